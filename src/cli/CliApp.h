@@ -1,0 +1,29 @@
+// The command-line front end: parses the global options and runs one command.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+namespace veltra {
+
+/// Runs veltra-cli. Output lines go to stdout with "\n" ends; failures print a message
+/// on stderr. Exit status: 0 success, 1 the operation failed, 2 a usage error.
+class CliApp
+{
+public:
+    CliApp();
+    int run(const QStringList& arguments);
+
+private:
+    int usageError(const QString& message);
+    void printLine(const QString& line);
+    int runDump(QStringList args);
+    int runConvert(QStringList args);
+
+    QTextStream m_out;
+    QTextStream m_err;
+    QString m_dbDir;
+};
+
+} // namespace veltra

@@ -1,0 +1,153 @@
+// The in-memory table engine: a data packet loaded into memory and browsed as an
+// ordered, filtered list of rows with one current row.
+#pragma once
+
+#include "data/FieldDef.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace veltra {
+
+class DataSource;
+class FilterExpression;
+
+/// The two file forms of a data packet. Utf8 declares encoding="UTF-8"; Plain has no
+/// encoding declaration and is written as pure ASCII, every other character as a
+/// numeric character reference, so any XML reader reads it without loss.
+enum class PacketForm { Utf8, Plain };
+
+struct FilterOptions
+{
+    bool ignoreCase = false;     // text comparisons ignore case
+    bool partialCompare = false; // '=' with a value ending in '*' compares a prefix
+};
+
+/// A table of text values. Every value is held and read as text; integer fields can also
+/// be read as integers. Field names are looked up without regard to case.
+///
+/// Visible rows are the rows that pass the filter (when the filter is switched on), in
+/// the order of the index field names (file order when none are set; stable). Every
+/// operation that opens the table, moves the current row, or changes the visible rows
+/// notifies the table's data sources synchronously, before it returns.
+///
+/// Errors are thrown as VeltraError with a message naming the file, field or position.
+class DataTable
+{
+public:
+    DataTable();
+    ~DataTable();
+    DataTable(const DataTable&) = delete;
+    DataTable& operator=(const DataTable&) = delete;
+
+    // --- files -------------------------------------------------------------------------
+    /// Reads the data packet at path, replaces the table's content and opens the table.
+    /// On failure the table is closed and holds no rows; filter, filter switch and index
+    /// field names are kept. The message names the file and what is wrong with it.
+    void loadFromFile(const QString& path);
+    /// Same as loadFromFile, from bytes already in memory; name is used in messages.
+    void loadFromData(const QByteArray& data, const QString& name);
+    /// Writes every row (unfiltered, in file order) atomically: a failed save leaves the
+    /// old file whole. Changes not merged are written as a change log (RowState).
+    void saveToFile(const QString& path, PacketForm form) const;
+    QByteArray saveToData(PacketForm form) const;
+    /// The file the table was last loaded from or saved to.
+    QString fileName() const;
+
+    // --- open state ----------------------------------------------------------------------
+    /// Opens the table again with the rows it held when it was closed, without reading
+    /// any file. Throws when the table never held data.
+    void open();
+    /// A closed table shows no rows. Filter, filter switch and index names are kept.
+    void close();
+    bool isOpen() const;
+    /// An empty open table with the given fields; throws on duplicate names.
+    void createDataSet(const QList<FieldDef>& fields);
+
+    // --- fields --------------------------------------------------------------------------
+    const QList<FieldDef>& fields() const;
+    QStringList fieldNames() const;
+    int fieldCount() const;
+    /// Position of the field, ignoring case; -1 when there is none.
+    int fieldIndex(const QString& name) const;
+    bool hasField(const QString& name) const { return fieldIndex(name) >= 0; }
+
+    // --- navigation ----------------------------------------------------------------------
+    /// Number of visible rows (0 when closed).
+    int recordCount() const;
+    /// 1-based number of the current row among the visible rows; 0 when there is none.
+    int recNo() const;
+    void first();
+    void last();
+    void next();  // past the last row sets eof() and stays on the last row
+    void prior(); // before the first row sets bof() and stays on the first row
+    /// Moves to the visible row with the given 1-based number (clamped to the rows).
+    void moveTo(int recNo);
+    /// True after moving past the last row, or when no row is visible.
+    bool eof() const;
+    bool bof() const;
+    bool isEmpty() const { return recordCount() == 0; }
+
+    // --- values --------------------------------------------------------------------------
+    /// Value of a field of the current row. Throws when no field has that name; an empty
+    /// text when no row is visible.
+    QString fieldText(const QString& name) const;
+    /// The value read as an integer; 0 when empty; throws when the text is not an integer.
+    qint64 fieldInt(const QString& name) const;
+    /// Value of field `field` of visible row `row` (0-based); for views.
+    QString value(int row, int field) const;
+    /// Value of the current row by field position.
+    QString currentValue(int field) const;
+
+    // --- filter and order ----------------------------------------------------------------
+    /// Sets the filter expression. When the filter is switched on and the table is open
+    /// the expression applies at once and the table moves to its first row; an
+    /// expression that cannot be parsed throws (naming the position) and leaves the
+    /// previous filter in force.
+    void setFilter(const QString& expression);
+    QString filter() const;
+    /// Switching the filter on (also when it already is on) moves to the first row.
+    void setFiltered(bool on);
+    bool isFiltered() const;
+    void setFilterOptions(FilterOptions options);
+    FilterOptions filterOptions() const;
+    /// One field name or several separated by ";", ascending. A change re-sorts the rows
+    /// and keeps the current row. Integer and float fields compare by number, text
+    /// fields case-insensitively by code point (ties by exact code point), empty first.
+    void setIndexFieldNames(const QString& names);
+    QString indexFieldNames() const;
+
+    // --- editing -------------------------------------------------------------------------
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const;
+    /// Starts editing the current row; throws on a read-only table or when no row is visible.
+    void edit();
+    bool isEditing() const;
+    /// Sets a value of the row being edited (text cut to the field's width; an integer
+    /// field takes only integers within its range, else throws and changes nothing).
+    void setFieldText(const QString& name, const QString& value);
+    void post();
+    void cancel();
+    /// Appends a row from values in field order (missing values are empty) and makes it
+    /// current. Throws and leaves nothing when a value does not fit its field.
+    void append(const QStringList& values);
+    /// Removes every row.
+    void deleteAll();
+    /// Makes all changes the saved state (no change log is written afterwards).
+    void mergeChangeLog();
+    /// Number of changes not yet merged.
+    int changeCount() const;
+
+    // --- data sources (used by DataSource only) ------------------------------------------
+    void attach(DataSource* source);
+    void detach(DataSource* source);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace veltra

@@ -1,0 +1,16 @@
+// The user's number format: the decimal separator used for every number the
+// program writes. Number words inside stored texts are always read with ".".
+#pragma once
+
+#include <QChar>
+
+namespace veltra {
+
+/// The decimal separator of the user's number format settings. Taken from the
+/// system locale at first use; SetDecimalSeparator overrides it for the whole
+/// process (the command line's --decimal-separator, tests). Like the operating
+/// system's own number settings, it is one value for the whole program.
+QChar DecimalSeparator();
+void SetDecimalSeparator(QChar separator);
+
+} // namespace veltra
