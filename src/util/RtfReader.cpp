@@ -37,6 +37,11 @@ enum class Keyword
     Line,
     Tab,
     Plain,
+    ParagraphDefault,
+    AlignLeft,
+    AlignCenter,
+    AlignRight,
+    AlignJustify,
     Bold,
     Italic,
     Underline,
@@ -83,6 +88,11 @@ const std::unordered_map<std::u16string_view, KeywordInfo>& Keywords()
         {u"tab", {Keyword::Tab}},
         {u"cell", {Keyword::Tab}},
         {u"plain", {Keyword::Plain}},
+        {u"pard", {Keyword::ParagraphDefault}},
+        {u"ql", {Keyword::AlignLeft}},
+        {u"qc", {Keyword::AlignCenter}},
+        {u"qr", {Keyword::AlignRight}},
+        {u"qj", {Keyword::AlignJustify}},
         {u"b", {Keyword::Bold}},
         {u"i", {Keyword::Italic}},
         {u"ul", {Keyword::Underline}},
@@ -310,6 +320,7 @@ struct GroupState
     int foreground = 0;
     int background = 0;
     int unicodeSkip = 1;
+    Qt::Alignment alignment = Qt::AlignLeft;
 };
 
 struct FontEntry
@@ -341,7 +352,7 @@ private:
     int currentCodePage() const;
     bool symbolFontActive() const;
     const RtfCharFormat& currentFormat();
-    void newParagraph() { m_paragraphs.append(RtfParagraph()); }
+    void newParagraph();
 
     QStringView m_text;
     qsizetype m_pos = 0;
@@ -349,6 +360,7 @@ private:
     std::vector<GroupState> m_stack;
     int m_excessDepth = 0;
     bool m_started = false;
+    bool m_hasSymbolFont = false;
 
     int m_codePage = 1252;
     int m_defaultFont = 0;
@@ -367,6 +379,13 @@ private:
     bool m_formatDirty = true;
     QList<RtfParagraph> m_paragraphs;
 };
+
+void Parser::newParagraph()
+{
+    // Paragraph properties in effect at the paragraph mark belong to it.
+    m_paragraphs.last().alignment = m_state.alignment;
+    m_paragraphs.append(RtfParagraph());
+}
 
 QList<RtfParagraph> Parser::run()
 {
@@ -400,10 +419,12 @@ QList<RtfParagraph> Parser::run()
         } else {
             ++m_pos;
             flushBytes();
-            characterText(c);
+            if (m_started) // blanks before the document are no text
+                characterText(c);
         }
     }
     flushBytes();
+    m_paragraphs.last().alignment = m_state.alignment;
     return m_paragraphs;
 }
 
@@ -507,6 +528,21 @@ void Parser::keyword(std::u16string_view name, bool hasParameter, long long para
     case Keyword::Symbol:
         appendText(QChar(info.symbol));
         break;
+    case Keyword::ParagraphDefault:
+        s.alignment = Qt::AlignLeft;
+        break;
+    case Keyword::AlignLeft:
+        s.alignment = Qt::AlignLeft;
+        break;
+    case Keyword::AlignCenter:
+        s.alignment = Qt::AlignHCenter;
+        break;
+    case Keyword::AlignRight:
+        s.alignment = Qt::AlignRight;
+        break;
+    case Keyword::AlignJustify:
+        s.alignment = Qt::AlignJustify;
+        break;
     case Keyword::Plain:
         s.font = -1;
         s.fontSize = 0;
@@ -583,6 +619,7 @@ void Parser::keyword(std::u16string_view name, bool hasParameter, long long para
             FontEntry& font = m_fonts[m_fontEntry];
             font.codePage = CharsetCodePage(value);
             font.isSymbol = value == 2;
+            m_hasSymbolFont = m_hasSymbolFont || font.isSymbol;
         }
         break;
     case Keyword::FontCodePage:
@@ -723,7 +760,7 @@ void Parser::characterText(QChar c)
     // Raw line breaks and other control characters are layout of the RTF text.
     if (c.unicode() < 0x20)
         return;
-    if (symbolFontActive() && c.unicode() < 0x100)
+    if (m_hasSymbolFont && c.unicode() < 0x100 && symbolFontActive())
         c = SymbolFontChar(c.unicode());
     appendText(c);
 }
@@ -892,8 +929,12 @@ void RtfReader::writeTo(QTextDocument* document) const
     QTextCursor cursor(document);
     cursor.beginEditBlock();
     for (qsizetype i = 0; i < count; ++i) {
+        QTextBlockFormat block;
+        block.setAlignment(m_paragraphs[i].alignment);
         if (i > 0)
-            cursor.insertBlock();
+            cursor.insertBlock(block);
+        else
+            cursor.setBlockFormat(block);
         for (const RtfRun& run : m_paragraphs[i].runs)
             cursor.insertText(run.text, ToTextCharFormat(run.format));
     }

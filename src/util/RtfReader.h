@@ -44,6 +44,7 @@ struct RtfRun
 struct RtfParagraph
 {
     QList<RtfRun> runs;
+    Qt::Alignment alignment = Qt::AlignLeft; ///< \ql \qc \qr \qj; \pard resets
     QString text() const;
 };
 

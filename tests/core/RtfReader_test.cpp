@@ -2,6 +2,7 @@
 // destinations, malformed input, and the Info lines of RTF and plain texts.
 #include "util/RtfReader.h"
 
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void plainText_data();
     void plainText();
     void hugeFontSizeIsClamped();
+    void alignment_data();
+    void alignment();
     void infoLines_data();
     void infoLines();
     void firstInfoLine_data();
@@ -201,6 +204,8 @@ void RtfReaderTest::plainText_data()
                                  << "ab";
     QTest::newRow("unknown words") << R"({\rtf1\foo12\barbaz-3 text\qux})"
                                    << "text";
+    QTest::newRow("blanks before the document") << " \r\n{\\rtf1 x}"
+                                                << "x";
     QTest::newRow("text after the document") << R"({\rtf1 a}b)"
                                              << "a";
 
@@ -247,6 +252,31 @@ void RtfReaderTest::hugeFontSizeIsClamped()
     QVERIFY(!found.isNull());
     const double size = found.charFormat().fontPointSize();
     QVERIFY2(size > 0 && size <= 1638, qPrintable(QString::number(size)));
+}
+
+void RtfReaderTest::alignment_data()
+{
+    QTest::addColumn<QString>("rtf");
+    QTest::addColumn<QList<int>>("expected"); // Qt::Alignment of each block
+    const int left = Qt::AlignLeft;
+    QTest::newRow("centred then pard")
+        << R"({\rtf1\qc a\par\pard b})" << QList<int>{Qt::AlignHCenter, left};
+    QTest::newRow("right and justified") << R"({\rtf1\qr a\par\qj b\par\ql c})"
+                                         << QList<int>{Qt::AlignRight, Qt::AlignJustify, left};
+    QTest::newRow("group ends alignment")
+        << R"({\rtf1 {\qc a\par}b})" << QList<int>{Qt::AlignHCenter, left};
+}
+
+void RtfReaderTest::alignment()
+{
+    QFETCH(QString, rtf);
+    QFETCH(QList<int>, expected);
+    QTextDocument document;
+    RtfReader(rtf).writeTo(&document);
+    QList<int> actual;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        actual << static_cast<int>(block.blockFormat().alignment());
+    QCOMPARE(actual, expected);
 }
 
 void RtfReaderTest::infoLines_data()
