@@ -32,6 +32,9 @@ public:
     void notifyDataChange(bool rowsChanged);
     /// Called by the table when it closes.
     void notifyClosed();
+    /// Called by the table's destructor: the link then belongs to no table (table() is
+    /// null), so a link that outlives its table never reaches a destroyed object.
+    void notifyTableDestroyed();
 
 Q_SIGNALS:
     /// The visible rows changed, the table opened or closed, or the link was enabled

@@ -146,6 +146,9 @@ public:
     void detach(DataSource* source);
 
 private:
+    /// Posts an edit in progress before the current row moves or the rows change.
+    void postPending();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,0 +1,967 @@
+#include "data/DataPacketReader.h"
+
+#include "util/VeltraError.h"
+
+#include <QHash>
+#include <algorithm>
+#include <cstring>
+
+namespace veltra {
+
+namespace {
+
+// Windows-1252 code points of the bytes 0x80 to 0x9F; the five undefined bytes map to
+// the control characters of the same value, as the system's conversion does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+/// Offset of the first byte that does not start a valid UTF-8 sequence; -1 when all
+/// bytes are valid. Overlong forms, surrogates and code points above U+10FFFF are invalid.
+qsizetype firstInvalidUtf8(const uchar* s, qsizetype n)
+{
+    qsizetype i = 0;
+    while (i < n) {
+        while (i + 8 <= n) {
+            quint64 w;
+            std::memcpy(&w, s + i, 8);
+            if (w & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const uchar c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len;
+        uint cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return i;
+        }
+        if (i + len > n)
+            return i;
+        for (int k = 1; k < len; ++k) {
+            const uchar cc = s[i + k];
+            if ((cc & 0xC0) != 0x80)
+                return i;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)))
+            return i;
+        if (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))
+            return i;
+        i += len;
+    }
+    return -1;
+}
+
+/// Decodes valid UTF-8 (checked beforehand) into UTF-16.
+char16_t* decodeUtf8(const uchar* s, const uchar* e, char16_t* out)
+{
+    while (s < e) {
+        const uchar c = *s;
+        if (c < 0x80) {
+            *out++ = c;
+            ++s;
+        } else if (c < 0xE0) {
+            *out++ = char16_t(((c & 0x1F) << 6) | (s[1] & 0x3F));
+            s += 2;
+        } else if (c < 0xF0) {
+            *out++ = char16_t(((c & 0x0F) << 12) | ((s[1] & 0x3F) << 6) | (s[2] & 0x3F));
+            s += 3;
+        } else {
+            uint cp = ((c & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) |
+                      (s[3] & 0x3Fu);
+            cp -= 0x10000;
+            *out++ = char16_t(0xD800 + (cp >> 10));
+            *out++ = char16_t(0xDC00 + (cp & 0x3FF));
+            s += 4;
+        }
+    }
+    return out;
+}
+
+char16_t* decodeCp1252(const uchar* s, const uchar* e, char16_t* out)
+{
+    for (; s < e; ++s) {
+        const uchar c = *s;
+        *out++ = (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : char16_t(c);
+    }
+    return out;
+}
+
+// Byte classes of attribute values: 1 = needs the slow path (reference, '<', control).
+struct ValueClasses
+{
+    uchar cls[256] = {};
+    constexpr ValueClasses()
+    {
+        for (int c = 0; c < 0x20; ++c)
+            cls[c] = 1;
+        cls[uchar('&')] = 1;
+        cls[uchar('<')] = 1;
+    }
+};
+constexpr ValueClasses kValueClasses;
+
+inline bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+inline bool isNameStart(uchar c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+}
+
+inline bool isNameChar(uchar c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+struct Span
+{
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    qsizetype size() const { return end - begin; }
+    bool is(const char* text) const
+    {
+        const size_t n = std::strlen(text);
+        return size_t(size()) == n && std::memcmp(begin, text, n) == 0;
+    }
+    QByteArray bytes() const { return QByteArray(begin, size()); }
+};
+
+struct Attribute
+{
+    Span name;
+    const char* valueBegin = nullptr; // first byte of the value, for messages
+    Span raw;                         // the value as written
+    QString value;
+};
+
+class Parser
+{
+public:
+    Parser(const QByteArray& data, const QString& name)
+        : m_begin(data.constData()), m_p(m_begin), m_end(m_begin + data.size()), m_name(name)
+    {
+    }
+
+    DataPacket run();
+
+private:
+    [[noreturn]] void fail(const char* at, const QString& what) const;
+    QString text(Span s) const { return decodeSpan(s.begin, s.end); }
+    QString decodeSpan(const char* b, const char* e) const;
+
+    void need(qsizetype n, const char* what)
+    {
+        if (m_end - m_p < n)
+            fail(m_end, QStringLiteral("unexpected end of input in %1").arg(QLatin1String(what)));
+    }
+    bool startsWith(const char* s) const
+    {
+        const size_t n = std::strlen(s);
+        return size_t(m_end - m_p) >= n && std::memcmp(m_p, s, n) == 0;
+    }
+    void skipSpace()
+    {
+        while (m_p < m_end && isSpace(*m_p))
+            ++m_p;
+    }
+
+    void parseDeclaration();
+    void chooseEncoding(const QString& declared, const char* at);
+    void skipComment();
+    void skipPi();
+    /// Skips comments, PIs and blanks; stops at anything else.
+    void skipMisc();
+    Span readName(const char* context);
+    /// Reads the attributes of a start tag up to '>' or "/>"; true for an empty element.
+    bool readAttributes(std::vector<Attribute>& attrs, Span element);
+    /// Reads '=' and a quoted value; returns the value span (without quotes).
+    Span readValueSpan(const char*& valueBegin);
+    QString decodeValue(const char* b, const char* e) const;
+    const char* parseReference(const char* p, const char* e, char16_t*& out) const;
+    /// After a start tag that was not empty: content up to the matching end tag,
+    /// checked and discarded.
+    void skipContent(Span element);
+    void readEndTag(Span element);
+    /// Content of an element that holds only elements: calls onChild for each start tag
+    /// (m_p after the name) and returns after the end tag.
+    template <typename F> void elementContent(Span element, F onChild);
+
+    void parseMetadata(DataPacket& packet, Span element);
+    void parseFields(DataPacket& packet, Span element);
+    void parseRowData(DataPacket& packet, Span element);
+
+    /// The bytes of name in the file's encoding; empty when it has no such bytes.
+    QByteArray encodeName(const QString& name) const;
+
+    const char* m_begin;
+    const char* m_p;
+    const char* m_end;
+    QString m_name;
+    bool m_utf8 = true;
+    bool m_haveFields = false;
+    std::vector<QByteArray> m_fieldNameBytes; // attrname of each FIELD as in the file
+};
+
+void Parser::fail(const char* at, const QString& what) const
+{
+    if (at > m_end)
+        at = m_end;
+    int line = 1;
+    const char* lineStart = m_begin;
+    for (const char* p = m_begin; p < at; ++p) {
+        if (*p == '\n' || (*p == '\r' && (p + 1 >= m_end || p[1] != '\n'))) {
+            ++line;
+            lineStart = p + 1;
+        }
+    }
+    int column = 1;
+    for (const char* p = lineStart; p < at; ++p) {
+        if (!m_utf8 || (uchar(*p) & 0xC0) != 0x80)
+            ++column;
+    }
+    throw VeltraError(QStringLiteral("\"%1\": line %2, column %3: %4")
+                          .arg(m_name)
+                          .arg(line)
+                          .arg(column)
+                          .arg(what));
+}
+
+QByteArray Parser::encodeName(const QString& name) const
+{
+    if (m_utf8)
+        return name.toUtf8();
+    QByteArray bytes;
+    for (QChar ch : name) {
+        const char16_t c = ch.unicode();
+        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
+            bytes.append(char(c));
+            continue;
+        }
+        const char16_t* hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
+        if (hit == std::end(kCp1252High))
+            return QByteArray();
+        bytes.append(char(0x80 + (hit - kCp1252High)));
+    }
+    return bytes;
+}
+
+QString Parser::decodeSpan(const char* b, const char* e) const
+{
+    const qsizetype n = e - b;
+    if (m_utf8)
+        return QString::fromUtf8(b, n);
+    QString s(n, Qt::Uninitialized);
+    decodeCp1252(reinterpret_cast<const uchar*>(b), reinterpret_cast<const uchar*>(e),
+                 reinterpret_cast<char16_t*>(s.data()));
+    return s;
+}
+
+void Parser::chooseEncoding(const QString& declared, const char* at)
+{
+    const uchar* bytes = reinterpret_cast<const uchar*>(m_begin);
+    const qsizetype size = m_end - m_begin;
+    const QString enc = declared.toLower();
+    if (declared.isNull()) {
+        // No declaration: the bytes decide.
+        m_utf8 = firstInvalidUtf8(bytes, size) < 0;
+        return;
+    }
+    if (enc == QLatin1String("utf-8") || enc == QLatin1String("utf8")) {
+        const qsizetype bad = firstInvalidUtf8(bytes, size);
+        if (bad >= 0) {
+            m_utf8 = false; // count columns by bytes in the message
+            fail(m_begin + bad, QStringLiteral("invalid UTF-8 at byte offset %1").arg(bad));
+        }
+        m_utf8 = true;
+        return;
+    }
+    if (enc == QLatin1String("iso-8859-1") || enc == QLatin1String("windows-1252") ||
+        enc == QLatin1String("cp1252") || enc == QLatin1String("latin1") ||
+        enc == QLatin1String("us-ascii")) {
+        m_utf8 = false;
+        return;
+    }
+    fail(at, QStringLiteral("unsupported encoding \"%1\"").arg(declared));
+}
+
+void Parser::parseDeclaration()
+{
+    // m_p at "<?xml" followed by a blank.
+    m_p += 5;
+    QString version, encoding, standalone;
+    const char* encodingAt = nullptr;
+    int order = 0;
+    for (;;) {
+        const char* before = m_p;
+        skipSpace();
+        need(2, "the XML declaration");
+        if (m_p[0] == '?' && m_p[1] == '>') {
+            m_p += 2;
+            break;
+        }
+        if (m_p == before)
+            fail(m_p, QStringLiteral("blank expected in the XML declaration"));
+        const Span name = readName("the XML declaration");
+        const char* valueBegin = nullptr;
+        const Span value = readValueSpan(valueBegin);
+        const QString v = QString::fromLatin1(value.begin, value.size());
+        int rank;
+        if (name.is("version")) {
+            rank = 1;
+            version = v;
+        } else if (name.is("encoding")) {
+            rank = 2;
+            encoding = v;
+            encodingAt = valueBegin;
+        } else if (name.is("standalone")) {
+            rank = 3;
+            standalone = v;
+            if (v != QLatin1String("yes") && v != QLatin1String("no"))
+                fail(valueBegin, QStringLiteral("standalone must be \"yes\" or \"no\""));
+        } else {
+            fail(name.begin, QStringLiteral("unexpected \"%1\" in the XML declaration")
+                                 .arg(QString::fromLatin1(name.bytes())));
+        }
+        if (rank <= order)
+            fail(name.begin, QStringLiteral("\"%1\" out of order in the XML declaration")
+                                 .arg(QString::fromLatin1(name.bytes())));
+        if (rank > 1 && order == 0)
+            fail(name.begin, QStringLiteral("the XML declaration lacks the version"));
+        order = rank;
+        if (rank == 1 && !version.startsWith(QLatin1String("1.")))
+            fail(valueBegin, QStringLiteral("unsupported XML version \"%1\"").arg(version));
+    }
+    if (order == 0)
+        fail(m_p, QStringLiteral("the XML declaration lacks the version"));
+    if (encodingAt)
+        chooseEncoding(encoding, encodingAt);
+    else
+        chooseEncoding(QString(), m_p);
+}
+
+void Parser::skipComment()
+{
+    // m_p at "<!--"
+    const char* start = m_p;
+    m_p += 4;
+    for (;;) {
+        const char* dash = static_cast<const char*>(std::memchr(m_p, '-', m_end - m_p));
+        if (!dash || m_end - dash < 3)
+            fail(m_end, QStringLiteral("unexpected end of input in a comment"));
+        if (dash[1] == '-') {
+            if (dash[2] != '>')
+                fail(dash, QStringLiteral("\"--\" inside a comment"));
+            m_p = dash + 3;
+            return;
+        }
+        m_p = dash + 1;
+        (void)start;
+    }
+}
+
+void Parser::skipPi()
+{
+    // m_p at "<?"
+    const char* start = m_p;
+    m_p += 2;
+    const Span target = readName("a processing instruction");
+    if (target.size() == 3 && (target.begin[0] | 0x20) == 'x' && (target.begin[1] | 0x20) == 'm' &&
+        (target.begin[2] | 0x20) == 'l')
+        fail(start, QStringLiteral("XML declaration not at the start of the file"));
+    for (;;) {
+        const char* q = static_cast<const char*>(std::memchr(m_p, '?', m_end - m_p));
+        if (!q || q + 1 >= m_end)
+            fail(m_end, QStringLiteral("unexpected end of input in a processing instruction"));
+        if (q[1] == '>') {
+            m_p = q + 2;
+            return;
+        }
+        m_p = q + 1;
+    }
+}
+
+void Parser::skipMisc()
+{
+    for (;;) {
+        skipSpace();
+        if (startsWith("<!--"))
+            skipComment();
+        else if (startsWith("<?"))
+            skipPi();
+        else if (startsWith("<!DOCTYPE"))
+            fail(m_p, QStringLiteral("document type declarations are not supported"));
+        else
+            return;
+    }
+}
+
+Span Parser::readName(const char* context)
+{
+    if (m_p >= m_end)
+        fail(m_end, QStringLiteral("unexpected end of input in %1").arg(QLatin1String(context)));
+    if (!isNameStart(uchar(*m_p)))
+        fail(m_p, QStringLiteral("name expected in %1").arg(QLatin1String(context)));
+    Span s;
+    s.begin = m_p;
+    ++m_p;
+    while (m_p < m_end && isNameChar(uchar(*m_p)))
+        ++m_p;
+    s.end = m_p;
+    return s;
+}
+
+Span Parser::readValueSpan(const char*& valueBegin)
+{
+    skipSpace();
+    need(1, "an attribute");
+    if (*m_p != '=')
+        fail(m_p, QStringLiteral("'=' expected after an attribute name"));
+    ++m_p;
+    skipSpace();
+    need(1, "an attribute");
+    const char quote = *m_p;
+    if (quote != '"' && quote != '\'')
+        fail(m_p, QStringLiteral("quoted attribute value expected"));
+    ++m_p;
+    valueBegin = m_p;
+    const char* close = static_cast<const char*>(std::memchr(m_p, quote, m_end - m_p));
+    if (!close)
+        fail(m_end, QStringLiteral("unexpected end of input in an attribute value"));
+    Span s{m_p, close};
+    m_p = close + 1;
+    return s;
+}
+
+const char* Parser::parseReference(const char* p, const char* e, char16_t*& out) const
+{
+    // p at '&'
+    const char* start = p;
+    ++p;
+    if (p < e && *p == '#') {
+        ++p;
+        const bool hex = p < e && *p == 'x';
+        if (hex)
+            ++p;
+        quint32 cp = 0;
+        const char* digits = p;
+        while (p < e && *p != ';') {
+            const char c = *p;
+            int d;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                d = c - 'A' + 10;
+            else
+                fail(p, QStringLiteral("bad character reference"));
+            cp = cp * (hex ? 16 : 10) + quint32(d);
+            if (cp > 0x10FFFF)
+                fail(start, QStringLiteral("character reference out of range"));
+            ++p;
+        }
+        if (p >= e)
+            fail(start, QStringLiteral("unterminated character reference"));
+        if (p == digits)
+            fail(start, QStringLiteral("bad character reference"));
+        // Control characters are accepted as references so that any text this program
+        // writes reads back; NUL and surrogates are never characters.
+        if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF))
+            fail(start, QStringLiteral("character reference to an invalid character"));
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *out++ = char16_t(0xD800 + (cp >> 10));
+            *out++ = char16_t(0xDC00 + (cp & 0x3FF));
+        } else {
+            *out++ = char16_t(cp);
+        }
+        return p + 1;
+    }
+    const char* nameBegin = p;
+    while (p < e && *p != ';' && p - nameBegin < 8)
+        ++p;
+    if (p >= e || *p != ';')
+        fail(start, QStringLiteral("'&' not followed by an entity reference"));
+    const Span name{nameBegin, p};
+    if (name.is("lt"))
+        *out++ = u'<';
+    else if (name.is("gt"))
+        *out++ = u'>';
+    else if (name.is("amp"))
+        *out++ = u'&';
+    else if (name.is("quot"))
+        *out++ = u'"';
+    else if (name.is("apos"))
+        *out++ = u'\'';
+    else
+        fail(start,
+             QStringLiteral("unknown entity \"&%1;\"").arg(decodeSpan(name.begin, name.end)));
+    return p + 1;
+}
+
+QString Parser::decodeValue(const char* b, const char* e) const
+{
+    const char* p = b;
+    while (p < e && !kValueClasses.cls[uchar(*p)])
+        ++p;
+    if (p == e)
+        return b == e ? QString() : decodeSpan(b, e);
+
+    // Slow path: references and blanks to normalise. No piece decodes into more UTF-16
+    // units than it has bytes, so the buffer never grows.
+    QString result(e - b, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(result.data());
+    const char* run = b;
+    auto flush = [&](const char* to) {
+        const uchar* rb = reinterpret_cast<const uchar*>(run);
+        const uchar* re = reinterpret_cast<const uchar*>(to);
+        out = m_utf8 ? decodeUtf8(rb, re, out) : decodeCp1252(rb, re, out);
+    };
+    while (p < e) {
+        const char c = *p;
+        if (!kValueClasses.cls[uchar(c)]) {
+            ++p;
+            continue;
+        }
+        flush(p);
+        if (c == '&') {
+            p = parseReference(p, e, out);
+        } else if (c == '<') {
+            fail(p, QStringLiteral("'<' not allowed in an attribute value"));
+        } else if (c == '\t' || c == '\n') {
+            *out++ = u' '; // attribute-value normalisation of literal blanks
+            ++p;
+        } else if (c == '\r') {
+            *out++ = u' ';
+            ++p;
+            if (p < e && *p == '\n')
+                ++p;
+        } else {
+            fail(p, QStringLiteral("invalid character 0x%1")
+                        .arg(int(uchar(c)), 2, 16, QLatin1Char('0')));
+        }
+        run = p;
+    }
+    flush(e);
+    result.truncate(out - reinterpret_cast<char16_t*>(result.data()));
+    return result;
+}
+
+bool Parser::readAttributes(std::vector<Attribute>& attrs, Span element)
+{
+    attrs.clear();
+    for (;;) {
+        const char* before = m_p;
+        skipSpace();
+        if (m_p >= m_end)
+            fail(m_end, QStringLiteral("unexpected end of input in <%1>").arg(text(element)));
+        if (*m_p == '>') {
+            ++m_p;
+            return false;
+        }
+        if (*m_p == '/') {
+            if (m_p + 1 >= m_end)
+                fail(m_end, QStringLiteral("unexpected end of input in <%1>").arg(text(element)));
+            if (m_p[1] != '>')
+                fail(m_p, QStringLiteral("'>' expected after '/'"));
+            m_p += 2;
+            return true;
+        }
+        if (m_p == before)
+            fail(m_p, QStringLiteral("blank expected between attributes"));
+        Attribute a;
+        a.name = readName("a start tag");
+        for (const Attribute& other : attrs) {
+            if (other.name.size() == a.name.size() &&
+                std::memcmp(other.name.begin, a.name.begin, size_t(a.name.size())) == 0)
+                fail(a.name.begin, QStringLiteral("duplicate attribute \"%1\" in <%2>")
+                                       .arg(text(a.name), text(element)));
+        }
+        a.raw = readValueSpan(a.valueBegin);
+        a.value = decodeValue(a.raw.begin, a.raw.end);
+        attrs.push_back(std::move(a));
+    }
+}
+
+void Parser::readEndTag(Span element)
+{
+    // m_p at "</"
+    const char* at = m_p;
+    m_p += 2;
+    const Span name = readName("an end tag");
+    skipSpace();
+    if (m_p >= m_end)
+        fail(m_end, QStringLiteral("unexpected end of input in an end tag"));
+    if (*m_p != '>')
+        fail(m_p, QStringLiteral("'>' expected in an end tag"));
+    ++m_p;
+    if (name.size() != element.size() ||
+        std::memcmp(name.begin, element.begin, size_t(name.size())) != 0)
+        fail(at,
+             QStringLiteral("end tag </%1> does not match <%2>").arg(text(name), text(element)));
+}
+
+void Parser::skipContent(Span element)
+{
+    // Iterative, so deeply nested input cannot exhaust the stack.
+    std::vector<Span> open{element};
+    std::vector<Attribute> attrs;
+    while (!open.empty()) {
+        const char* lt = static_cast<const char*>(std::memchr(m_p, '<', m_end - m_p));
+        const char* textEnd = lt ? lt : m_end;
+        // Character data: check references and characters, discard the text.
+        for (const char* p = m_p; p < textEnd; ++p) {
+            const uchar c = uchar(*p);
+            if (c == '&') {
+                const char* semi = static_cast<const char*>(std::memchr(p, ';', textEnd - p));
+                const char* refEnd = semi ? semi + 1 : textEnd;
+                char16_t scratch[2];
+                char16_t* out = scratch;
+                p = parseReference(p, refEnd, out) - 1;
+            } else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                fail(p,
+                     QStringLiteral("invalid character 0x%1").arg(int(c), 2, 16, QLatin1Char('0')));
+            }
+        }
+        m_p = textEnd;
+        if (!lt)
+            fail(m_end,
+                 QStringLiteral("unexpected end of input, <%1> not closed").arg(text(open.back())));
+        if (startsWith("</")) {
+            readEndTag(open.back());
+            open.pop_back();
+        } else if (startsWith("<!--")) {
+            skipComment();
+        } else if (startsWith("<![CDATA[")) {
+            const char* p = m_p + 9;
+            for (;;) {
+                const char* b = static_cast<const char*>(std::memchr(p, ']', m_end - p));
+                if (!b || m_end - b < 3)
+                    fail(m_end, QStringLiteral("unexpected end of input in a CDATA section"));
+                if (b[1] == ']' && b[2] == '>') {
+                    m_p = b + 3;
+                    break;
+                }
+                p = b + 1;
+            }
+        } else if (startsWith("<?")) {
+            skipPi();
+        } else {
+            ++m_p;
+            const Span name = readName("a start tag");
+            if (!readAttributes(attrs, name))
+                open.push_back(name);
+        }
+    }
+}
+
+template <typename F> void Parser::elementContent(Span element, F onChild)
+{
+    for (;;) {
+        skipSpace();
+        if (m_p >= m_end)
+            fail(m_end,
+                 QStringLiteral("unexpected end of input, <%1> not closed").arg(text(element)));
+        if (*m_p != '<')
+            fail(m_p, QStringLiteral("unexpected text in <%1>").arg(text(element)));
+        if (startsWith("</")) {
+            readEndTag(element);
+            return;
+        }
+        if (startsWith("<!--")) {
+            skipComment();
+        } else if (startsWith("<?")) {
+            skipPi();
+        } else if (startsWith("<!")) {
+            fail(m_p, QStringLiteral("unexpected markup in <%1>").arg(text(element)));
+        } else {
+            const char* tagAt = m_p;
+            ++m_p;
+            const Span name = readName("a start tag");
+            onChild(name, tagAt);
+        }
+    }
+}
+
+void Parser::parseMetadata(DataPacket& packet, Span element)
+{
+    std::vector<Attribute> attrs;
+    elementContent(element, [&](Span name, const char*) {
+        const bool empty = readAttributes(attrs, name);
+        if (name.is("FIELDS")) {
+            m_haveFields = true;
+            if (!empty)
+                parseFields(packet, name);
+        } else if (name.is("PARAMS")) {
+            for (Attribute& a : attrs)
+                packet.params.append({text(a.name), std::move(a.value)});
+            if (!empty)
+                skipContent(name);
+        } else if (!empty) {
+            skipContent(name);
+        }
+    });
+    if (!m_haveFields)
+        fail(m_p, QStringLiteral("METADATA without FIELDS"));
+}
+
+void Parser::parseFields(DataPacket& packet, Span element)
+{
+    std::vector<Attribute> attrs;
+    QHash<QString, int> folded;
+    elementContent(element, [&](Span name, const char* tagAt) {
+        const bool empty = readAttributes(attrs, name);
+        if (!name.is("FIELD")) {
+            if (!empty)
+                skipContent(name);
+            return;
+        }
+        FieldDef f;
+        bool haveName = false, haveType = false;
+        QByteArray nameBytes;
+        for (Attribute& a : attrs) {
+            const Span& n = a.name;
+            if (n.is("attrname")) {
+                f.name = a.value;
+                nameBytes = a.raw.bytes();
+                haveName = true;
+            } else if (n.is("fieldtype")) {
+                f.typeName = a.value;
+                haveType = true;
+            } else if (n.is("WIDTH")) {
+                bool ok = false;
+                f.width = a.value.toInt(&ok);
+                if (!ok || f.width < 0)
+                    fail(a.valueBegin, QStringLiteral("WIDTH \"%1\" is not a number").arg(a.value));
+            } else if (n.is("SUBTYPE")) {
+                f.subtype = a.value;
+            } else if (n.is("required")) {
+                f.required = a.value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            } else if (n.is("readonly")) {
+                f.readOnly = a.value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            } else if (n.is("hidden")) {
+                f.hidden = a.value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            }
+        }
+        if (!haveName || f.name.isEmpty())
+            fail(tagAt, QStringLiteral("FIELD without attrname"));
+        if (!haveType)
+            fail(tagAt, QStringLiteral("FIELD \"%1\" without fieldtype").arg(f.name));
+        f.type = FieldDef::typeFromName(f.typeName);
+        const QString key = f.name.toCaseFolded();
+        if (folded.contains(key))
+            fail(tagAt, QStringLiteral("duplicate field name \"%1\"").arg(f.name));
+        folded.insert(key, int(packet.fields.size()));
+        packet.fields.append(f);
+        m_fieldNameBytes.push_back(nameBytes);
+        if (!empty)
+            skipContent(name); // the FIELDS of a nested field
+    });
+}
+
+void Parser::parseRowData(DataPacket& packet, Span element)
+{
+    const int fieldCount = int(packet.fields.size());
+    // Attribute names are matched as the bytes of the attrname values in the file.
+    QHash<QByteArray, int> byName;
+    std::vector<bool> nested;
+    const std::vector<QByteArray>& names = m_fieldNameBytes;
+    for (int i = 0; i < fieldCount; ++i)
+        nested.push_back(packet.fields.at(i).type == FieldType::Nested);
+    for (int i = 0; i < fieldCount; ++i)
+        byName.insert(names[size_t(i)], i);
+    // A name written with references in its FIELD tag is spelled out in the rows.
+    for (int i = 0; i < fieldCount; ++i) {
+        const QByteArray spelled = encodeName(packet.fields.at(i).name);
+        if (!spelled.isEmpty() && !byName.contains(spelled))
+            byName.insert(spelled, i);
+    }
+    const bool rowStateIsField = byName.contains(QByteArrayLiteral("RowState"));
+
+    std::vector<qsizetype> seen(size_t(fieldCount), -1);
+    qsizetype rowNumber = 0;
+    bool pendingOriginal = false; // the last row kept carries RowState 1
+
+    elementContent(element, [&](Span name, const char* tagAt) {
+        if (!name.is("ROW"))
+            fail(tagAt, QStringLiteral("unexpected element <%1> in <ROWDATA>").arg(text(name)));
+        ++rowNumber;
+        PacketRow row;
+        row.values.resize(fieldCount);
+        int rowState = 0;
+        bool haveRowState = false;
+        int expected = 0;
+        std::vector<int> present; // fields the row has, for RowState 8 rows
+        bool empty;
+        for (;;) {
+            const char* before = m_p;
+            skipSpace();
+            if (m_p >= m_end)
+                fail(m_end, QStringLiteral("unexpected end of input in <ROW>"));
+            if (*m_p == '>') {
+                ++m_p;
+                empty = false;
+                break;
+            }
+            if (*m_p == '/') {
+                if (m_p + 1 >= m_end)
+                    fail(m_end, QStringLiteral("unexpected end of input in <ROW>"));
+                if (m_p[1] != '>')
+                    fail(m_p, QStringLiteral("'>' expected after '/'"));
+                m_p += 2;
+                empty = true;
+                break;
+            }
+            if (m_p == before)
+                fail(m_p, QStringLiteral("blank expected between attributes"));
+            const Span an = readName("<ROW>");
+            int idx = -1;
+            // Rows usually list their attributes in field order: try the next field first.
+            if (expected < fieldCount) {
+                const QByteArray& n = names[size_t(expected)];
+                if (n.size() == an.size() &&
+                    std::memcmp(n.constData(), an.begin, size_t(an.size())) == 0)
+                    idx = expected;
+            }
+            if (idx < 0)
+                idx = byName.value(QByteArray::fromRawData(an.begin, an.size()), -1);
+            const char* valueBegin = nullptr;
+            const Span v = readValueSpan(valueBegin);
+            if (idx < 0) {
+                if (!rowStateIsField && an.is("RowState")) {
+                    if (haveRowState)
+                        fail(an.begin, QStringLiteral("duplicate attribute \"RowState\" in <ROW>"));
+                    haveRowState = true;
+                    bool ok = false;
+                    rowState = decodeValue(v.begin, v.end).toInt(&ok);
+                    if (!ok || rowState < 0)
+                        fail(valueBegin, QStringLiteral("RowState is not a number"));
+                    continue;
+                }
+                fail(an.begin, QStringLiteral("ROW attribute \"%1\" names no field").arg(text(an)));
+            }
+            if (seen[size_t(idx)] == rowNumber)
+                fail(an.begin, QStringLiteral("duplicate attribute \"%1\" in <ROW>").arg(text(an)));
+            seen[size_t(idx)] = rowNumber;
+            expected = idx + 1;
+            if (nested[size_t(idx)])
+                continue;
+            row.values[idx] = decodeValue(v.begin, v.end);
+            present.push_back(idx);
+        }
+        if (!empty)
+            skipContent(name); // detail rows of nested fields
+
+        if (rowState & 2) { // deleted
+            pendingOriginal = false;
+            return;
+        }
+        if (rowState & 8) { // modification of the original just read
+            if (pendingOriginal) {
+                QStringList& target = packet.rows.back().values;
+                for (int idx : present)
+                    target[idx] = row.values[idx];
+                pendingOriginal = false;
+                return;
+            }
+            if (!(rowState & 4))
+                fail(tagAt, QStringLiteral("modified row (RowState 8) without its original row"));
+        }
+        pendingOriginal = (rowState & 1) != 0;
+        packet.rows.push_back(std::move(row));
+    });
+}
+
+DataPacket Parser::run()
+{
+    // Byte order marks: UTF-8 is fine, UTF-16 is not supported.
+    bool bom = false;
+    if (m_end - m_p >= 3 && uchar(m_p[0]) == 0xEF && uchar(m_p[1]) == 0xBB &&
+        uchar(m_p[2]) == 0xBF) {
+        m_p += 3;
+        bom = true;
+    } else if (m_end - m_p >= 2 && ((uchar(m_p[0]) == 0xFF && uchar(m_p[1]) == 0xFE) ||
+                                    (uchar(m_p[0]) == 0xFE && uchar(m_p[1]) == 0xFF))) {
+        m_utf8 = false;
+        fail(m_p, QStringLiteral("UTF-16 files are not supported"));
+    }
+    if (startsWith("<?xml") && m_end - m_p > 5 && isSpace(m_p[5])) {
+        parseDeclaration();
+    } else {
+        chooseEncoding(bom ? QStringLiteral("UTF-8") : QString(), m_p);
+    }
+    if (bom && !m_utf8)
+        fail(m_begin, QStringLiteral("declared encoding contradicts the UTF-8 byte order mark"));
+
+    skipMisc();
+    if (m_p >= m_end)
+        fail(m_end, QStringLiteral("unexpected end of input, no root element"));
+    if (*m_p != '<')
+        fail(m_p, QStringLiteral("text outside the root element"));
+    ++m_p;
+    const Span root = readName("the root element");
+    if (!root.is("DATAPACKET"))
+        fail(root.begin - 1,
+             QStringLiteral("root element is <%1>, expected <DATAPACKET>").arg(text(root)));
+    std::vector<Attribute> attrs;
+    if (readAttributes(attrs, root))
+        fail(m_p, QStringLiteral("DATAPACKET without METADATA"));
+
+    DataPacket packet;
+    bool haveMetadata = false;
+    elementContent(root, [&](Span name, const char* tagAt) {
+        if (name.is("METADATA")) {
+            if (haveMetadata)
+                fail(tagAt, QStringLiteral("second METADATA"));
+            haveMetadata = true;
+            if (readAttributes(attrs, name))
+                fail(tagAt, QStringLiteral("METADATA without FIELDS"));
+            parseMetadata(packet, name);
+        } else if (name.is("ROWDATA")) {
+            if (!haveMetadata)
+                fail(tagAt, QStringLiteral("ROWDATA before METADATA"));
+            if (!readAttributes(attrs, name))
+                parseRowData(packet, name);
+        } else if (!readAttributes(attrs, name)) {
+            skipContent(name);
+        }
+    });
+    if (!haveMetadata)
+        fail(m_p, QStringLiteral("DATAPACKET without METADATA"));
+
+    skipMisc();
+    if (m_p < m_end) {
+        fail(m_p, *m_p == '<' ? QStringLiteral("second root element")
+                              : QStringLiteral("text after the root element"));
+    }
+    return packet;
+}
+
+} // namespace
+
+DataPacket DataPacketReader::read(const QByteArray& data, const QString& name)
+{
+    Parser parser(data, name);
+    return parser.run();
+}
+
+} // namespace veltra

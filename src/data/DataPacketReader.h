@@ -1,0 +1,36 @@
+// Reads a data packet (the XML table file format) from raw bytes.
+#pragma once
+
+#include "data/DataPacket.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace veltra {
+
+/// A strict, single-pass reader of data packets working on the raw bytes.
+///
+/// Encoding: a declared UTF-8 (any case) is decoded as UTF-8 and invalid UTF-8 is an
+/// error; ISO-8859-1 and windows-1252 are decoded as Windows-1252; without an encoding
+/// declaration the bytes are decoded as UTF-8 when they are valid UTF-8, otherwise as
+/// Windows-1252 (older files carry single-byte texts without saying so). Any other
+/// declared encoding is an error.
+///
+/// Change log: rows carrying a RowState attribute are applied while reading, so the
+/// result holds the saved state with no pending changes: RowState 4 (inserted) keeps
+/// the row, 2 (deleted) drops it, 1 marks the original of a modified row and the row
+/// that follows with RowState 8 overrides the original's values with the attributes it
+/// has. A RowState attribute is only special when no field has that name.
+///
+/// Nested fields are kept in the field list with empty values; child elements of a
+/// ROW are checked for well-formedness and skipped. An unknown fieldtype is kept and
+/// read as text.
+///
+/// Errors throw VeltraError as `"<name>": line L, column C: <what is wrong>`.
+class DataPacketReader
+{
+public:
+    static DataPacket read(const QByteArray& data, const QString& name);
+};
+
+} // namespace veltra

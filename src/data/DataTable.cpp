@@ -1,0 +1,854 @@
+#include "data/DataTable.h"
+
+#include "data/DataPacket.h"
+#include "data/DataPacketReader.h"
+#include "data/DataPacketWriter.h"
+#include "data/DataSource.h"
+#include "data/FilterExpression.h"
+#include "util/VeltraError.h"
+
+#include <QFile>
+#include <QHash>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace veltra {
+
+namespace {
+
+/// Orders UTF-16 code units as their code points: surrogates (supplementary planes)
+/// after U+E000..U+FFFF.
+inline uint codePointRank(char16_t c)
+{
+    if (c < 0xD800)
+        return c;
+    return c >= 0xE000 ? uint(c) - 0x800 : uint(c) + 0x2000;
+}
+
+/// Code point order, optionally after simple case folding of each character.
+int compareText(QStringView a, QStringView b, bool fold)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x == y)
+            continue;
+        if (fold) {
+            if (x < 0xD800 || x >= 0xE000)
+                x = QChar(x).toCaseFolded().unicode();
+            if (y < 0xD800 || y >= 0xE000)
+                y = QChar(y).toCaseFolded().unicode();
+            if (x == y)
+                continue;
+        }
+        return codePointRank(x) < codePointRank(y) ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+/// Sort key of a number field: empty values first, then texts that are no number
+/// (among themselves by text), then numbers.
+struct NumberKey
+{
+    int group = 0; // 0 empty, 1 not a number, 2 number
+    double value = 0;
+};
+
+NumberKey numberKey(const QString& text)
+{
+    NumberKey k;
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return k;
+    bool ok = false;
+    k.value = t.toDouble(&ok);
+    k.group = ok && !std::isnan(k.value) ? 2 : 1;
+    return k;
+}
+
+QStringList splitIndexNames(const QString& names)
+{
+    QStringList result;
+    for (const QString& part : names.split(u';')) {
+        const QString name = part.trimmed();
+        if (!name.isEmpty())
+            result.append(name);
+    }
+    return result;
+}
+
+} // namespace
+
+struct DataTable::Impl
+{
+    DataPacket packet;
+    QHash<QString, int> fieldByFoldedName;
+    bool hasData = false;
+    bool open = false;
+    std::vector<int> visible; // indexes into packet.rows
+    int current = -1;         // index into visible
+    bool eof = true;
+    bool bof = true;
+    QString fileName;
+
+    QString filterText;
+    std::optional<FilterExpression> filter; // parsed, not bound
+    bool filtered = false;
+    FilterOptions options;
+    QString indexNames;
+
+    bool readOnly = false;
+    bool editing = false;
+    int editRow = -1; // index into packet.rows
+    QStringList editValues;
+
+    QList<DataSource*> sources;
+
+    QString where() const
+    {
+        return fileName.isEmpty() ? QString() : QStringLiteral(" in \"%1\"").arg(fileName);
+    }
+
+    void indexFields()
+    {
+        fieldByFoldedName.clear();
+        for (qsizetype i = 0; i < packet.fields.size(); ++i)
+            fieldByFoldedName.insert(packet.fields.at(i).name.toCaseFolded(), int(i));
+    }
+
+    int fieldIndex(const QString& name) const
+    {
+        return fieldByFoldedName.value(name.toCaseFolded(), -1);
+    }
+
+    int requireField(const QString& name) const
+    {
+        const int i = fieldIndex(name);
+        if (i < 0)
+            throw VeltraError(QStringLiteral("unknown field \"%1\"%2").arg(name, where()));
+        return i;
+    }
+
+    std::vector<int> indexFieldPositions(const QString& names) const
+    {
+        std::vector<int> result;
+        for (const QString& name : splitIndexNames(names)) {
+            const int i = fieldIndex(name);
+            if (i < 0)
+                throw VeltraError(
+                    QStringLiteral("unknown index field \"%1\"%2").arg(name, where()));
+            result.push_back(i);
+        }
+        return result;
+    }
+
+    /// Recomputes the visible rows: filter, then stable sort. Throws when the filter or
+    /// the index names do not fit the fields; the visible rows are then empty.
+    void refresh()
+    {
+        visible.clear();
+        if (!open)
+            return;
+        const std::vector<PacketRow>& rows = packet.rows;
+        visible.reserve(rows.size());
+        if (filtered && filter && !filter->isEmpty()) {
+            FilterExpression bound = *filter;
+            bound.bind(packet.fields, options);
+            for (size_t i = 0; i < rows.size(); ++i) {
+                if (rows[i].change != RowChange::Deleted && bound.matches(rows[i].values))
+                    visible.push_back(int(i));
+            }
+        } else {
+            for (size_t i = 0; i < rows.size(); ++i) {
+                if (rows[i].change != RowChange::Deleted)
+                    visible.push_back(int(i));
+            }
+        }
+        sortVisible();
+    }
+
+    void sortVisible()
+    {
+        const std::vector<int> keys = indexFieldPositions(indexNames);
+        if (keys.empty() || visible.size() < 2)
+            return;
+        // Number keys are read once per row, not once per comparison.
+        std::vector<std::vector<NumberKey>> numbers(keys.size());
+        for (size_t k = 0; k < keys.size(); ++k) {
+            if (!packet.fields.at(keys[k]).isNumber())
+                continue;
+            numbers[k].resize(packet.rows.size());
+            for (int r : visible)
+                numbers[k][size_t(r)] = numberKey(packet.rows[size_t(r)].values.at(keys[k]));
+        }
+        const std::vector<PacketRow>& rows = packet.rows;
+        std::stable_sort(visible.begin(), visible.end(), [&](int a, int b) {
+            for (size_t k = 0; k < keys.size(); ++k) {
+                const int f = keys[k];
+                const QString& x = rows[size_t(a)].values.at(f);
+                const QString& y = rows[size_t(b)].values.at(f);
+                int c;
+                if (!numbers[k].empty()) {
+                    const NumberKey& p = numbers[k][size_t(a)];
+                    const NumberKey& q = numbers[k][size_t(b)];
+                    if (p.group != q.group)
+                        c = p.group < q.group ? -1 : 1;
+                    else if (p.group == 2)
+                        c = p.value < q.value ? -1 : (q.value < p.value ? 1 : 0);
+                    else
+                        c = compareText(x, y, false);
+                } else {
+                    c = compareText(x, y, true);
+                    if (c == 0)
+                        c = compareText(x, y, false);
+                }
+                if (c != 0)
+                    return c < 0;
+            }
+            return false;
+        });
+    }
+
+    void toFirst()
+    {
+        current = visible.empty() ? -1 : 0;
+        eof = bof = visible.empty();
+    }
+
+    /// Makes the given underlying row current again after the visible rows changed;
+    /// when it is not visible any more the position is kept (clamped).
+    void restoreCurrent(int row, int oldPosition)
+    {
+        if (visible.empty()) {
+            toFirst();
+            return;
+        }
+        const auto it = std::find(visible.begin(), visible.end(), row);
+        if (it != visible.end())
+            current = int(it - visible.begin());
+        else
+            current = std::clamp(oldPosition, 0, int(visible.size()) - 1);
+        eof = bof = false;
+    }
+
+    int currentRow() const { return current >= 0 ? visible[size_t(current)] : -1; }
+
+    void notify(bool rowsChanged)
+    {
+        const QList<DataSource*> targets = sources;
+        for (DataSource* s : targets) {
+            if (sources.contains(s))
+                s->notifyDataChange(rowsChanged);
+        }
+    }
+
+    void notifyClosed()
+    {
+        const QList<DataSource*> targets = sources;
+        for (DataSource* s : targets) {
+            if (sources.contains(s))
+                s->notifyClosed();
+        }
+    }
+
+    void requireWritable(const char* what) const
+    {
+        if (readOnly)
+            throw VeltraError(QStringLiteral("cannot %1: the table%2 is read-only")
+                                  .arg(QLatin1String(what), where()));
+    }
+
+    /// The value as the field stores it: texts cut to the width, integers checked.
+    QString fit(int field, const QString& value) const
+    {
+        const FieldDef& f = packet.fields.at(field);
+        if ((f.type == FieldType::String || f.type == FieldType::WideString) && f.width > 0 &&
+            value.size() > f.width)
+            return value.left(f.width);
+        qint64 min;
+        quint64 max;
+        if (!value.isEmpty() && f.integerRange(min, max)) {
+            bool ok = false;
+            if (min < 0) {
+                const qint64 v = value.toLongLong(&ok);
+                ok = ok && v >= min && (v < 0 || quint64(v) <= max);
+            } else {
+                const quint64 v = value.toULongLong(&ok);
+                ok = ok && !value.trimmed().startsWith(u'-') && v <= max;
+            }
+            if (!ok)
+                throw VeltraError(QStringLiteral("value \"%1\" does not fit the %2 field \"%3\"%4")
+                                      .arg(value, f.typeName, f.name, where()));
+        }
+        return value;
+    }
+
+    /// After a failed load: nothing held, closed; filter and index settings stay.
+    void clearAfterFailure()
+    {
+        const bool wasOpen = open;
+        packet = DataPacket();
+        fieldByFoldedName.clear();
+        hasData = false;
+        open = false;
+        editing = false;
+        visible.clear();
+        toFirst();
+        if (wasOpen)
+            notifyClosed();
+    }
+
+    void install(DataPacket&& loaded)
+    {
+        const bool wasOpen = open;
+        packet = std::move(loaded);
+        indexFields();
+        hasData = true;
+        editing = false;
+        open = true;
+        try {
+            refresh();
+        } catch (const VeltraError&) {
+            open = false;
+            visible.clear();
+            toFirst();
+            if (wasOpen)
+                notifyClosed();
+            throw;
+        }
+        toFirst();
+        notify(true);
+    }
+};
+
+DataTable::DataTable() : d(std::make_unique<Impl>()) {}
+
+DataTable::~DataTable()
+{
+    const QList<DataSource*> targets = d->sources;
+    d->sources.clear();
+    for (DataSource* s : targets)
+        s->notifyTableDestroyed();
+}
+
+// --- files -------------------------------------------------------------------------------
+
+void DataTable::loadFromFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const QString reason = file.errorString();
+        d->clearAfterFailure();
+        throw VeltraError(QStringLiteral("cannot open \"%1\": %2").arg(path, reason));
+    }
+    const QByteArray data = file.readAll();
+    file.close();
+    loadFromData(data, path);
+}
+
+void DataTable::loadFromData(const QByteArray& data, const QString& name)
+{
+    DataPacket packet;
+    try {
+        packet = DataPacketReader::read(data, name);
+    } catch (const VeltraError&) {
+        d->clearAfterFailure();
+        throw;
+    }
+    d->fileName = name;
+    d->install(std::move(packet));
+}
+
+void DataTable::saveToFile(const QString& path, PacketForm form) const
+{
+    DataPacketWriter::writeFile(d->packet, form, path);
+    d->fileName = path;
+}
+
+QByteArray DataTable::saveToData(PacketForm form) const
+{
+    return DataPacketWriter::write(d->packet, form);
+}
+
+QString DataTable::fileName() const
+{
+    return d->fileName;
+}
+
+// --- open state ----------------------------------------------------------------------------
+
+void DataTable::open()
+{
+    if (d->open)
+        return;
+    if (!d->hasData)
+        throw VeltraError(
+            QStringLiteral("cannot open the table%1: it holds no data").arg(d->where()));
+    d->open = true;
+    try {
+        d->refresh();
+    } catch (const VeltraError&) {
+        d->open = false;
+        d->visible.clear();
+        d->toFirst();
+        throw;
+    }
+    d->toFirst();
+    d->notify(true);
+}
+
+void DataTable::close()
+{
+    if (!d->open)
+        return;
+    d->editing = false;
+    d->open = false;
+    d->visible.clear();
+    d->toFirst();
+    d->notifyClosed();
+}
+
+bool DataTable::isOpen() const
+{
+    return d->open;
+}
+
+void DataTable::createDataSet(const QList<FieldDef>& fields)
+{
+    QHash<QString, int> seen;
+    QList<FieldDef> defs = fields;
+    for (FieldDef& f : defs) {
+        if (!DataPacketWriter::isValidName(f.name))
+            throw VeltraError(QStringLiteral("invalid field name \"%1\"").arg(f.name));
+        if (seen.contains(f.name.toCaseFolded()))
+            throw VeltraError(QStringLiteral("duplicate field name \"%1\"").arg(f.name));
+        seen.insert(f.name.toCaseFolded(), 0);
+        if (f.typeName.isEmpty())
+            f.typeName = FieldDef::nameOfType(f.type);
+    }
+    DataPacket packet;
+    packet.fields = defs;
+    d->fileName.clear();
+    d->install(std::move(packet));
+}
+
+// --- fields --------------------------------------------------------------------------------
+
+const QList<FieldDef>& DataTable::fields() const
+{
+    return d->packet.fields;
+}
+
+QStringList DataTable::fieldNames() const
+{
+    QStringList names;
+    for (const FieldDef& f : d->packet.fields)
+        names.append(f.name);
+    return names;
+}
+
+int DataTable::fieldCount() const
+{
+    return int(d->packet.fields.size());
+}
+
+int DataTable::fieldIndex(const QString& name) const
+{
+    return d->fieldIndex(name);
+}
+
+void DataTable::postPending()
+{
+    // Moving away from a row being edited keeps the edit, as a post would.
+    if (d->editing)
+        post();
+}
+
+// --- navigation ----------------------------------------------------------------------------
+
+int DataTable::recordCount() const
+{
+    return int(d->visible.size());
+}
+
+int DataTable::recNo() const
+{
+    return d->current + 1;
+}
+
+void DataTable::first()
+{
+    if (!d->open)
+        return;
+    postPending();
+    d->toFirst();
+    d->notify(false);
+}
+
+void DataTable::last()
+{
+    if (!d->open)
+        return;
+    postPending();
+    d->current = int(d->visible.size()) - 1;
+    d->eof = d->bof = d->visible.empty();
+    d->notify(false);
+}
+
+void DataTable::next()
+{
+    if (!d->open || d->visible.empty())
+        return;
+    d->bof = false;
+    if (d->current + 1 >= int(d->visible.size())) {
+        d->eof = true;
+        return;
+    }
+    postPending();
+    ++d->current;
+    d->eof = false;
+    d->notify(false);
+}
+
+void DataTable::prior()
+{
+    if (!d->open || d->visible.empty())
+        return;
+    d->eof = false;
+    if (d->current <= 0) {
+        d->bof = true;
+        return;
+    }
+    postPending();
+    --d->current;
+    d->bof = false;
+    d->notify(false);
+}
+
+void DataTable::moveTo(int recNo)
+{
+    if (!d->open || d->visible.empty())
+        return;
+    const int target = std::clamp(recNo, 1, int(d->visible.size())) - 1;
+    d->eof = d->bof = false;
+    if (target == d->current)
+        return;
+    postPending();
+    d->current = target;
+    d->notify(false);
+}
+
+bool DataTable::eof() const
+{
+    return d->eof || d->visible.empty();
+}
+
+bool DataTable::bof() const
+{
+    return d->bof || d->visible.empty();
+}
+
+// --- values --------------------------------------------------------------------------------
+
+QString DataTable::fieldText(const QString& name) const
+{
+    return currentValue(d->requireField(name));
+}
+
+qint64 DataTable::fieldInt(const QString& name) const
+{
+    const QString text = fieldText(name).trimmed();
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok);
+    if (!ok)
+        throw VeltraError(
+            QStringLiteral("field \"%1\"%2: \"%3\" is not an integer").arg(name, d->where(), text));
+    return v;
+}
+
+QString DataTable::value(int row, int field) const
+{
+    if (row < 0 || row >= int(d->visible.size()) || field < 0 || field >= fieldCount())
+        return QString();
+    if (d->editing && row == d->current)
+        return d->editValues.at(field);
+    return d->packet.rows[size_t(d->visible[size_t(row)])].values.at(field);
+}
+
+QString DataTable::currentValue(int field) const
+{
+    return value(d->current, field);
+}
+
+// --- filter and order ----------------------------------------------------------------------
+
+void DataTable::setFilter(const QString& expression)
+{
+    FilterExpression parsed(expression);
+    if (d->open) {
+        // Names are checked against the fields now, so a bad filter never replaces a good one.
+        FilterExpression check = parsed;
+        check.bind(d->packet.fields, d->options);
+    }
+    d->filterText = expression;
+    d->filter = std::move(parsed);
+    if (d->open && d->filtered) {
+        postPending();
+        d->refresh();
+        d->toFirst();
+        d->notify(true);
+    }
+}
+
+QString DataTable::filter() const
+{
+    return d->filterText;
+}
+
+void DataTable::setFiltered(bool on)
+{
+    if (!on && !d->filtered)
+        return;
+    d->filtered = on;
+    if (!d->open)
+        return;
+    postPending();
+    try {
+        d->refresh();
+    } catch (const VeltraError&) {
+        // The filter does not fit these fields: stay unfiltered.
+        d->filtered = false;
+        d->refresh();
+        d->toFirst();
+        d->notify(true);
+        throw;
+    }
+    d->toFirst();
+    d->notify(true);
+}
+
+bool DataTable::isFiltered() const
+{
+    return d->filtered;
+}
+
+void DataTable::setFilterOptions(FilterOptions options)
+{
+    if (options.ignoreCase == d->options.ignoreCase &&
+        options.partialCompare == d->options.partialCompare)
+        return;
+    d->options = options;
+    if (d->open && d->filtered && d->filter && !d->filter->isEmpty()) {
+        postPending();
+        d->refresh();
+        d->toFirst();
+        d->notify(true);
+    }
+}
+
+FilterOptions DataTable::filterOptions() const
+{
+    return d->options;
+}
+
+void DataTable::setIndexFieldNames(const QString& names)
+{
+    if (names == d->indexNames)
+        return;
+    if (d->hasData)
+        d->indexFieldPositions(names); // throws naming an unknown field
+    d->indexNames = names;
+    if (!d->open)
+        return;
+    postPending();
+    const int row = d->currentRow();
+    const int position = d->current;
+    d->sortVisible();
+    d->restoreCurrent(row, position);
+    d->notify(true);
+}
+
+QString DataTable::indexFieldNames() const
+{
+    return d->indexNames;
+}
+
+// --- editing -------------------------------------------------------------------------------
+
+void DataTable::setReadOnly(bool readOnly)
+{
+    d->readOnly = readOnly;
+    if (readOnly)
+        d->editing = false;
+}
+
+bool DataTable::isReadOnly() const
+{
+    return d->readOnly;
+}
+
+void DataTable::edit()
+{
+    d->requireWritable("edit");
+    if (d->editing)
+        return;
+    if (d->current < 0)
+        throw VeltraError(QStringLiteral("cannot edit: the table%1 shows no row").arg(d->where()));
+    d->editRow = d->currentRow();
+    d->editValues = d->packet.rows[size_t(d->editRow)].values;
+    d->editing = true;
+}
+
+bool DataTable::isEditing() const
+{
+    return d->editing;
+}
+
+void DataTable::setFieldText(const QString& name, const QString& value)
+{
+    d->requireWritable("change a value");
+    const int field = d->requireField(name);
+    if (!d->editing)
+        throw VeltraError(QStringLiteral("cannot set field \"%1\": the table%2 is not being edited")
+                              .arg(name, d->where()));
+    d->editValues[field] = d->fit(field, value);
+}
+
+void DataTable::post()
+{
+    if (!d->editing)
+        return;
+    d->editing = false;
+    PacketRow& row = d->packet.rows[size_t(d->editRow)];
+    if (row.values == d->editValues) {
+        d->notify(false);
+        return;
+    }
+    if (row.change == RowChange::None) {
+        row.change = RowChange::Modified;
+        row.original = row.values;
+    }
+    row.values = d->editValues;
+    const int position = d->current;
+    d->refresh();
+    d->restoreCurrent(d->editRow, position);
+    d->notify(true);
+}
+
+void DataTable::cancel()
+{
+    if (!d->editing)
+        return;
+    d->editing = false;
+    d->notify(false);
+}
+
+void DataTable::append(const QStringList& values)
+{
+    d->requireWritable("append a row");
+    if (!d->open)
+        throw VeltraError(
+            QStringLiteral("cannot append a row: the table%1 is not open").arg(d->where()));
+    if (values.size() > d->packet.fields.size())
+        throw VeltraError(
+            QStringLiteral("cannot append a row of %1 values to the table%2 of %3 fields")
+                .arg(values.size())
+                .arg(d->where())
+                .arg(d->packet.fields.size()));
+    PacketRow row;
+    row.values.resize(d->packet.fields.size());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        row.values[i] = d->fit(int(i), values.at(i));
+    row.change = RowChange::Inserted;
+    if (d->editing)
+        post();
+    d->packet.rows.push_back(std::move(row));
+    const int added = int(d->packet.rows.size()) - 1;
+    const int position = d->current;
+    d->refresh();
+    const auto it = std::find(d->visible.begin(), d->visible.end(), added);
+    if (it != d->visible.end()) {
+        d->current = int(it - d->visible.begin());
+        d->eof = d->bof = false;
+    } else {
+        d->restoreCurrent(-1, position);
+    }
+    d->notify(true);
+}
+
+void DataTable::deleteAll()
+{
+    d->requireWritable("delete the rows");
+    d->editing = false;
+    std::vector<PacketRow> kept;
+    for (PacketRow& row : d->packet.rows) {
+        switch (row.change) {
+        case RowChange::Inserted:
+            continue; // never saved: no trace left
+        case RowChange::Modified:
+            row.values = std::move(row.original);
+            row.original.clear();
+            break;
+        default:
+            break;
+        }
+        row.change = RowChange::Deleted;
+        kept.push_back(std::move(row));
+    }
+    d->packet.rows = std::move(kept);
+    if (!d->open)
+        return;
+    d->visible.clear();
+    d->toFirst();
+    d->notify(true);
+}
+
+void DataTable::mergeChangeLog()
+{
+    std::vector<int> newIndex(d->packet.rows.size(), -1);
+    std::vector<PacketRow> kept;
+    kept.reserve(d->packet.rows.size());
+    for (size_t i = 0; i < d->packet.rows.size(); ++i) {
+        PacketRow& row = d->packet.rows[i];
+        if (row.change == RowChange::Deleted)
+            continue;
+        row.change = RowChange::None;
+        row.original.clear();
+        newIndex[i] = int(kept.size());
+        kept.push_back(std::move(row));
+    }
+    d->packet.rows = std::move(kept);
+    for (int& r : d->visible)
+        r = newIndex[size_t(r)];
+    if (d->editRow >= 0 && size_t(d->editRow) < newIndex.size())
+        d->editRow = newIndex[size_t(d->editRow)];
+}
+
+int DataTable::changeCount() const
+{
+    int n = 0;
+    for (const PacketRow& row : d->packet.rows) {
+        if (row.change != RowChange::None)
+            ++n;
+    }
+    return n;
+}
+
+// --- data sources --------------------------------------------------------------------------
+
+void DataTable::attach(DataSource* source)
+{
+    if (source && !d->sources.contains(source))
+        d->sources.append(source);
+}
+
+void DataTable::detach(DataSource* source)
+{
+    d->sources.removeAll(source);
+}
+
+} // namespace veltra

@@ -1,0 +1,82 @@
+// The filter language of tables: comparisons of fields with values, combined with
+// NOT, AND, OR and parentheses.
+#pragma once
+
+#include "data/DataTable.h"
+#include "data/FieldDef.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace veltra {
+
+/// A filter expression, parsed once and then evaluated per row.
+///
+///   expression := term { OR term }
+///   term       := factor { AND factor }
+///   factor     := NOT factor | '(' expression ')' | field ( '=' | LIKE ) value
+///   value      := 'text' ('' inside stands for one quote) | number
+///
+/// Keywords ignore case; blanks may stand anywhere between tokens. `Field = 123`
+/// compares numerically on integer, r8 and fixed fields and with the field's text on
+/// other fields. In LIKE patterns % stands for any run of characters (also none). With
+/// the ignoreCase option text comparisons and LIKE ignore case; with partialCompare a
+/// '=' value ending in '*' matches every text that begins with the rest. An empty
+/// expression lets every row pass. Parentheses and NOT nest at most kMaxDepth deep.
+///
+/// Errors throw VeltraError naming the 1-based character position.
+class FilterExpression
+{
+public:
+    static constexpr int kMaxDepth = 200;
+
+    /// Parses text; throws on a syntax error.
+    explicit FilterExpression(const QString& text);
+
+    /// Resolves the field names (ignoring case) against fields and fixes the options;
+    /// throws naming an unknown field. Must precede matches().
+    void bind(const QList<FieldDef>& fields, FilterOptions options);
+
+    bool isEmpty() const { return m_root < 0; }
+    const QString& text() const { return m_text; }
+
+    /// True when the row (values in field order) passes.
+    bool matches(const QStringList& values) const;
+
+    enum class NodeKind
+    {
+        And,
+        Or,
+        Not,
+        Equal,
+        Like
+    };
+    struct Node
+    {
+        NodeKind kind = NodeKind::Equal;
+        std::vector<int> children;
+        // comparisons
+        QString fieldName;
+        int position = 0; // of the field name, 1-based
+        int field = -1;
+        QString value;         // text of the value (without quotes)
+        bool isNumber = false; // the value was a number without quotes
+        double number = 0;
+        bool numericField = false;
+        bool prefix = false;  // partial comparison
+        QStringList segments; // LIKE: the pattern split at '%'
+    };
+
+private:
+    bool eval(int node, const QStringList& values) const;
+
+    QString m_text;
+    std::vector<Node> m_nodes;
+    int m_root = -1;
+    Qt::CaseSensitivity m_case = Qt::CaseSensitive;
+    bool m_bound = false;
+};
+
+} // namespace veltra

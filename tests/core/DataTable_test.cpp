@@ -1,0 +1,630 @@
+// The table engine: navigation, field lookup, filter and order, notifications,
+// close/open, editing rules, change log and saving.
+#include "data/DataSource.h"
+#include "data/DataTable.h"
+#include "util/VeltraError.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+using namespace veltra;
+
+namespace {
+
+const QByteArray kPacket =
+    "<?xml version=\"1.0\" standalone=\"yes\"?>\n"
+    "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+    "<FIELD attrname=\"PS\" fieldtype=\"string\" WIDTH=\"10\"/>"
+    "<FIELD attrname=\"Variable\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"SEX\" fieldtype=\"string\" WIDTH=\"1\"/>"
+    "<FIELD attrname=\"ID\" fieldtype=\"i4\"/>"
+    "<FIELD attrname=\"Info\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+    "</FIELDS><PARAMS/></METADATA><ROWDATA>"
+    "<ROW PS=\"B1\" Variable=\"weight\" SEX=\"M\" ID=\"10\" Info=\"a&#013;&#010;b\"/>"
+    "<ROW PS=\"B1\" Variable=\"Height\" SEX=\"F\" ID=\"2\"/>"
+    "<ROW PS=\"B2\" Variable=\"age\" SEX=\"M\" ID=\"33\"/>"
+    "<ROW PS=\"B1\" Variable=\"height\" SEX=\"M\"/>"
+    "<ROW PS=\"B1\" Variable=\"Weight\" SEX=\"A\" ID=\"1\"/>"
+    "</ROWDATA></DATAPACKET>";
+
+void load(DataTable& t)
+{
+    t.loadFromData(kPacket, QStringLiteral("t.xml"));
+}
+
+/// Values of one field over the visible rows, joined by ",".
+QString column(const DataTable& t, const QString& name)
+{
+    QStringList values;
+    const int f = t.fieldIndex(name);
+    for (int r = 0; r < t.recordCount(); ++r)
+        values.append(t.value(r, f));
+    return values.join(u',');
+}
+
+QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const VeltraError& e) {
+        return e.message();
+    }
+    return QStringLiteral("(no error)");
+}
+
+/// Records what a data source reports, in order.
+struct Recorder
+{
+    QStringList events;
+    void attach(DataSource& s, QObject* context)
+    {
+        QObject::connect(&s, &DataSource::rowsReset, context, [this] { events << "reset"; });
+        QObject::connect(&s, &DataSource::currentRowChanged, context, [this] { events << "row"; });
+        s.setHandler(
+            [this, &s] { events << QStringLiteral("handler:%1").arg(s.table()->recNo()); });
+    }
+    QString take()
+    {
+        const QString all = events.join(u' ');
+        events.clear();
+        return all;
+    }
+};
+
+} // namespace
+
+class DataTableTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void navigates();
+    void looksUpFields_data();
+    void looksUpFields();
+    void filtersAndOrders_data();
+    void filtersAndOrders();
+    void newOrderKeepsCurrentRow();
+    void badFilterKeepsPrevious();
+    void notifiesDataSources();
+    void sourceOutlivesTable();
+    void closesAndReopens();
+    void failedLoadLeavesTableEmpty();
+    void refusesEditsWhenReadOnly_data();
+    void refusesEditsWhenReadOnly();
+    void appendFitsValues_data();
+    void appendFitsValues();
+    void editsPostsAndCancels();
+    void savesChangeLog_data();
+    void savesChangeLog();
+    void saveIsAtomic();
+    void createsDataSet();
+};
+
+void DataTableTest::navigates()
+{
+    DataTable t;
+    QVERIFY(t.eof() && t.bof());
+    QCOMPARE(t.recNo(), 0);
+    load(t);
+    QCOMPARE(t.recordCount(), 5);
+    QCOMPARE(t.recNo(), 1);
+    QVERIFY(!t.eof() && !t.bof());
+    for (int i = 2; i <= 5; ++i) {
+        t.next();
+        QCOMPARE(t.recNo(), i);
+        QVERIFY(!t.eof());
+    }
+    t.next();
+    QVERIFY(t.eof());
+    QCOMPARE(t.recNo(), 5);
+    QCOMPARE(t.fieldText("Variable"), QStringLiteral("Weight"));
+    t.first();
+    QVERIFY(!t.eof() && !t.bof());
+    t.prior();
+    QVERIFY(t.bof());
+    QCOMPARE(t.recNo(), 1);
+    t.last();
+    QCOMPARE(t.recNo(), 5);
+    t.moveTo(0);
+    QCOMPARE(t.recNo(), 1);
+    t.moveTo(99);
+    QCOMPARE(t.recNo(), 5);
+
+    t.setFilter(QStringLiteral("PS = 'none'"));
+    t.setFiltered(true);
+    QCOMPARE(t.recordCount(), 0);
+    QVERIFY(t.eof() && t.bof() && t.isEmpty());
+    QCOMPARE(t.recNo(), 0);
+    QCOMPARE(t.fieldText("PS"), QString());
+    t.next();
+    t.first();
+    QVERIFY(t.eof());
+}
+
+void DataTableTest::looksUpFields_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("as written") << "Variable"
+                                << "weight";
+    QTest::newRow("upper case") << "VARIABLE"
+                                << "weight";
+    QTest::newRow("lower case") << "sex"
+                                << "M";
+    QTest::newRow("multi-line") << "info"
+                                << "a\r\nb";
+    QTest::newRow("unknown") << "Nope"
+                             << "unknown field \"Nope\" in \"t.xml\"";
+}
+
+void DataTableTest::looksUpFields()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    DataTable t;
+    load(t);
+    QString got;
+    const QString error = errorOf([&] { got = t.fieldText(name); });
+    QCOMPARE(error == QLatin1String("(no error)") ? got : error, text);
+    QCOMPARE(t.hasField(name), error == QLatin1String("(no error)"));
+}
+
+void DataTableTest::filtersAndOrders_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<QString>("variables");
+
+    QTest::newRow("file order") << ""
+                                << ""
+                                << "weight,Height,age,height,Weight";
+    QTest::newRow("text: case-insensitive, ties by exact code point")
+        << ""
+        << "Variable"
+        << "age,Height,height,Weight,weight";
+    QTest::newRow("integer: by number, empty first") << ""
+                                                     << "id"
+                                                     << "height,Weight,Height,weight,age";
+    QTest::newRow("two fields, blanks around names") << ""
+                                                     << " SEX ; Variable"
+                                                     << "Weight,Height,age,height,weight";
+    QTest::newRow("filter then order") << "PS = 'B1' AND Sex='M'"
+                                       << "VARIABLE"
+                                       << "height,weight";
+    QTest::newRow("filter keeps file order") << "PS = 'B1'"
+                                             << ""
+                                             << "weight,Height,height,Weight";
+    QTest::newRow("stable within equal keys") << ""
+                                              << "PS"
+                                              << "weight,Height,height,Weight,age";
+}
+
+void DataTableTest::filtersAndOrders()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, index);
+    QFETCH(QString, variables);
+    // Settings made on a closed table apply at the load, as on an open one.
+    DataTable before;
+    before.setFilter(filter);
+    before.setFiltered(true);
+    before.setIndexFieldNames(index);
+    load(before);
+    QCOMPARE(column(before, "Variable"), variables);
+
+    DataTable after;
+    load(after);
+    after.setIndexFieldNames(index);
+    after.setFilter(filter);
+    after.setFiltered(true);
+    QCOMPARE(column(after, "Variable"), variables);
+    QCOMPARE(after.recNo(), variables.isEmpty() ? 0 : 1);
+}
+
+void DataTableTest::newOrderKeepsCurrentRow()
+{
+    DataTable t;
+    load(t);
+    DataSource source(&t);
+    Recorder rec;
+    rec.attach(source, this);
+    t.setFilter(QStringLiteral("PS='B1'"));
+    t.setFiltered(true);
+    QCOMPARE(t.fieldText("Variable"), QStringLiteral("weight"));
+    rec.take();
+
+    t.setIndexFieldNames(QStringLiteral("ID"));
+    QCOMPARE(t.fieldText("Variable"), QStringLiteral("weight"));
+    QCOMPARE(t.recNo(), 4);
+    QCOMPARE(rec.take(), QStringLiteral("reset handler:4"));
+
+    t.setIndexFieldNames(QStringLiteral("ID")); // no change, no notification
+    QCOMPARE(rec.take(), QString());
+
+    QCOMPARE(errorOf([&] { t.setIndexFieldNames(QStringLiteral("ID;Nope")); }),
+             QStringLiteral("unknown index field \"Nope\" in \"t.xml\""));
+    QCOMPARE(t.indexFieldNames(), QStringLiteral("ID"));
+}
+
+void DataTableTest::badFilterKeepsPrevious()
+{
+    DataTable t;
+    load(t);
+    t.setFilter(QStringLiteral("PS='B1'"));
+    t.setFiltered(true);
+    t.moveTo(3);
+    QCOMPARE(errorOf([&] { t.setFilter(QStringLiteral("PS XOR 'B2'")); }),
+             QStringLiteral("unknown operator \"XOR\" at position 4"));
+    QCOMPARE(errorOf([&] { t.setFilter(QStringLiteral("Nope='x'")); }),
+             QStringLiteral("unknown field \"Nope\" at position 1"));
+    QCOMPARE(t.filter(), QStringLiteral("PS='B1'"));
+    QCOMPARE(t.recordCount(), 4);
+    QCOMPARE(t.recNo(), 3);
+
+    // Switching on again moves to the first row even though nothing else changed.
+    t.setFiltered(true);
+    QCOMPARE(t.recNo(), 1);
+    t.setFilterOptions({true, false});
+    t.setFilter(QStringLiteral("variable = 'WEIGHT'"));
+    QCOMPARE(column(t, "Variable"), QStringLiteral("weight,Weight"));
+    t.setFiltered(false);
+    QCOMPARE(t.recordCount(), 5);
+}
+
+void DataTableTest::notifiesDataSources()
+{
+    DataTable t;
+    DataSource source(&t);
+    Recorder rec;
+    rec.attach(source, this);
+
+    load(t);
+    QCOMPARE(rec.take(), QStringLiteral("reset handler:1"));
+    t.next();
+    QCOMPARE(rec.take(), QStringLiteral("row handler:2"));
+    t.last();
+    t.next(); // past the end: no move
+    QCOMPARE(rec.take(), QStringLiteral("row handler:5"));
+    t.setFilter(QStringLiteral("SEX='M'")); // filter off: nothing visible changes
+    QCOMPARE(rec.take(), QString());
+    t.setFiltered(true);
+    QCOMPARE(rec.take(), QStringLiteral("reset handler:1"));
+    t.close();
+    QVERIFY(!source.isActive());
+    QCOMPARE(rec.take(), QStringLiteral("reset"));
+    t.open();
+    QVERIFY(source.isActive());
+    QCOMPARE(rec.take(), QStringLiteral("reset handler:1"));
+
+    source.setEnabled(false);
+    QVERIFY(!source.isActive());
+    t.next();
+    t.setFiltered(false);
+    QCOMPARE(rec.take(), QStringLiteral("reset"));
+    source.setEnabled(true);
+    source.setEnabled(true);
+    QCOMPARE(rec.take(), QStringLiteral("reset handler:1"));
+
+    // A handler may move another table; each table reports its own moves.
+    DataTable child;
+    load(child);
+    DataSource childSource(&child);
+    Recorder childRec;
+    childRec.attach(childSource, this);
+    source.setHandler([&] {
+        child.setFilter(QStringLiteral("PS='%1'").arg(t.fieldText("PS")));
+        child.setFiltered(true);
+    });
+    t.moveTo(3);
+    QCOMPARE(child.recordCount(), 1);
+    QCOMPARE(childRec.take(), QStringLiteral("reset handler:1"));
+}
+
+void DataTableTest::sourceOutlivesTable()
+{
+    auto table = std::make_unique<DataTable>();
+    auto source = std::make_unique<DataSource>(table.get());
+    load(*table);
+    table.reset();
+    QCOMPARE(source->table(), nullptr);
+    QVERIFY(!source->isActive());
+    source.reset(); // must not reach the destroyed table
+}
+
+void DataTableTest::closesAndReopens()
+{
+    DataTable t;
+    QCOMPARE(errorOf([&] { t.open(); }), QStringLiteral("cannot open the table: it holds no data"));
+    load(t);
+    t.setFilter(QStringLiteral("PS='B1'"));
+    t.setFiltered(true);
+    t.setIndexFieldNames(QStringLiteral("Variable"));
+    t.close();
+    QVERIFY(!t.isOpen());
+    QCOMPARE(t.recordCount(), 0);
+    QCOMPARE(t.fieldText("Variable"), QString());
+    QCOMPARE(t.filter(), QStringLiteral("PS='B1'"));
+    QVERIFY(t.isFiltered());
+    QCOMPARE(t.indexFieldNames(), QStringLiteral("Variable"));
+    t.open();
+    QCOMPARE(column(t, "Variable"), QStringLiteral("Height,height,Weight,weight"));
+    load(t); // reloading an open table applies the settings at once
+    QCOMPARE(column(t, "Variable"), QStringLiteral("Height,height,Weight,weight"));
+    QCOMPARE(t.fileName(), QStringLiteral("t.xml"));
+}
+
+void DataTableTest::failedLoadLeavesTableEmpty()
+{
+    DataTable t;
+    load(t);
+    t.setFilter(QStringLiteral("PS='B1'"));
+    t.setFiltered(true);
+    DataSource source(&t);
+    Recorder rec;
+    rec.attach(source, this);
+
+    QByteArray broken = kPacket;
+    broken.chop(20);
+    QVERIFY(errorOf([&] {
+                t.loadFromData(broken, QStringLiteral("b.xml"));
+            }).startsWith(QLatin1String("\"b.xml\": line 2, column")));
+    QVERIFY(!t.isOpen());
+    QCOMPARE(t.recordCount(), 0);
+    QCOMPARE(t.fieldCount(), 0);
+    QCOMPARE(t.filter(), QStringLiteral("PS='B1'"));
+    QVERIFY(t.isFiltered());
+    QCOMPARE(rec.take(), QStringLiteral("reset"));
+    QCOMPARE(errorOf([&] { t.open(); }),
+             QStringLiteral("cannot open the table in \"t.xml\": it holds no data"));
+
+    const QString missing = QStringLiteral("/nonexistent/dir/x.xml");
+    QVERIFY(errorOf([&] {
+                t.loadFromFile(missing);
+            }).startsWith(QStringLiteral("cannot open \"%1\": ").arg(missing)));
+}
+
+void DataTableTest::refusesEditsWhenReadOnly_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("edit") << 0 << "cannot edit: the table in \"t.xml\" is read-only";
+    QTest::newRow("append") << 1 << "cannot append a row: the table in \"t.xml\" is read-only";
+    QTest::newRow("delete all") << 2
+                                << "cannot delete the rows: the table in \"t.xml\" is read-only";
+    QTest::newRow("set value") << 3 << "cannot change a value: the table in \"t.xml\" is read-only";
+}
+
+void DataTableTest::refusesEditsWhenReadOnly()
+{
+    QFETCH(int, operation);
+    QFETCH(QString, error);
+    DataTable t;
+    load(t);
+    t.edit();
+    t.setReadOnly(true);
+    QVERIFY(!t.isEditing());
+    const std::function<void()> ops[] = {
+        [&] { t.edit(); },
+        [&] { t.append({"B9"}); },
+        [&] { t.deleteAll(); },
+        [&] { t.setFieldText(QStringLiteral("PS"), QStringLiteral("X")); },
+    };
+    QCOMPARE(errorOf(ops[operation]), error);
+    QCOMPARE(t.recordCount(), 5);
+    QCOMPARE(t.fieldText("PS"), QStringLiteral("B1"));
+    QCOMPARE(t.changeCount(), 0);
+}
+
+void DataTableTest::appendFitsValues_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("stored"); // or the error
+
+    QTest::newRow("text cut to width") << 0 << "abcdefgh"
+                                       << "abcde";
+    QTest::newRow("text within width") << 0 << "abc"
+                                       << "abc";
+    QTest::newRow("ui2 highest") << 1 << "65535"
+                                 << "65535";
+    QTest::newRow("ui2 empty") << 1 << ""
+                               << "";
+    QTest::newRow("ui2 too big") << 1 << "65536"
+                                 << "value \"65536\" does not fit the ui2 field \"Index\"";
+    QTest::newRow("ui2 negative") << 1 << "-1"
+                                  << "value \"-1\" does not fit the ui2 field \"Index\"";
+    QTest::newRow("ui2 fraction") << 1 << "1.5"
+                                  << "value \"1.5\" does not fit the ui2 field \"Index\"";
+    QTest::newRow("i1 lowest") << 2 << "-128"
+                               << "-128";
+    QTest::newRow("i1 too low") << 2 << "-129"
+                                << "value \"-129\" does not fit the i1 field \"Small\"";
+    QTest::newRow("i1 too high") << 2 << "128"
+                                 << "value \"128\" does not fit the i1 field \"Small\"";
+    QTest::newRow("i8 lowest") << 3 << "-9223372036854775808"
+                               << "-9223372036854775808";
+    QTest::newRow("ui8 highest") << 4 << "18446744073709551615"
+                                 << "18446744073709551615";
+    QTest::newRow("ui8 too big")
+        << 4 << "18446744073709551616"
+        << "value \"18446744073709551616\" does not fit the ui8 field \"Huge\"";
+}
+
+void DataTableTest::appendFitsValues()
+{
+    QFETCH(int, field);
+    QFETCH(QString, value);
+    QFETCH(QString, stored);
+    FieldDef small;
+    small.name = QStringLiteral("Small");
+    small.type = FieldType::Int8;
+    FieldDef big = small;
+    big.name = QStringLiteral("Big");
+    big.type = FieldType::Int64;
+    FieldDef huge = small;
+    huge.name = QStringLiteral("Huge");
+    huge.type = FieldType::UInt64;
+    DataTable t;
+    t.createDataSet({FieldDef::text(QStringLiteral("Name"), 5),
+                     FieldDef::uint16(QStringLiteral("Index")), small, big, huge});
+    QStringList values(5);
+    values[field] = value;
+    const QString error = errorOf([&] { t.append(values); });
+    if (error != QLatin1String("(no error)")) {
+        QCOMPARE(error, stored);
+        QCOMPARE(t.recordCount(), 0);
+        QCOMPARE(t.changeCount(), 0);
+        return;
+    }
+    QCOMPARE(t.recordCount(), 1);
+    QCOMPARE(t.currentValue(field), stored);
+}
+
+void DataTableTest::editsPostsAndCancels()
+{
+    DataTable t;
+    load(t);
+    QCOMPARE(errorOf([&] { t.setFieldText(QStringLiteral("Variable"), QStringLiteral("x")); }),
+             QStringLiteral(
+                 "cannot set field \"Variable\": the table in \"t.xml\" is not being edited"));
+    t.edit();
+    t.setFieldText(QStringLiteral("variable"), QStringLiteral("mass and more than twenty"));
+    QCOMPARE(t.fieldText("Variable"), QStringLiteral("mass and more than t"));
+    QCOMPARE(errorOf([&] { t.setFieldText(QStringLiteral("ID"), QStringLiteral("x")); }),
+             QStringLiteral("value \"x\" does not fit the i4 field \"ID\" in \"t.xml\""));
+    t.cancel();
+    QCOMPARE(t.fieldText("Variable"), QStringLiteral("weight"));
+    QCOMPARE(t.changeCount(), 0);
+
+    t.setFilter(QStringLiteral("PS='B1'"));
+    t.setFiltered(true);
+    t.edit();
+    t.setFieldText(QStringLiteral("Variable"), QStringLiteral("mass"));
+    t.post();
+    QCOMPARE(t.fieldText("Variable"), QStringLiteral("mass"));
+    QCOMPARE(t.changeCount(), 1);
+    t.edit();
+    t.setFieldText(QStringLiteral("PS"), QStringLiteral("B9")); // leaves the filter
+    t.next();                                                   // moving posts the edit
+    QCOMPARE(t.recordCount(), 3);
+    QCOMPARE(t.changeCount(), 1);
+    QCOMPARE(column(t, "Variable"), QStringLiteral("Height,height,Weight"));
+}
+
+void DataTableTest::savesChangeLog_data()
+{
+    QTest::addColumn<int>("form");
+    QTest::newRow("utf-8") << int(PacketForm::Utf8);
+    QTest::newRow("plain") << int(PacketForm::Plain);
+}
+
+void DataTableTest::savesChangeLog()
+{
+    QFETCH(int, form);
+    DataTable t;
+    load(t);
+    t.edit();
+    t.setFieldText(QStringLiteral("Variable"), QString::fromUtf8("σ ≈ é \"'\\"));
+    t.setFieldText(QStringLiteral("ID"), QString());
+    t.post();
+    t.append({"B3", "new\r\n\tline", "F", "7"});
+    QCOMPARE(t.changeCount(), 2);
+    const QByteArray saved = t.saveToData(PacketForm(form));
+    QVERIFY(saved.contains("RowState=\"1\"") && saved.contains("RowState=\"8\"") &&
+            saved.contains("RowState=\"4\""));
+
+    DataTable back;
+    back.loadFromData(saved, QStringLiteral("s.xml"));
+    QCOMPARE(back.changeCount(), 0);
+    for (const char* f : {"PS", "Variable", "SEX", "ID", "Info"})
+        QCOMPARE(column(back, f), column(t, f));
+
+    t.deleteAll();
+    QCOMPARE(t.recordCount(), 0);
+    QCOMPARE(t.changeCount(), 5); // the appended row leaves no trace
+    back.loadFromData(t.saveToData(PacketForm(form)), QStringLiteral("s.xml"));
+    QCOMPARE(back.recordCount(), 0);
+
+    t.append({"B4", "kept"});
+    t.mergeChangeLog();
+    QCOMPARE(t.changeCount(), 0);
+    const QByteArray merged = t.saveToData(PacketForm(form));
+    QVERIFY(!merged.contains("RowState"));
+    back.loadFromData(merged, QStringLiteral("s.xml"));
+    QCOMPARE(column(back, "Variable"), QStringLiteral("kept"));
+}
+
+void DataTableTest::saveIsAtomic()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("old.xml"));
+    DataTable t;
+    load(t);
+    t.saveToFile(path, PacketForm::Utf8);
+    QCOMPARE(t.fileName(), path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray old = file.readAll();
+    file.close();
+
+    const QString nowhere = dir.filePath(QStringLiteral("missing/x.xml"));
+    QVERIFY(errorOf([&] {
+                t.saveToFile(nowhere, PacketForm::Utf8);
+            }).startsWith(QStringLiteral("cannot write \"%1\": ").arg(nowhere)));
+
+    // Make the folder unwritable; as root a mode is not enough, the immutable flag is.
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    bool immutable = false;
+    if (QFile probe(dir.filePath(QStringLiteral("probe"))); probe.open(QIODevice::WriteOnly)) {
+        probe.close();
+        probe.remove();
+        immutable =
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), dir.path()}) == 0;
+        if (!immutable) {
+            QFile::setPermissions(dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("no way to make a folder unwritable here");
+        }
+    }
+    t.edit();
+    t.setFieldText(QStringLiteral("PS"), QStringLiteral("changed"));
+    t.post();
+    const QString error = errorOf([&] { t.saveToFile(path, PacketForm::Plain); });
+    if (immutable)
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), dir.path()});
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(error.startsWith(QStringLiteral("cannot write \"%1\": ").arg(path)),
+             qPrintable(error));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), old);
+}
+
+void DataTableTest::createsDataSet()
+{
+    DataTable t;
+    QCOMPARE(errorOf([&] {
+                 t.createDataSet({FieldDef::text(QStringLiteral("Top"), 5),
+                                  FieldDef::text(QStringLiteral("TOP"), 5)});
+             }),
+             QStringLiteral("duplicate field name \"TOP\""));
+    QVERIFY(!t.isOpen());
+    t.createDataSet(
+        {FieldDef::text(QStringLiteral("Top"), 5), FieldDef::uint16(QStringLiteral("Index"))});
+    QVERIFY(t.isOpen());
+    QVERIFY(t.eof());
+    QCOMPARE(t.fieldNames(), QStringList({"Top", "Index"}));
+    QCOMPARE(t.fields().at(1).typeName, QStringLiteral("ui2"));
+    t.append({"ABCDEFG", "12"});
+    t.setFilter(QStringLiteral("Index=12"));
+    t.setFiltered(true);
+    QCOMPARE(t.fieldText("top"), QStringLiteral("ABCDE"));
+    QCOMPARE(t.fieldInt("index"), 12);
+    QCOMPARE(errorOf([&] { t.fieldInt("Top"); }),
+             QStringLiteral("field \"Top\": \"ABCDE\" is not an integer"));
+}
+
+QTEST_GUILESS_MAIN(DataTableTest)
+#include "DataTable_test.moc"
