@@ -1,0 +1,17 @@
+// Splitting texts into the lines a memo shows.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace veltra {
+
+/// The lines of a text: CR LF, LF and CR each end a line; a line break at the very end
+/// opens no further line; an empty text has no lines.
+QStringList TextLines(const QString& text);
+
+/// The lines of a plain text view (QPlainTextEdit/QTextEdit text, paragraphs joined by
+/// LF or U+2029); an empty view has no lines.
+QStringList ViewLines(const QString& viewText);
+
+} // namespace veltra

@@ -1,0 +1,765 @@
+// The main window driven as a user drives it, on a small crafted database.
+#include "GuiFixture.h"
+
+#include "app/widgets/ButtonTabBar.h"
+#include "app/widgets/DbEdit.h"
+#include "app/widgets/DbMemo.h"
+#include "app/widgets/DbNavigator.h"
+#include "app/widgets/DbRichText.h"
+#include "data/DataTable.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+using fixture::Session;
+using veltra::TForm1;
+
+namespace {
+
+const QString Header = QStringLiteral("Restrictions in Quality for Exposure Factors (Pandor):");
+const QString NoAccess = QStringLiteral("        No access to original data.");
+const QString Variation = QStringLiteral("        Variation might have a lack of accuracy.");
+
+void clickButton(TForm1& form, const char* name)
+{
+    auto* button = form.findChild<QAbstractButton*>(QLatin1String(name));
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void trigger(TForm1& form, const char* name)
+{
+    auto* action = form.findChild<QAction*>(QLatin1String(name));
+    QVERIFY2(action, name);
+    action->trigger();
+}
+
+void setSex(TForm1& form, const QString& text)
+{
+    QLineEdit* edit = form.cbSex->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QStringList tail(const QStringList& lines, int from)
+{
+    return lines.mid(from);
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void startUp();
+    void settings_data();
+    void settings();
+    void startWithoutHierarchy();
+    void navigationChain();
+    void sexSelection_data();
+    void sexSelection();
+    void orderKeepsFirstRow();
+    void missingDataFileRetries();
+    void unloadableDataFile();
+    void emptyDataFileEmptiesViews();
+    void sharedDataFileNotReloaded();
+    void ageGroups();
+    void groupPanel_data();
+    void groupPanel();
+    void fileAccessProtocolOff();
+    void conversionErrorKeepsPartialOutput();
+    void restrictionPanelOnRowChange();
+    void restrictionOptionAndStatusBar_data();
+    void restrictionOptionAndStatusBar();
+    void restrictionTabRow();
+    void updateStatusOfMissingFile();
+    void closeAndOpenCommands();
+    void reopenAll();
+    void quitWritesSettings();
+    void menuBar_data();
+    void menuBar();
+    void screenSizes();
+};
+
+void MainWindowTest::startUp()
+{
+    Session s;
+    TForm1& form = s.start();
+    const QString dir = s.dir.path();
+    const QStringList log = s.log();
+    QCOMPARE(log.size(), 10);
+    QCOMPARE(log.at(0), QStringLiteral("Veltra : ") + TForm1::VersionText);
+    QVERIFY(log.at(1).startsWith(QStringLiteral("Date ")) && log.at(1).size() > 5);
+    QVERIFY(log.at(2).startsWith(QStringLiteral("Time ")) && log.at(2).size() > 5);
+    QCOMPARE(tail(log, 3), QStringList({QString(), QStringLiteral("HeadLines loaded / records: 3"),
+                                        QStringLiteral("Topics loaded / records: 2"),
+                                        "Connect XML with : " + dir + "/bw1.xml o.k.",
+                                        QStringLiteral("Parameter loaded / records: 8"),
+                                        "EXE dir.: " + dir + "/veltra", "Run dir.: " + dir}));
+    QCOMPARE(form.RunDir, dir);
+
+    QCOMPARE(form.windowTitle(),
+             QStringLiteral(
+                 "     Veltra  Exposure and Risk Assessment Reference Values   (Pandor-Project) "));
+    QCOMPARE(form.size(), QSize(1032, 746));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+    // Headlines in STRC order, the first headline's topics, its first topic's rows.
+    QCOMPARE(s.column(form.dbgTopics), QStringList({"Anthropometry", "Intake", "Empty headline"}));
+    QCOMPARE(s.column(form.dbgParameter), QStringList({"Body weight", "Height"}));
+    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("BW"));
+    QCOMPARE(form.dbgSources->model()->headerData(4, Qt::Horizontal).toString(),
+             QStringLiteral("DataSource"));
+
+    QCOMPARE(s.panel(0), QStringLiteral("HdL:H1"));
+    QCOMPARE(s.panel(1), QStringLiteral("Top:B1"));
+    QCOMPARE(s.panel(2), "File: " + dir + "/bw1.xml");
+    QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
+    QCOMPARE(s.panel(4), QStringLiteral("Current : Body weight of men"));
+    QCOMPARE(s.lines(form.mTransformed),
+             QStringList({"Current : Body weight of men  Group:1 Age: 0 - 5", ""}) +
+                 fixture::GfConverted());
+    QCOMPARE(form.dbmGF->lines().first(), QStringLiteral("TYPE=GeneralF;"));
+    QCOMPARE(form.dbeQuantN->text(), QStringLiteral("120"));
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
+    QCOMPARE(form.clbVar->count(), 8);
+    QCOMPARE(form.clbVar->item(5)->text(), QStringLiteral("GENERALF"));
+    QCOMPARE(form.clbVar->item(5)->checkState(), Qt::Checked);
+    QCOMPARE(form.DataFieldNames.at(0), QStringLiteral("AGEGRP"));
+    QVERIFY(form.dbmInfo->toPlainText().startsWith(QStringLiteral("Body weight of men")));
+    QCOMPARE(form.dbVarLabel->toPlainText(), QStringLiteral("BW  body weight"));
+    QVERIFY(!form.pnRestriction->isHidden());
+    QCOMPARE(s.lines(form.M1), QStringList({Header, NoAccess, Variation}));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void MainWindowTest::settings_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("maximizeBeforeClose");
+    QTest::addColumn<bool>("panelShown");
+    QTest::addColumn<QList<bool>>("checks"); // show info, file access, index generation
+    QTest::addColumn<QString>("written");
+
+    const QString standard =
+        "[Screen]\nMaximized=%1\n[Order]\nRestrict=15 5 20 20 20 10 10\n[Restriction]\nView=%2\n"
+        "[File_Prt]\nView=%3\n[Index_Prt]\nView=%4\n";
+    QTest::newRow("no settings file")
+        << QByteArray() << false << true << QList<bool>{true, true, true}
+        << standard.arg(0).arg(1).arg(1).arg(1);
+    QTest::newRow("maximized") << QByteArray("[Screen]\nMaximized=1\n") << true << true
+                               << QList<bool>{true, true, true}
+                               << standard.arg(1).arg(1).arg(1).arg(1);
+    QTest::newRow("restriction view off")
+        << QByteArray("[Restriction]\r\nView=0\r\n[Order]\r\nRestrict=0.3 0.7\r\n") << false
+        << false << QList<bool>{false, true, true}
+        << "[Restriction]\nView=0\n[Order]\nRestrict=15 5 20 20 20 10 10\n[Screen]\nMaximized=0\n"
+           "[File_Prt]\nView=1\n[Index_Prt]\nView=1\n";
+    QTest::newRow("non-integer and other values")
+        << QByteArray("[File_Prt]\nView=yes\n[Index_Prt]\nView=0\n[Screen]\nMaximized=7\n"
+                      "[Other]\nKey=kept\n")
+        << false << true << QList<bool>{true, true, false}
+        << "[File_Prt]\nView=1\n[Index_Prt]\nView=0\n[Screen]\nMaximized=0\n[Other]\nKey=kept\n"
+           "[Order]\nRestrict=15 5 20 20 20 10 10\n[Restriction]\nView=1\n";
+}
+
+void MainWindowTest::settings()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, maximizeBeforeClose);
+    QFETCH(bool, panelShown);
+    QFETCH(QList<bool>, checks);
+    QFETCH(QString, written);
+
+    Session s(ini);
+    TForm1& form = s.start();
+    QCOMPARE(form.windowState(), Qt::WindowNoState);
+    QCOMPARE(form.size(), QSize(1032, 746));
+    QCOMPARE(!form.pnRestriction->isHidden(), panelShown);
+    QCOMPARE(form.cbShowAdditionalInfo->isChecked(), checks.at(0));
+    QCOMPARE(form.cbFileAccessPrt->isChecked(), checks.at(1));
+    QCOMPARE(form.cbGiveIndexPrt->isChecked(), checks.at(2));
+    if (maximizeBeforeClose)
+        trigger(form, "Maximize1");
+    form.close();
+    QCOMPARE(s.settingsText(), written);
+}
+
+void MainWindowTest::startWithoutHierarchy()
+{
+    Session s(QByteArray(), false);
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->windowTitle() + QLatin1Char('|') + box->text();
+            box->close();
+        }
+    });
+    closer.start(10);
+    TForm1 form(s.exePath());
+    closer.stop();
+    QVERIFY2(shown.startsWith(QStringLiteral("Veltra|")), qPrintable(shown));
+    QVERIFY2(shown.contains(QStringLiteral("topics.xml")), qPrintable(shown));
+    const QStringList log = form.ProtocolLines();
+    QCOMPARE(log.size(), 4); // header only: no load lines, no folders, no settings
+    QVERIFY(form.SectionFieldNames.isEmpty());
+}
+
+void MainWindowTest::navigationChain()
+{
+    Session s;
+    TForm1& form = s.start();
+    const QString dir = s.dir.path();
+
+    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Intake")));
+    // The topic key holds an apostrophe: the filter still finds its row.
+    QCOMPARE(s.column(form.dbgParameter), QStringList({"Water"}));
+    QCOMPARE(s.column(form.dbgSources), QStringList({"WI"}));
+    QCOMPARE(s.panel(0), QStringLiteral("HdL:H2"));
+    QCOMPARE(s.panel(1), QStringLiteral("Top:I'1"));
+    QCOMPARE(s.panel(2), "File: " + dir + "/bw2.xml");
+    QCOMPARE(s.panel(4), QStringLiteral("Current : Water intake"));
+    QCOMPARE(s.lines(form.mTransformed).first(),
+             QStringLiteral("Current : Water intake  Group:1 Age: 0 - 99"));
+
+    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Empty headline")));
+    QCOMPARE(form.dbgParameter->model()->rowCount(), 0);
+    QCOMPARE(form.dbgSources->model()->rowCount(), 0);
+    QCOMPARE(s.panel(1), QStringLiteral("Top:"));
+    QCOMPARE(s.panel(2), QStringLiteral(" -- "));
+    QCOMPARE(s.panel(3), QStringLiteral(" "));
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+    QVERIFY(form.dbmGF->toPlainText().isEmpty());
+    QVERIFY(form.mTransformed->toPlainText().isEmpty());
+    QVERIFY(form.dbeQuantAge->text().isEmpty());
+
+    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Anthropometry")));
+    QVERIFY(s.clickRow(form.dbgParameter, QStringLiteral("Body weight")));
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("GW")));
+    QCOMPARE(s.panel(2), "File: " + dir + "/nomin.xml");
+    QCOMPARE(form.cdsFile->fileName(), dir + "/nomin.xml");
+    // Keyboard moves run the same chain.
+    QTest::keyClick(form.dbgSources, Qt::Key_Up);
+    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("FW"));
+    QCOMPARE(s.panel(3), QStringLiteral("Group: undef."));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void MainWindowTest::sexSelection_data()
+{
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<QStringList>("texts"); // typed one after the other
+    QTest::addColumn<QStringList>("variables");
+
+    QTest::newRow("All") << "Body weight" << QStringList{"All"}
+                         << QStringList{"BW", "AW", "CW", "DW", "EW", "FW", "GW", "HW"};
+    QTest::newRow("M") << "Body weight" << QStringList{"M"}
+                       << QStringList{"BW", "EW", "FW", "GW", "HW"};
+    QTest::newRow("A") << "Body weight" << QStringList{"A"} << QStringList{"CW", "DW"};
+    QTest::newRow("F on a topic of men only") << "Height" << QStringList{"F"} << QStringList{};
+    QTest::newRow("lower-case m keeps the filter")
+        << "Body weight" << QStringList{"F", "m"} << QStringList{"AW"};
+}
+
+void MainWindowTest::sexSelection()
+{
+    QFETCH(QString, topic);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, variables);
+
+    Session s;
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgParameter, topic));
+    for (const QString& text : texts)
+        setSex(form, text);
+    QCOMPARE(form.cbSex->currentText(), texts.last());
+    QCOMPARE(s.column(form.dbgSources), variables);
+    if (variables.isEmpty()) {
+        QCOMPARE(s.panel(2), QStringLiteral(" -- "));
+        QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+        QVERIFY(form.mTransformed->toPlainText().isEmpty());
+        QVERIFY(form.dbmMemoBstFt->toPlainText().isEmpty());
+    } else {
+        QCOMPARE(s.selected(form.dbgSources), variables.first());
+    }
+    QVERIFY(s.errors.isEmpty());
+}
+
+void MainWindowTest::orderKeepsFirstRow()
+{
+    Session s;
+    TForm1& form = s.start();
+    const int logSize = s.log().size();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
+    auto* dataSource = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction3"));
+    QVERIFY(dataSource);
+    QTest::mouseClick(dataSource, Qt::LeftButton);
+    // Sorted by data source; the row that was first under "A + B" is current.
+    QCOMPARE(s.column(form.dbgSources, 4),
+             QStringList({"Alpha Survey", "Beta Survey", "Delta Survey", "Eta Survey",
+                          "Gamma Survey", "Iota Survey", "Theta Survey", "Zeta Survey"}));
+    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("BW"));
+    QCOMPARE(form.CDSData->indexFieldNames(), QStringLiteral("DataSource"));
+    // All rows share bw1.xml so far: it was never loaded again.
+    QCOMPARE(s.log().size(), logSize);
+
+    auto* varnames = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction0"));
+    QTest::mouseClick(varnames, Qt::LeftButton);
+    QCOMPARE(s.column(form.dbgSources),
+             QStringList({"AW", "BW", "CW", "DW", "EW", "FW", "GW", "HW"}));
+    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("AW"));
+}
+
+void MainWindowTest::missingDataFileRetries()
+{
+    Session s;
+    TForm1& form = s.start();
+    const QString sorry =
+        "*** SORRY! The XML File  " + s.dir.path() + "/missing.xml/XML does not (yet) exist. ID:3";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
+        QVERIFY(form.DBGrid2->model()->rowCount() > 0);
+        const int logSize = s.log().size();
+        QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+        QCOMPARE(tail(s.log(), logSize), QStringList({sorry}));
+        QCOMPARE(s.panel(2), "File: " + s.dir.path() + "/missing.xml");
+        // Nothing of the previous parameter's file is shown.
+        QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+        QVERIFY(form.dbmGF->toPlainText().isEmpty());
+        QVERIFY(form.mTransformed->toPlainText().isEmpty());
+        QVERIFY(form.dbeQuantN->text().isEmpty());
+        QVERIFY(form.ConnectedDataFileName.isEmpty());
+    }
+    QVERIFY(s.errors.isEmpty());
+}
+
+void MainWindowTest::unloadableDataFile()
+{
+    Session s;
+    TForm1& form = s.start();
+    const int logSize = s.log().size();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("EW")));
+    const QString path = s.dir.path() + "/broken.xml";
+    QCOMPARE(tail(s.log(), logSize),
+             QStringList({"Connect XML with : " + path, "*** Error calling file  : " + path}));
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+    QVERIFY(form.dbmMemoBstFt->toPlainText().isEmpty());
+    QVERIFY(form.mTransformed->toPlainText().isEmpty());
+    QVERIFY(form.ConnectedDataFileName.isEmpty());
+    QVERIFY(s.errors.isEmpty());
+
+    // A row with the file connected before connects it again.
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.");
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
+}
+
+void MainWindowTest::emptyDataFileEmptiesViews()
+{
+    Session s;
+    TForm1& form = s.start();
+    form.mTableContent->setPlainText(QStringLiteral("old table"));
+    form.mFormula->setPlainText(QStringLiteral("old formula"));
+    form.oe1->setPlainText(QStringLiteral("old report"));
+    const int logSize = s.log().size();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("DW")));
+    QCOMPARE(s.log().size(), logSize);
+    QCOMPARE(s.panel(2), QStringLiteral(" -- "));
+    QCOMPARE(s.panel(3), QStringLiteral(" "));
+    QCOMPARE(s.panel(4), QStringLiteral("Current : No data row"));
+    for (const QString& text :
+         {form.mTableContent->toPlainText(), form.mFormula->toPlainText(), form.oe1->toPlainText(),
+          form.mTransformed->toPlainText(), form.dbmGF->toPlainText(),
+          form.dbmQuantilesFit->toPlainText(), form.dbeQuantAge->text()})
+        QVERIFY2(text.isEmpty(), qPrintable(text));
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.");
+    QCOMPARE(form.dbeQuantAge->text(), QStringLiteral("1"));
+}
+
+void MainWindowTest::sharedDataFileNotReloaded()
+{
+    Session s;
+    TForm1& form = s.start();
+    QTest::mouseClick(form.DBNavigator6->findChild<QToolButton*>(QStringLiteral("nbLast")),
+                      Qt::LeftButton);
+    QCOMPARE(form.cdsFile->recNo(), 3);
+    const QStringList transformed = s.lines(form.mTransformed);
+    const int logSize = s.log().size();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
+    QCOMPARE(s.log().size(), logSize);
+    QCOMPARE(form.cdsFile->recNo(), 3);
+    QCOMPARE(s.lines(form.mTransformed), transformed);
+    QCOMPARE(s.panel(4), QStringLiteral("Current : Body weight of women"));
+    QCOMPARE(s.selected(form.DBGrid2), QStringLiteral("3"));
+}
+
+void MainWindowTest::ageGroups()
+{
+    Session s;
+    TForm1& form = s.start();
+    auto* next = form.DBNavigator6->findChild<QToolButton*>(QStringLiteral("nbNext"));
+    const QStringList first = s.lines(form.mTransformed);
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(s.panel(3), QStringLiteral("Group:2 Age: 5 - 10"));
+    QCOMPARE(form.dbeQuantAge->text(), QStringLiteral("2"));
+    QCOMPARE(form.dbeQuantN->text(), QStringLiteral("98"));
+    QCOMPARE(form.dbmMemoBstFt->toPlainText(), QStringLiteral("Mean 25.1"));
+    QCOMPARE(s.selected(form.DBGrid2), QStringLiteral("2"));
+    // No GF lines in this group: the previous conversion stays.
+    QCOMPARE(s.lines(form.mTransformed), first);
+
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(s.lines(form.mTransformed),
+             QStringList({"Current : Body weight of men  Group:3 Age: 10 - 18", "",
+                          "  Rank   Distribution   KS/AP    Parameter",
+                          "     0        Weibull  0.2000    q=0.1,Shape a=2.000, Scale b=2.000"}));
+    // A click in the data grid moves the age group too.
+    QVERIFY(s.clickRow(form.DBGrid2, QStringLiteral("1")));
+    QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
+    QCOMPARE(s.lines(form.mTransformed), first);
+}
+
+void MainWindowTest::groupPanel_data()
+{
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("ageBox");
+    QTest::newRow("no AGEGRP") << "FW"
+                               << "Group: undef."
+                               << "";
+    QTest::newRow("no AGEMin") << "GW"
+                               << "Group:310"
+                               << "3";
+    QTest::newRow("all fields") << "AW"
+                                << "Group:1 Age: 0 - 5"
+                                << "1";
+}
+
+void MainWindowTest::groupPanel()
+{
+    QFETCH(QString, variable);
+    QFETCH(QString, group);
+    QFETCH(QString, ageBox);
+    Session s;
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FW"))); // a file of its own first
+    QVERIFY(s.clickRow(form.dbgSources, variable));
+    QCOMPARE(s.panel(3), group);
+    QCOMPARE(form.dbeQuantAge->text(), ageBox);
+}
+
+void MainWindowTest::fileAccessProtocolOff()
+{
+    Session s;
+    TForm1& form = s.start();
+    form.cbFileAccessPrt->setChecked(false);
+    const int logSize = s.log().size();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("GW")));
+    QCOMPARE(s.log().size(), logSize);
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 1);
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+    QCOMPARE(s.log().size(), logSize + 1);
+    QVERIFY(s.log().last().startsWith(QStringLiteral("*** SORRY! The XML File  ")));
+}
+
+void MainWindowTest::conversionErrorKeepsPartialOutput()
+{
+    Session s;
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("HW")));
+    QCOMPARE(s.errors, QStringList({"Floating point division by zero"}));
+    const QStringList lines = s.lines(form.mTransformed);
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0), QStringLiteral("Current : Zero divisor row  Group:1"));
+    QVERIFY2(lines.at(3).contains(QStringLiteral("Gamma")), qPrintable(lines.at(3)));
+    // The connection itself succeeded.
+    QVERIFY(s.log().last().endsWith(QStringLiteral("/gf0.xml o.k.")));
+}
+
+void MainWindowTest::restrictionPanelOnRowChange()
+{
+    Session s;
+    TForm1& form = s.start();
+    struct Step
+    {
+        const char* variable;
+        bool shown;
+        QStringList lines;
+    };
+    const QList<Step> steps = {
+        {"AW", false, {}},
+        {"DW", true, {Header, QStringLiteral("        No quality restrictions marked.")}},
+        {"CW", true, {Header, QStringLiteral("        Survey quality not clear.")}},
+        {"BW", true, {Header, NoAccess, Variation}},
+    };
+    for (const Step& step : steps) {
+        QVERIFY(s.clickRow(form.dbgSources, QLatin1String(step.variable)));
+        QCOMPARE(!form.pnRestriction->isHidden(), step.shown);
+        QCOMPARE(s.lines(form.M1), step.lines);
+        QCOMPARE(form.TbCnt->currentIndex(), 0);
+    }
+    QTest::mouseClick(form.sbClose, Qt::LeftButton);
+    QVERIFY(form.pnRestriction->isHidden());
+}
+
+void MainWindowTest::restrictionOptionAndStatusBar_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::newRow("left") << Qt::LeftButton;
+    QTest::newRow("right") << Qt::RightButton;
+    QTest::newRow("middle") << Qt::MiddleButton;
+}
+
+void MainWindowTest::restrictionOptionAndStatusBar()
+{
+    QFETCH(Qt::MouseButton, button);
+    Session s;
+    TForm1& form = s.start();
+    form.cbShowAdditionalInfo->setChecked(false);
+    QVERIFY(form.pnRestriction->isHidden());
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(form.pnRestriction->isHidden());
+
+    // A press on the status bar shows the panel whatever the option says, then hides it.
+    QTest::mousePress(form.sb1, button, {}, QPoint(300, form.sb1->height() / 2));
+    QVERIFY(!form.pnRestriction->isHidden());
+    QCOMPARE(s.lines(form.M1), QStringList({Header, QString(), NoAccess, Variation}));
+    QTest::mousePress(form.sb1, button, {}, QPoint(20, form.sb1->height() / 2));
+    QVERIFY(form.pnRestriction->isHidden());
+
+    // Checking the option shows the header also for a row without restrictions.
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
+    form.cbShowAdditionalInfo->setChecked(true);
+    QVERIFY(!form.pnRestriction->isHidden());
+    QCOMPARE(s.lines(form.M1), QStringList({Header}));
+}
+
+void MainWindowTest::restrictionTabRow()
+{
+    Session s;
+    TForm1& form = s.start();
+    veltra::ButtonTabBar* tabs = form.TbCnt;
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    QCOMPARE(tabs->currentIndex(), 1);
+    const QStringList status = s.lines(form.M1);
+    QCOMPARE(status.size(), 5);
+    QCOMPARE(status.at(0), QStringLiteral("Update status of Veltra data"));
+    QVERIFY(status.at(1).startsWith(QStringLiteral("Main Data Set  : ")));
+    QVERIFY(status.at(2).startsWith(QStringLiteral("Reference File : ")));
+    QVERIFY(status.at(2).endsWith(QStringLiteral("  as bw1.xml")));
+    QCOMPARE(status.at(3), QStringLiteral("Updated        : "));
+    QCOMPARE(status.at(4), QStringLiteral("Changed        : 28.02.2007"));
+
+    const QPoint freePart(tabs->tabRect(1).right() + 40, tabs->height() / 2);
+    QVERIFY(tabs->tabAt(freePart) < 0);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, freePart);
+    QCOMPARE(s.lines(form.M1), QStringList({"Nothing selected."}));
+    QCOMPARE(tabs->currentIndex(), 1);
+
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(s.lines(form.M1), QStringList({Header, NoAccess, Variation}));
+
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    const QStringList other = s.lines(form.M1);
+    QCOMPARE(other.size(), 4); // no "Changed" line for an empty Change
+    QCOMPARE(other.last(), QStringLiteral("Updated        : A"));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void MainWindowTest::updateStatusOfMissingFile()
+{
+    Session s;
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+    QTest::mouseClick(form.TbCnt, Qt::LeftButton, {}, form.TbCnt->tabRect(1).center());
+    QCOMPARE(s.errors.size(), 1);
+    QVERIFY2(s.errors.first().contains(QStringLiteral("missing.xml")),
+             qPrintable(s.errors.first()));
+    QVERIFY(form.M1->toPlainText().isEmpty());
+}
+
+void MainWindowTest::closeAndOpenCommands()
+{
+    Session s;
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("GW")));
+    form.t->setCurrentIndex(5);
+    int logSize = s.log().size();
+    trigger(form, "Closealltablesconnections1");
+    QCOMPARE(tail(s.log(), logSize), QStringList({"Closing all tables", "Done."}));
+    QCOMPARE(form.dbgTopics->model()->rowCount(), 0);
+    QCOMPARE(form.dbgSources->model()->rowCount(), 0);
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+    QVERIFY(form.dbmGF->toPlainText().isEmpty());
+    QVERIFY(!s.settingsText().isEmpty());
+
+    logSize = s.log().size();
+    trigger(form, "Openalltables1");
+    QCOMPARE(form.t->currentIndex(), 0);
+    // The filters, the order and the sex selection in force apply again at once.
+    QCOMPARE(tail(s.log(), logSize),
+             QStringList({"Open all tables", "HeadLines loaded / records: 3",
+                          "Topics loaded / records: 2",
+                          "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.",
+                          "Parameter loaded / records: 8", "Done."}));
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
+    QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
+
+    clickButton(form, "bCloseAllTables");
+    QCOMPARE(form.dbgSources->model()->rowCount(), 0);
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+}
+
+void MainWindowTest::reopenAll()
+{
+    Session s;
+    TForm1& form = s.start();
+    int logSize = s.log().size();
+    clickButton(form, "bCloseOpen");
+    // The file connected last is connected again: the views are not left empty.
+    QCOMPARE(tail(s.log(), logSize),
+             QStringList({"HeadLines loaded / records: 3", "Topics loaded / records: 2",
+                          "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.",
+                          "Parameter loaded / records: 8"}));
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
+    QVERIFY(!form.dbmGF->toPlainText().isEmpty());
+    QCOMPARE(s.lines(form.mTransformed).size(), 5);
+}
+
+void MainWindowTest::quitWritesSettings()
+{
+    Session s;
+    TForm1& form = s.start();
+    form.cbGiveIndexPrt->setChecked(false);
+    trigger(form, "Quit2");
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.cdsHead->isOpen());
+    QVERIFY(s.settingsText().contains(QStringLiteral("[Index_Prt]\nView=0\n")));
+}
+
+void MainWindowTest::menuBar_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shortcut");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<bool>("enabled");
+
+    QTest::newRow("info to clipboard") << "InfoPagetoClipboard1"
+                                       << "&Info Page to Clipboard"
+                                       << "Ctrl+I" << true << true;
+    QTest::newRow("paste") << "PasteClipboardToInfopage1"
+                           << "&Paste Clipboard To Info page"
+                           << "Ctrl+P" << false << false;
+    QTest::newRow("save changes") << "Savechanges1"
+                                  << "&Save changes"
+                                  << "Ctrl+S" << false << false;
+    QTest::newRow("edit data") << "EditData1"
+                               << "Edit &Data"
+                               << "" << false << false;
+    QTest::newRow("save data set") << "Savechangesindataset1"
+                                   << "&Save changes in data set"
+                                   << "Alt+S" << true << false;
+    QTest::newRow("quit") << "Quit1"
+                          << "&Quit"
+                          << "Alt+F4" << true << true;
+    QTest::newRow("open") << "Openalltables1"
+                          << "&Open all tables"
+                          << "Alt+O" << true << true;
+    QTest::newRow("close") << "Closealltablesconnections1"
+                           << "&Close all tables/connections"
+                           << "Alt+C" << true << true;
+    QTest::newRow("csv") << "GenerateCSVTable1"
+                         << "Generate &CSV Table"
+                         << "" << true << true;
+    QTest::newRow("user table") << "BuildaUsesdefinedTable1"
+                                << "Build a &Uses defined Table"
+                                << "" << true << true;
+    QTest::newRow("clear table") << "ClearTable1"
+                                 << "&Clear result table "
+                                 << "" << true << true;
+    QTest::newRow("search") << "Search1"
+                            << "&Search"
+                            << "Ctrl+F" << true << true;
+    QTest::newRow("report") << "WordReport1"
+                            << "&Documentation (full)"
+                            << "" << true << true;
+    QTest::newRow("headlines") << "ListofTopics1"
+                               << "List of &Headlines"
+                               << "" << true << true;
+    QTest::newRow("maximize") << "Maximize1"
+                              << "&Maximize"
+                              << "" << true << true;
+    QTest::newRow("log clear") << "Clear1"
+                               << "&Clear"
+                               << "" << false << false;
+    QTest::newRow("info") << "Info1"
+                          << "&Info"
+                          << "" << true << true;
+    QTest::newRow("second quit") << "Quit2"
+                                 << "&Quit"
+                                 << "Alt+F4" << true << true;
+}
+
+void MainWindowTest::menuBar()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QString, shortcut);
+    QFETCH(bool, visible);
+    QFETCH(bool, enabled);
+    Session s;
+    TForm1& form = s.start();
+    auto* action = form.findChild<QAction*>(name);
+    QVERIFY(action);
+    QCOMPARE(action->text(), text);
+    QCOMPARE(action->shortcut().toString(), shortcut);
+    QCOMPARE(action->isVisible(), visible);
+    QCOMPARE(action->isEnabled(), enabled);
+
+    // Top-level order: the captioned entries, with 30, 1 and 10 empty ones between.
+    QStringList top;
+    for (QAction* entry : form.menuBar()->actions())
+        top << entry->text();
+    QCOMPARE(top.size(), 6 + 30 + 2 + 1 + 1 + 10 + 1);
+    QCOMPARE(top.mid(0, 7), QStringList({"&Database", "&Connection", "Data&Tables", "&Search",
+                                         "&Report", "&Checks", ""}));
+    QCOMPARE(top.mid(35, 6), QStringList({"", "Sc&reen", "&LogFile", "", "&Info", ""}));
+    QCOMPARE(top.last(), QStringLiteral("&Quit"));
+}
+
+void MainWindowTest::screenSizes()
+{
+    Session s;
+    TForm1& form = s.start();
+    trigger(form, "Maximize1");
+    QVERIFY(form.isMaximized());
+    trigger(form, "Standard1");
+    QVERIFY(!form.isMaximized());
+    QCOMPARE(form.size(), QSize(1032, 746));
+    QVERIFY(form.sbClose->geometry().right() < form.pnRestriction->width());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindow_test.moc"
