@@ -1,0 +1,74 @@
+// The viewer on a copy of the bundled sample database: every headline, topic and
+// parameter row chosen in the grids connects its data file and fills the views.
+#include "GuiFixture.h"
+
+#include "app/widgets/DbMemo.h"
+#include "data/DataTable.h"
+
+#include <QDirIterator>
+#include <QFile>
+
+using fixture::Session;
+using veltra::TForm1;
+
+class SampleWalkTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void walkEveryParameterRow();
+};
+
+void SampleWalkTest::walkEveryParameterRow()
+{
+    Session s(QByteArray(), false);
+    QDirIterator files(QStringLiteral(VELTRA_SAMPLE_DIR), {QStringLiteral("*.xml")});
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QVERIFY(QFile::copy(path, s.dir.filePath(files.fileName())));
+    }
+    TForm1& form = s.start();
+    QCOMPARE(s.log().filter(QStringLiteral("***")), QStringList());
+    QVERIFY(s.log().at(6).startsWith(QStringLiteral("Connect XML with : ")));
+
+    bool sawRestrictions = false;
+    bool sawEmptyDataFile = false;
+    const QStringList headlines = s.column(form.dbgTopics);
+    QVERIFY(!headlines.isEmpty());
+    for (const QString& headline : headlines) {
+        QVERIFY(s.clickRow(form.dbgTopics, headline));
+        for (const QString& topic : s.column(form.dbgParameter)) {
+            QVERIFY(s.clickRow(form.dbgParameter, topic));
+            for (int row = 0; row < form.dbgSources->model()->rowCount(); ++row) {
+                const QModelIndex index = form.dbgSources->model()->index(row, 0);
+                form.dbgSources->scrollTo(index);
+                QTest::mouseClick(form.dbgSources->viewport(), Qt::LeftButton, {},
+                                  form.dbgSources->visualRect(index).center());
+                QCOMPARE(form.CDSData->recNo(), row + 1);
+                const QString context = headline + " / " + topic + " / " + index.data().toString();
+                QVERIFY2(s.panel(4).startsWith(QStringLiteral("Current : ")), qPrintable(context));
+                if (form.DataFileName.trimmed().isEmpty()) {
+                    sawEmptyDataFile = true;
+                    QCOMPARE(s.panel(2), QStringLiteral(" -- "));
+                    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+                    continue;
+                }
+                QVERIFY2(form.DBGrid2->model()->rowCount() > 0, qPrintable(context));
+                QVERIFY2(s.panel(3).startsWith(QStringLiteral("Group:")), qPrintable(context));
+                QVERIFY2(!form.dbmGF->lines().isEmpty(), qPrintable(context));
+                // The converted functions of the first age group, headed by this row.
+                const QStringList transformed = s.lines(form.mTransformed);
+                QVERIFY2(transformed.size() > 3, qPrintable(context));
+                QCOMPARE(transformed.first(), s.panel(4) + QStringLiteral("  ") + s.panel(3));
+                QVERIFY(transformed.at(3).contains(QStringLiteral("GeneralF")));
+                sawRestrictions = sawRestrictions || !form.pnRestriction->isHidden();
+            }
+        }
+    }
+    QVERIFY(sawRestrictions);
+    QVERIFY(sawEmptyDataFile);
+    QCOMPARE(s.log().filter(QStringLiteral("***")), QStringList());
+    QCOMPARE(s.errors, QStringList());
+}
+
+QTEST_MAIN(SampleWalkTest)
+#include "SampleWalk_test.moc"
