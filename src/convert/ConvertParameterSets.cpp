@@ -64,11 +64,16 @@ QString F(double x)
 QString ValueText(const QString& line)
 {
     QString value = TextAfterChar(line, u'=');
-    if (!value.isEmpty()) {
-        const QChar last = value.back();
-        if (!last.isLetterOrNumber() && last != u'.')
-            value.chop(1);
-    }
+    if (value.isEmpty())
+        return value;
+    // The last character may be a surrogate pair.
+    const QChar last = value.back();
+    const bool pair =
+        last.isLowSurrogate() && value.size() >= 2 && value.at(value.size() - 2).isHighSurrogate();
+    const char32_t code =
+        pair ? QChar::surrogateToUcs4(value.at(value.size() - 2), last) : last.unicode();
+    if (!QChar::isLetterOrNumber(code) && code != U'.')
+        value.chop(pair ? 2 : 1);
     return value;
 }
 

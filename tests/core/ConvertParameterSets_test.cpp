@@ -105,6 +105,9 @@ void ConvertParameterSetsTest::lineRules_data()
     QTest::newRow("CR terminator")
         << "TYPE=Exponential\r\nPT=0.7 0.25\r\nKS=0.0123\r"
         << QStringList{kHeader, Row("0", "Exponential", "0.0123", "  q=0.7,Lambda =0.250")};
+    QTest::newRow("terminator outside the 16-bit range")
+        << QStringLiteral("TYPE=Exponential\U0001F600\nPT=0.7 0.25\U0001F600\nKS=0.5\U0001F600")
+        << QStringList{kHeader, Row("0", "Exponential", "0.5000", "  q=0.7,Lambda =0.250")};
     QTest::newRow("GeneralF words copied as text")
         << "TYPE=GeneralF;\nPT=1.50 2e1 x 0;\nKS=1;"
         << QStringList{kHeader, Row("0", "GeneralF", "1.0000", "  q=1.50,m1=2e1,m2=x,Lambda=0,p=")};
