@@ -144,7 +144,10 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
 
     for (DataTable* table : {cdsHead.get(), CDSTopics.get(), CDSData.get(), cdsFile.get()})
         table->setReadOnly(true);
+    // The orders the window is designed with; the topic order is set again after every
+    // load of the topic table.
     cdsHead->setIndexFieldNames(QStringLiteral("STRC"));
+    CDSTopics->setIndexFieldNames(QStringLiteral("Parameter"));
     dsHead = new DataSource(cdsHead.get(), this);
     dsTopics = new DataSource(CDSTopics.get(), this);
     dsPara = new DataSource(CDSData.get(), this);
@@ -184,7 +187,7 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
     sb1->addPanel(50, QStringLiteral("PS"));
     sb1->addPanel(400, QStringLiteral("File"));
     sb1->addPanel(170, QStringLiteral("Group:"));
-    sb1->addPanel(200, QStringLiteral("Content:"));
+    sb1->addPanel(200, QStringLiteral("Content:"), true);
     setStatusBar(sb1);
     connect(sb1, &PanelStatusBar::pressed, this,
             [this] { m_guard.run([this] { sb1MouseDown(); }); });
@@ -336,6 +339,7 @@ QWidget* TForm1::buildInformationTab()
     sbClose->setText(QStringLiteral("x"));
     sbClose->setToolTip(QStringLiteral("Close"));
     sbClose->raise();
+    pnRestriction->installEventFilter(this);
     box->addWidget(pnRestriction);
 
     connect(TbCnt, &ButtonTabBar::pressed, this,
@@ -566,6 +570,10 @@ void TForm1::buildMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
+    // Narrow entries, so that the caption-less ones take little room and the bar keeps
+    // every entry visible in the standard window width.
+    bar->setStyleSheet(
+        QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 4px; }"));
     auto hide = [](QAction* action) {
         action->setVisible(false);
         action->setEnabled(false);
@@ -638,7 +646,8 @@ void TForm1::buildMenus()
     auto spacers = [this](int count, int first) {
         for (int i = 0; i < count; ++i) {
             const QByteArray name = "N" + QByteArray::number(first + i);
-            addAction(nullptr, name.constData(), QString());
+            // A blank caption: an empty one would take no room at all.
+            addAction(nullptr, name.constData(), QStringLiteral(" "));
         }
     };
     spacers(30, 1);
@@ -798,13 +807,21 @@ void TForm1::resizeEvent(QResizeEvent* event)
     FormResize();
 }
 
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // The panel gets its final width after the window's resize event.
+    if (watched == pnRestriction && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TForm1::FormResize()
 {
     if (!sbClose || !pnRestriction)
         return;
-    // At the right end of the tab row of the restriction panel.
-    const int left = qMin(width() - 35, pnRestriction->width() - sbClose->width() - 2);
-    sbClose->move(qMax(0, left), 1);
+    // Window width less 35, at the right end of the tab row of the restriction panel.
+    const int left = pnRestriction->mapFrom(this, QPoint(width() - 35, 0)).x();
+    sbClose->move(qBound(0, left, qMax(0, pnRestriction->width() - sbClose->width())), 1);
 }
 
 void TForm1::Maximize1Click()

@@ -28,7 +28,13 @@ void SampleWalkTest::walkEveryParameterRow()
     }
     TForm1& form = s.start();
     QCOMPARE(s.log().filter(QStringLiteral("***")), QStringList());
-    QVERIFY(s.log().at(6).startsWith(QStringLiteral("Connect XML with : ")));
+    // A normal start: one connection, between the topic and the parameter load lines.
+    const QStringList start = s.log();
+    QCOMPARE(start.size(), 10);
+    QVERIFY(start.at(5).startsWith(QStringLiteral("Topics loaded / records: ")));
+    QVERIFY(start.at(6).startsWith(QStringLiteral("Connect XML with : ")));
+    QVERIFY(start.at(6).endsWith(QStringLiteral(" o.k.")));
+    QVERIFY(start.at(7).startsWith(QStringLiteral("Parameter loaded / records: ")));
 
     bool sawRestrictions = false;
     bool sawEmptyDataFile = false;

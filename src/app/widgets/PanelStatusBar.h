@@ -8,15 +8,17 @@ class QLabel;
 
 namespace veltra {
 
-/// Panels are added left to right with a width and an initial text. A press of any mouse
-/// button anywhere on the bar emits pressed().
+/// Panels are added left to right with a width and an initial text; a text wider than its
+/// panel is cut and shown whole as the panel's tool tip. A press of any mouse button
+/// anywhere on the bar emits pressed().
 class PanelStatusBar : public QStatusBar
 {
     Q_OBJECT
 public:
     explicit PanelStatusBar(QWidget* parent = nullptr);
 
-    void addPanel(int width, const QString& text);
+    /// stretch: the panel is at least `width` wide and takes the room left over.
+    void addPanel(int width, const QString& text, bool stretch = false);
     int panelCount() const { return int(m_panels.size()); }
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
