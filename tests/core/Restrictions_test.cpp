@@ -50,6 +50,9 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
+    // Modification times given to the main data set and to a data file.
+    const QDateTime m_mainTime{QDate(2021, 3, 5), QTime(14, 7, 9)};
+    const QDateTime m_fileTime{QDate(2019, 11, 30), QTime(8, 0, 1)};
 };
 
 void RestrictionsTest::restrictionCode_data()
@@ -122,12 +125,10 @@ void RestrictionsTest::updateStatusLines_data()
     QTest::addColumn<QString>("dataFile");
     QTest::addColumn<QString>("fileType");
     QTest::addColumn<QString>("change");
-    QTest::addColumn<QStringList>("expectedTails"); // the lines after their label
+    QTest::addColumn<QStringList>("expected");
 
-    const QDateTime mainTime(QDate(2021, 3, 5), QTime(14, 7, 9));
-    const QDateTime fileTime(QDate(2019, 11, 30), QTime(8, 0, 1));
-    const QString mainDate = DateTimeText(mainTime);
-    const QString fileDate = DateTimeText(fileTime);
+    const QString mainDate = DateTimeText(m_mainTime);
+    const QString fileDate = DateTimeText(m_fileTime);
 
     QTest::newRow("all parts") << "bw.xml"
                                << "B"
@@ -155,13 +156,11 @@ void RestrictionsTest::updateStatusLines()
     QFETCH(QString, dataFile);
     QFETCH(QString, fileType);
     QFETCH(QString, change);
-    QFETCH(QStringList, expectedTails);
+    QFETCH(QStringList, expected);
 
     QVERIFY(m_dir.isValid());
-    const QDateTime mainTime(QDate(2021, 3, 5), QTime(14, 7, 9));
-    const QDateTime fileTime(QDate(2019, 11, 30), QTime(8, 0, 1));
-    for (const auto& [name, time] : {std::pair{QStringLiteral("daten1a.xml"), mainTime},
-                                     std::pair{QStringLiteral("bw.xml"), fileTime}}) {
+    for (const auto& [name, time] : {std::pair{QStringLiteral("daten1a.xml"), m_mainTime},
+                                     std::pair{QStringLiteral("bw.xml"), m_fileTime}}) {
         QFile file(m_dir.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
@@ -172,7 +171,7 @@ void RestrictionsTest::updateStatusLines()
     QVERIFY(QDir::setCurrent(m_dir.path()));
     const QStringList lines = UpdateStatusLines("daten1a.xml", dataFile, fileType, change);
     QDir::setCurrent(previous);
-    QCOMPARE(lines, expectedTails);
+    QCOMPARE(lines, expected);
 }
 
 void RestrictionsTest::updateStatusMissingFile_data()
