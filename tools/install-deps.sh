@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Veltra needs to build, test and run.
+# Safe to run again: apt-get installs only what is missing.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev # Qt 6 Core, Gui, Widgets, Test
+  libbenchmark-dev                         # the benchmark program
+  libxml2-utils                            # xmllint, the benchmark's yardstick
+  fonts-dejavu-core                        # a fixed-pitch font for the views
+)
+if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
+  packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
