@@ -1,0 +1,204 @@
+// Timing of the viewer's main window on the synthetic 20,000-row database: the start-up
+// (window built offscreen, hierarchy tables loaded, first data file connected) and a
+// parameter-row change that connects another 10-age-group data file and fills every view.
+//
+// The benchmark program runs with a plain core application object, and widgets need the
+// widget application object, so the measurements run in a child process: the same
+// program started with VELTRA_GUI_BENCH_CHILD set runs only a hook, and when its main()
+// has returned it builds the window, prints one line per measurement and exits. The
+// benchmarks below start that child once and report its figures.
+#ifdef VELTRA_BENCH_GUI
+
+#include "SyntheticDatabase.h"
+#include "app/fMain.h"
+#include "app/widgets/DbGrid.h"
+#include "data/DataTable.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr const char* ChildVariable = "VELTRA_GUI_BENCH_CHILD";
+constexpr int RowChanges = 200;
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// --- child ----------------------------------------------------------------------------------
+
+int MeasureInChild()
+{
+    static int argc = 1;
+    static char name[] = "veltra_bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    const veltra::SyntheticDatabase db;
+    const QString oldCurrent = QDir::currentPath();
+    QDir::setCurrent(db.dir());
+
+    const auto start = Clock::now();
+    auto form = std::make_unique<veltra::TForm1>(db.dir() + QStringLiteral("/veltra"));
+    const double startup = SecondsSince(start);
+    if (form->ConnectedDataFileName.isEmpty() || form->cdsFile->recordCount() == 0) {
+        std::printf("error the first data file was not connected\n");
+        return 1;
+    }
+    std::printf("startup %.6f\n", startup);
+    form->show();
+    QApplication::processEvents();
+
+    // Each row of a topic names another data file; a move to the next row in the grid
+    // connects it, fills the views and repaints.
+    veltra::DbGrid* grid = form->dbgSources;
+    veltra::DbGrid* topics = form->dbgParameter;
+    int measured = 0;
+    int topic = 0;
+    while (measured < RowChanges && topic < topics->model()->rowCount()) {
+        topics->setCurrentIndex(topics->model()->index(topic++, 0));
+        QApplication::processEvents();
+        for (int row = 1; row < grid->model()->rowCount() && measured < RowChanges; ++row) {
+            const QString before = form->ConnectedDataFileName;
+            const auto change = Clock::now();
+            grid->setCurrentIndex(grid->model()->index(row, 0));
+            QApplication::processEvents();
+            const double seconds = SecondsSince(change);
+            if (form->ConnectedDataFileName == before || form->cdsFile->recordCount() != 10)
+                continue; // not a new 10-group connection
+            std::printf("change %.6f\n", seconds);
+            ++measured;
+        }
+    }
+    form.reset();
+    QDir::setCurrent(oldCurrent);
+    return measured == RowChanges ? 0 : 1;
+}
+
+// Runs after main() has returned and its core application object is gone. The handler
+// is registered while the child's only benchmark runs, after every static object the
+// program makes (the function statics of the database generator too) exists, so they are
+// still there when it runs.
+void RunChildAtExit()
+{
+    const int code = MeasureInChild();
+    std::fflush(stdout);
+    std::_Exit(code);
+}
+
+void RegisterChildRun()
+{
+    if (!qEnvironmentVariableIsSet(ChildVariable))
+        return;
+    benchmark::RegisterBenchmark("GuiChildHook", [](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(state.iterations());
+        static const bool registered = std::atexit(RunChildAtExit) == 0;
+        if (!registered)
+            state.SkipWithError("cannot register the measurement");
+    })->Iterations(1);
+}
+
+// --- parent ---------------------------------------------------------------------------------
+
+struct Figures
+{
+    bool ok = false;
+    QString error;
+    double startup = 0;
+    std::vector<double> changes;
+};
+
+const Figures& ChildFigures()
+{
+    static const Figures figures = [] {
+        Figures result;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(ChildVariable), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        // The child runs only its hook; it measures when its main() is done.
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--benchmark_filter=GuiChildHook")});
+        if (!child.waitForFinished(600000)) {
+            result.error = QStringLiteral("the measuring process did not finish");
+            return result;
+        }
+        const QStringList lines =
+            QString::fromLocal8Bit(child.readAllStandardOutput()).split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            const QStringList words = line.split(QLatin1Char(' '));
+            if (words.size() != 2)
+                continue;
+            if (words.at(0) == QLatin1String("startup"))
+                result.startup = words.at(1).toDouble();
+            else if (words.at(0) == QLatin1String("change"))
+                result.changes.push_back(words.at(1).toDouble());
+            else
+                result.error = line;
+        }
+        result.ok =
+            child.exitCode() == 0 && result.startup > 0 && int(result.changes.size()) == RowChanges;
+        if (!result.ok && result.error.isEmpty())
+            result.error = QStringLiteral("the measuring process failed: ") +
+                           QString::fromLocal8Bit(child.readAllStandardError()).left(300);
+        return result;
+    }();
+    return figures;
+}
+
+void GuiStartUp(benchmark::State& state)
+{
+    const Figures& figures = ChildFigures();
+    if (!figures.ok) {
+        state.SkipWithError(qPrintable(figures.error));
+        return;
+    }
+    for (auto _ : state)
+        state.SetIterationTime(figures.startup);
+    state.counters["seconds"] = figures.startup;
+}
+
+void GuiParameterRowChange(benchmark::State& state)
+{
+    const Figures& figures = ChildFigures();
+    if (!figures.ok) {
+        state.SkipWithError(qPrintable(figures.error));
+        return;
+    }
+    std::size_t i = 0;
+    for (auto _ : state)
+        state.SetIterationTime(figures.changes.at(i++ % figures.changes.size()));
+    std::vector<double> sorted = figures.changes;
+    std::sort(sorted.begin(), sorted.end());
+    state.counters["median_ms"] = 1000 * sorted.at(sorted.size() / 2);
+    state.counters["p90_ms"] = 1000 * sorted.at(sorted.size() * 9 / 10);
+    state.counters["max_ms"] = 1000 * sorted.back();
+}
+
+BENCHMARK(GuiStartUp)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(GuiParameterRowChange)
+    ->UseManualTime()
+    ->Iterations(RowChanges)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(RegisterChildRun)
+
+#endif // VELTRA_BENCH_GUI
