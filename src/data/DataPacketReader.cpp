@@ -705,9 +705,11 @@ template <typename F> void Parser::elementContent(Span element, F onChild)
 void Parser::parseMetadata(DataPacket& packet, Span element)
 {
     std::vector<Attribute> attrs;
-    elementContent(element, [&](Span name, const char*) {
+    elementContent(element, [&](Span name, const char* tagAt) {
         const bool empty = readAttributes(attrs, name);
         if (name.is("FIELDS")) {
+            if (m_haveFields)
+                fail(tagAt, QStringLiteral("second FIELDS in METADATA"));
             m_haveFields = true;
             if (!empty)
                 parseFields(packet, name);
@@ -800,6 +802,7 @@ void Parser::parseRowData(DataPacket& packet, Span element)
     std::vector<qsizetype> seen(size_t(fieldCount), -1);
     qsizetype rowNumber = 0;
     bool pendingOriginal = false; // the last row kept carries RowState 1
+    std::vector<int> present;     // fields the current row has, for RowState 8 rows
 
     elementContent(element, [&](Span name, const char* tagAt) {
         if (!name.is("ROW"))
@@ -810,7 +813,7 @@ void Parser::parseRowData(DataPacket& packet, Span element)
         int rowState = 0;
         bool haveRowState = false;
         int expected = 0;
-        std::vector<int> present; // fields the row has, for RowState 8 rows
+        present.clear();
         bool empty;
         for (;;) {
             const char* before = m_p;

@@ -310,13 +310,16 @@ struct DataTable::Impl
         open = true;
         try {
             refresh();
-        } catch (const VeltraError&) {
+        } catch (const VeltraError& e) {
+            // The filter or the index names of the table do not fit the new fields.
             open = false;
             visible.clear();
             toFirst();
             if (wasOpen)
                 notifyClosed();
-            throw;
+            if (fileName.isEmpty())
+                throw;
+            throw VeltraError(QStringLiteral("\"%1\": %2").arg(fileName, e.message()));
         }
         toFirst();
         notify(true);
@@ -613,10 +616,17 @@ void DataTable::setFiltered(bool on)
 {
     if (!on && !d->filtered)
         return;
+    const bool wasOn = d->filtered;
     d->filtered = on;
     if (!d->open)
         return;
     postPending();
+    if (on && wasOn) {
+        // The visible rows already follow the filter: only go to the first row.
+        d->toFirst();
+        d->notify(true);
+        return;
+    }
     try {
         d->refresh();
     } catch (const VeltraError&) {

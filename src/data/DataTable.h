@@ -117,6 +117,11 @@ public:
     /// One field name or several separated by ";", ascending. A change re-sorts the rows
     /// and keeps the current row. Integer and float fields compare by number, text
     /// fields case-insensitively by code point (ties by exact code point), empty first.
+    /// Collation in detail: text fields compare character by character after simple
+    /// case folding, in code point order; texts equal so compare again without folding
+    /// ("Height" before "height"). Integer, r8 and fixed fields put empty values first,
+    /// then values that are no number (by text), then numbers by value. Rows equal in
+    /// every index field keep their file order. Unknown names throw naming the field.
     void setIndexFieldNames(const QString& names);
     QString indexFieldNames() const;
 

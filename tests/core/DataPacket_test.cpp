@@ -251,6 +251,11 @@ void DataPacketTest::rejectsBadInput_data()
         << (kDecl + "<DATAPACKET><METADATA><FIELDS>\n<FIELD attrname=\"A\" fieldtype=\"string\"/>\n"
                     "<FIELD attrname=\"a\" fieldtype=\"i4\"/></FIELDS></METADATA></DATAPACKET>")
         << "line 4, column 1: duplicate field name \"a\"";
+    QTest::newRow("second field list")
+        << (kDecl +
+            "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/></FIELDS>\n"
+            "<FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/></FIELDS></METADATA></DATAPACKET>")
+        << "line 3, column 1: second FIELDS in METADATA";
     QTest::newRow("field without type")
         << (kDecl + "<DATAPACKET><METADATA><FIELDS><FIELD "
                     "attrname=\"A\"/></FIELDS></METADATA></DATAPACKET>")

@@ -379,6 +379,14 @@ void DataTableTest::failedLoadLeavesTableEmpty()
     QCOMPARE(errorOf([&] { t.open(); }),
              QStringLiteral("cannot open the table in \"t.xml\": it holds no data"));
 
+    // A filter that does not fit the fields of a new file fails the load.
+    DataTable other;
+    other.setFilter(QStringLiteral("Nope='x'"));
+    other.setFiltered(true);
+    QCOMPARE(errorOf([&] { load(other); }),
+             QStringLiteral("\"t.xml\": unknown field \"Nope\" at position 1"));
+    QVERIFY(!other.isOpen());
+
     const QString missing = QStringLiteral("/nonexistent/dir/x.xml");
     QVERIFY(errorOf([&] {
                 t.loadFromFile(missing);
