@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -125,7 +126,7 @@ template <typename View> View* Named(View* view, const char* name)
 TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* parent)
     : QMainWindow(parent), cdsHead(std::make_unique<DataTable>()),
       CDSTopics(std::make_unique<DataTable>()), CDSData(std::make_unique<DataTable>()),
-      cdsFile(std::make_unique<DataTable>()), m_guard(this)
+      cdsFile(std::make_unique<DataTable>()), m_guard(this), m_beep([] { QApplication::beep(); })
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral(
@@ -312,6 +313,8 @@ QWidget* TForm1::buildInformationTab()
     box->setSpacing(2);
     dbmInfo = Named(new DbRichText(page), "dbmInfo");
     dbmInfo->setFont(FixedPitchFont());
+    dbmInfo->setTabStopDistance(
+        8 * QFontMetricsF(FixedPitchFont()).horizontalAdvance(QLatin1Char(' ')));
     dbmInfo->setTabChangesFocus(false);
     dbmInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     dbmInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -951,8 +954,8 @@ void TForm1::ConnectDataFile()
     DataFilePath = RunDir + QLatin1Char('/') + DataFileName;
 
     if (!QFileInfo(DataFilePath).isFile()) {
-        QApplication::beep();
-        QApplication::beep();
+        m_beep();
+        m_beep();
         AddProtocolLine(QStringLiteral("*** SORRY! The XML File  ") + DataFilePath +
                         QStringLiteral("/XML does not (yet) exist. ID:") +
                         CurrentText(*CDSData, QStringLiteral("ID")));

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -99,6 +100,8 @@ public:
     QStringList ProtocolLines() const;
     /// The guard every handler runs through; its reporter can be replaced.
     ErrorGuard& Guard() { return m_guard; }
+    /// Replaces the system beep (tests count the beeps instead).
+    void SetBeeper(std::function<void()> beeper) { m_beep = std::move(beeper); }
 
     QString GetRestrictionText();
     QString GetUpdateStatusText();
@@ -208,6 +211,7 @@ private:
     std::function<void()> guarded(void (TForm1::*handler)());
 
     ErrorGuard m_guard;
+    std::function<void()> m_beep;
 };
 
 } // namespace veltra

@@ -207,6 +207,7 @@ struct Session
     QString oldCurrent = QDir::currentPath();
     std::unique_ptr<veltra::TForm1> form;
     QStringList errors;
+    int beeps = 0;
 
     explicit Session(const QByteArray& settings = QByteArray(), bool database = true)
     {
@@ -228,6 +229,7 @@ struct Session
     {
         form = std::make_unique<veltra::TForm1>(exePath());
         form->Guard().setReporter([this](const QString& message) { errors << message; });
+        form->SetBeeper([this] { ++beeps; });
         form->show();
         return *form;
     }

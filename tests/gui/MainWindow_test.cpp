@@ -335,7 +335,9 @@ void MainWindowTest::missingDataFileRetries()
         QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
         QVERIFY(form.DBGrid2->model()->rowCount() > 0);
         const int logSize = s.log().size();
+        const int beeps = s.beeps;
         QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+        QCOMPARE(s.beeps, beeps + 2);
         QCOMPARE(tail(s.log(), logSize), QStringList({sorry}));
         QCOMPARE(s.panel(2), "File: " + s.dir.path() + "/missing.xml");
         // Nothing of the previous parameter's file is shown.
@@ -362,6 +364,7 @@ void MainWindowTest::unloadableDataFile()
     QVERIFY(form.mTransformed->toPlainText().isEmpty());
     QVERIFY(form.ConnectedDataFileName.isEmpty());
     QVERIFY(s.errors.isEmpty());
+    QCOMPARE(s.beeps, 0);
 
     // A row with the file connected before connects it again.
     QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));

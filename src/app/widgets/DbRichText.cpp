@@ -1,7 +1,11 @@
 #include "app/widgets/DbRichText.h"
 
 #include "app/widgets/FieldLink.h"
+#include "app/widgets/ViewFonts.h"
 #include "util/RtfReader.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
 
 namespace veltra {
 
@@ -38,6 +42,40 @@ void DbRichText::refresh()
     const QFont font = currentFont();
     document()->setDefaultFont(font);
     SetFieldText(document(), m_link->text());
+    showScreenFonts();
+}
+
+void DbRichText::showScreenFonts()
+{
+    // Fonts named in the stored text are mapped to the fonts this system has. The ranges
+    // are collected first: changing a format merges and splits fragments.
+    struct Range
+    {
+        int from;
+        int to;
+        QString family;
+    };
+    QList<Range> ranges;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QStringList families = fragment.charFormat().fontFamilies().toStringList();
+            if (families.isEmpty())
+                continue;
+            const QString shown = ScreenFontFamily(families.first());
+            if (shown != families.first())
+                ranges.append(
+                    {fragment.position(), fragment.position() + fragment.length(), shown});
+        }
+    }
+    QTextCursor cursor(document());
+    for (const Range& range : ranges) {
+        cursor.setPosition(range.from);
+        cursor.setPosition(range.to, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setFontFamilies(QStringList{range.family});
+        cursor.mergeCharFormat(format);
+    }
 }
 
 } // namespace veltra

@@ -24,6 +24,7 @@ public:
 
 private:
     void refresh();
+    void showScreenFonts();
     FieldLink* m_link;
 };
 

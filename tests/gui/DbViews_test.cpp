@@ -1,0 +1,185 @@
+// The views bound to table fields: what they show for the current row, unbinding, the
+// grid and the navigator in step with the table, and the error guard.
+#include "app/widgets/DbEdit.h"
+#include "app/widgets/DbGrid.h"
+#include "app/widgets/DbMemo.h"
+#include "app/widgets/DbNavigator.h"
+#include "app/widgets/DbRichText.h"
+#include "app/widgets/ErrorGuard.h"
+#include "app/widgets/ViewFonts.h"
+#include "data/DataSource.h"
+#include "data/DataTable.h"
+#include "util/VeltraError.h"
+
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+using namespace veltra;
+
+namespace {
+
+const QString Rtf = QStringLiteral(
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern Courier New;}}"
+    "{\\colortbl;\\red0\\green0\\blue128;}\n\\pard\\f0\\fs20\\cf1\\b Body weight\\cf0\\b0\\par\n"
+    "Variable\\tab BW\\par\n}");
+
+void fill(DataTable& table)
+{
+    FieldDef memo = FieldDef::text(QStringLiteral("TEXT"), 0);
+    memo.typeName = QStringLiteral("bin.hex");
+    memo.type = FieldType::BinHex;
+    memo.subtype = QStringLiteral("Text");
+    table.createDataSet({FieldDef::text(QStringLiteral("NAME"), 20), memo});
+    table.append({QStringLiteral("one"), QStringLiteral("a\r\nb\r\n\r\nc\r\n")});
+    table.append({QStringLiteral("two"), Rtf});
+    table.append({QStringLiteral("three"), QString()});
+    table.first();
+}
+
+struct Fragment
+{
+    QString text;
+    bool bold;
+    QColor color;
+};
+
+QList<Fragment> fragments(const QTextDocument* document)
+{
+    QList<Fragment> out;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            out.append({it.fragment().text(), format.fontWeight() >= QFont::Bold,
+                        format.foreground().color()});
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class DbViewsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void fieldViewsFollowTheRow();
+    void richTextKeepsFormatting();
+    void gridAndNavigatorMoveTheTable();
+    void guardReportsErrors();
+};
+
+void DbViewsTest::fieldViewsFollowTheRow()
+{
+    DataTable table;
+    DataSource source(&table);
+    fill(table);
+    DbMemo memo;
+    memo.setDataSource(&source);
+    memo.setField(QStringLiteral("text")); // field names ignore case
+    DbEdit edit;
+    edit.setDataSource(&source);
+    edit.setField(QStringLiteral("NAME"));
+
+    QCOMPARE(memo.lines(), QStringList({"a", "b", "", "c"}));
+    QCOMPARE(edit.text(), QStringLiteral("one"));
+    table.last();
+    QCOMPARE(memo.lines(), QStringList());
+    QCOMPARE(edit.text(), QStringLiteral("three"));
+
+    source.setEnabled(false);
+    QCOMPARE(edit.text(), QString());
+    source.setEnabled(true);
+    QCOMPARE(edit.text(), QStringLiteral("three"));
+
+    edit.setField(QString()); // unbound at run time
+    QCOMPARE(edit.text(), QString());
+    table.first();
+    QCOMPARE(edit.text(), QString());
+    edit.setField(QStringLiteral("NO_SUCH_FIELD"));
+    QCOMPARE(edit.text(), QString());
+    table.close();
+    QCOMPARE(memo.lines(), QStringList());
+}
+
+void DbViewsTest::richTextKeepsFormatting()
+{
+    DataTable table;
+    DataSource source(&table);
+    fill(table);
+    DbRichText view;
+    view.setDataSource(&source);
+    view.setField(QStringLiteral("TEXT"));
+    QCOMPARE(view.toPlainText(), QStringLiteral("a\nb\n\nc\n"));
+    table.next();
+    QCOMPARE(view.toPlainText(), QStringLiteral("Body weight\nVariable\tBW"));
+    const QList<Fragment> parts = fragments(view.document());
+    QVERIFY(parts.size() >= 2);
+    QCOMPARE(parts.first().text, QStringLiteral("Body weight"));
+    QVERIFY(parts.first().bold);
+    QCOMPARE(parts.first().color, QColor(0, 0, 128));
+    QVERIFY(!parts.last().bold);
+    // The stored typewriter font is shown in the system's fixed-pitch font.
+    const QTextCharFormat first = view.document()->begin().begin().fragment().charFormat();
+    QCOMPARE(first.fontFamilies().toStringList().value(0), FixedPitchFont().family());
+    QCOMPARE(view.fieldText(), Rtf);
+}
+
+void DbViewsTest::gridAndNavigatorMoveTheTable()
+{
+    DataTable table;
+    DataSource source(&table);
+    fill(table);
+    int handled = 0;
+    source.setHandler([&handled] { ++handled; });
+    ErrorGuard guard;
+    DbGrid grid(&source, {QStringLiteral("NAME")}, true, &guard);
+    DbNavigator navigator(&guard);
+    navigator.setDataSource(&source);
+    grid.resize(300, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+
+    auto button = [&navigator](const char* name) {
+        return navigator.findChild<QToolButton*>(QLatin1String(name));
+    };
+    QVERIFY(!button("nbFirst")->isEnabled());
+    QVERIFY(button("nbLast")->isEnabled());
+
+    const QModelIndex third = grid.model()->index(2, 0);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(third).center());
+    QCOMPARE(table.recNo(), 3);
+    QCOMPARE(handled, 1);
+    QVERIFY(!button("nbNext")->isEnabled());
+
+    QTest::mouseClick(button("nbPrior"), Qt::LeftButton);
+    QCOMPARE(table.recNo(), 2);
+    QCOMPARE(grid.selectionModel()->selectedRows().value(0).row(), 1);
+    QTest::keyClick(&grid, Qt::Key_Up);
+    QCOMPARE(table.recNo(), 1);
+    QCOMPARE(handled, 3);
+    // A click on the current row moves nothing and runs no handler.
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.visualRect(grid.model()->index(0, 0)).center());
+    QCOMPARE(handled, 3);
+
+    DbNavigator unbound(&guard);
+    QVERIFY(!unbound.findChild<QToolButton*>(QStringLiteral("nbNext"))->isEnabled());
+}
+
+void DbViewsTest::guardReportsErrors()
+{
+    ErrorGuard guard;
+    QStringList reported;
+    guard.setReporter([&reported](const QString& message) { reported << message; });
+    QVERIFY(guard.run([] {}));
+    QVERIFY(!guard.run([] { throw VeltraError(QStringLiteral("\"x.xml\": line 3")); }));
+    QVERIFY(
+        !guard.run([] { throw FloatingPointError(QStringLiteral("Floating point overflow")); }));
+    QVERIFY(!guard.run([] { throw std::runtime_error("plain failure"); }));
+    QCOMPARE(reported,
+             QStringList({"\"x.xml\": line 3", "Floating point overflow", "plain failure"}));
+}
+
+QTEST_MAIN(DbViewsTest)
+#include "DbViews_test.moc"
