@@ -68,6 +68,8 @@ private Q_SLOTS:
     void settings_data();
     void settings();
     void startWithoutHierarchy();
+    void executableElsewhere_data();
+    void executableElsewhere();
     void navigationChain();
     void sexSelection_data();
     void sexSelection();
@@ -218,6 +220,36 @@ void MainWindowTest::startWithoutHierarchy()
     const QStringList log = form.ProtocolLines();
     QCOMPARE(log.size(), 4); // header only: no load lines, no folders, no settings
     QVERIFY(form.SectionFieldNames.isEmpty());
+}
+
+void MainWindowTest::executableElsewhere_data()
+{
+    QTest::addColumn<bool>("databaseDirGiven");
+    QTest::newRow("data files beside the executable") << false;
+    QTest::newRow("database folder given") << true;
+}
+
+void MainWindowTest::executableElsewhere()
+{
+    QFETCH(bool, databaseDirGiven);
+    Session s; // the database is in the current folder
+    const QString bin = s.dir.path() + QStringLiteral("/bin");
+    QVERIFY(QDir().mkpath(bin));
+    TForm1 form(bin + QStringLiteral("/veltra"),
+                databaseDirGiven ? s.dir.path() + QStringLiteral("/") : QString());
+    const QString runDir = databaseDirGiven ? s.dir.path() : bin;
+    QCOMPARE(form.RunDir, runDir);
+    const QStringList log = form.ProtocolLines();
+    // The hierarchy comes from the current folder; the data file from the run folder.
+    QCOMPARE(log.at(4), QStringLiteral("HeadLines loaded / records: 3"));
+    QCOMPARE(log.at(6), databaseDirGiven ? "Connect XML with : " + runDir + "/bw1.xml o.k."
+                                         : "*** SORRY! The XML File  " + runDir +
+                                               "/bw1.xml/XML does not (yet) exist. ID:1");
+    QCOMPARE(log.mid(log.size() - 2),
+             QStringList({"EXE dir.: " + bin + "/veltra", "Run dir.: " + runDir}));
+    form.close();
+    QVERIFY(QFile::exists(bin + QStringLiteral("/veltra.INI")));
+    QVERIFY(!QFile::exists(s.settingsPath()));
 }
 
 void MainWindowTest::navigationChain()
