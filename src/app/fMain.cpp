@@ -368,6 +368,9 @@ QWidget* TForm1::buildDatabaseTab()
     DBGrid2->setFont(narrow);
     leftBox->addWidget(DBGrid2, 1);
     DBNavigator5 = Named(new DbNavigator(&m_guard, left), "DBNavigator5");
+    // The bar below the data grid moves through the age groups, as the one beside the
+    // converted functions does.
+    DBNavigator5->setDataSource(dsTable);
     leftBox->addWidget(DBNavigator5);
 
     auto* group = new QGroupBox(QStringLiteral(" Selected variables view "), splitter);

@@ -466,6 +466,10 @@ void MainWindowTest::ageGroups()
              QStringList({"Current : Body weight of men  Group:3 Age: 10 - 18", "",
                           "  Rank   Distribution   KS/AP    Parameter",
                           "     0        Weibull  0.2000    q=0.1,Shape a=2.000, Scale b=2.000"}));
+    // The bar below the data grid moves the age groups too.
+    QTest::mouseClick(form.DBNavigator5->findChild<QToolButton*>(QStringLiteral("nbPrior")),
+                      Qt::LeftButton);
+    QCOMPARE(s.panel(3), QStringLiteral("Group:2 Age: 5 - 10"));
     // A click in the data grid moves the age group too.
     QVERIFY(s.clickRow(form.DBGrid2, QStringLiteral("1")));
     QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
