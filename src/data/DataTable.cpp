@@ -174,14 +174,20 @@ struct DataTable::Impl
         const std::vector<int> keys = indexFieldPositions(indexNames);
         if (keys.empty() || visible.size() < 2)
             return;
-        // Number keys are read once per row, not once per comparison.
+        // Keys are prepared once per row, not once per comparison: numbers read, texts
+        // case-folded.
         std::vector<std::vector<NumberKey>> numbers(keys.size());
+        std::vector<std::vector<QString>> folded(keys.size());
         for (size_t k = 0; k < keys.size(); ++k) {
-            if (!packet.fields.at(keys[k]).isNumber())
-                continue;
-            numbers[k].resize(packet.rows.size());
-            for (int r : visible)
-                numbers[k][size_t(r)] = numberKey(packet.rows[size_t(r)].values.at(keys[k]));
+            if (packet.fields.at(keys[k]).isNumber()) {
+                numbers[k].resize(packet.rows.size());
+                for (int r : visible)
+                    numbers[k][size_t(r)] = numberKey(packet.rows[size_t(r)].values.at(keys[k]));
+            } else {
+                folded[k].resize(packet.rows.size());
+                for (int r : visible)
+                    folded[k][size_t(r)] = packet.rows[size_t(r)].values.at(keys[k]).toCaseFolded();
+            }
         }
         const std::vector<PacketRow>& rows = packet.rows;
         std::stable_sort(visible.begin(), visible.end(), [&](int a, int b) {
@@ -200,7 +206,7 @@ struct DataTable::Impl
                     else
                         c = compareText(x, y, false);
                 } else {
-                    c = compareText(x, y, true);
+                    c = compareText(folded[k][size_t(a)], folded[k][size_t(b)], false);
                     if (c == 0)
                         c = compareText(x, y, false);
                 }
