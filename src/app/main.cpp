@@ -21,7 +21,6 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltra"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Veltra"));
 
     QString databaseDir;
     const QStringList args = QApplication::arguments();
