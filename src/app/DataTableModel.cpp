@@ -12,13 +12,19 @@ DataTableModel::DataTableModel(DataSource* source, const QStringList& columns, Q
         connect(m_source, &DataSource::rowsReset, this, &DataTableModel::onRowsReset);
         connect(m_source, &DataSource::currentRowChanged, this,
                 &DataTableModel::onCurrentRowChanged);
+        connect(m_source, &QObject::destroyed, this, [this] {
+            beginResetModel();
+            m_rows = 0;
+            m_cols = 0;
+            endResetModel();
+        });
     }
     onRowsReset();
 }
 
 QString DataTableModel::columnField(int column) const
 {
-    if (column < 0 || column >= m_cols)
+    if (!m_source || column < 0 || column >= m_cols)
         return {};
     if (!m_columns.isEmpty())
         return m_columns.at(column);
@@ -27,7 +33,7 @@ QString DataTableModel::columnField(int column) const
 
 int DataTableModel::currentRow() const
 {
-    if (m_rows == 0)
+    if (!m_source || m_rows == 0)
         return -1;
     const int recNo = m_source->table()->recNo();
     return recNo >= 1 && recNo <= m_rows ? recNo - 1 : -1;
@@ -52,7 +58,7 @@ int DataTableModel::fieldOfColumn(int column) const
 
 QVariant DataTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_cols)
+    if (!m_source || !index.isValid() || index.row() >= m_rows || index.column() >= m_cols)
         return {};
     const int field = fieldOfColumn(index.column());
     if (field < 0)
