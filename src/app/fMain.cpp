@@ -184,8 +184,12 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
     setCentralWidget(central);
 
     sb1 = Named(new PanelStatusBar(this), "sb1");
-    sb1->addPanel(50, QStringLiteral("TOP"));
-    sb1->addPanel(50, QStringLiteral("PS"));
+    // The two key panels were sized for a narrower dialog font; they grow with this one so
+    // that "Top:" and a four-character key stay readable.
+    const int keyPanelWidth =
+        qMax(50, sb1->fontMetrics().horizontalAdvance(QStringLiteral("Top:WWWW")) + 8);
+    sb1->addPanel(keyPanelWidth, QStringLiteral("TOP"));
+    sb1->addPanel(keyPanelWidth, QStringLiteral("PS"));
     sb1->addPanel(400, QStringLiteral("File"));
     sb1->addPanel(170, QStringLiteral("Group:"));
     sb1->addPanel(200, QStringLiteral("Content:"), true);
