@@ -85,6 +85,7 @@ struct DataTable::Impl
 {
     DataPacket packet;
     QHash<QString, int> fieldByFoldedName;
+    QHash<QString, int> fieldByName; // names as written
     bool hasData = false;
     bool open = false;
     std::vector<int> visible; // indexes into packet.rows
@@ -114,12 +115,19 @@ struct DataTable::Impl
     void indexFields()
     {
         fieldByFoldedName.clear();
-        for (qsizetype i = 0; i < packet.fields.size(); ++i)
+        fieldByName.clear();
+        for (qsizetype i = 0; i < packet.fields.size(); ++i) {
             fieldByFoldedName.insert(packet.fields.at(i).name.toCaseFolded(), int(i));
+            fieldByName.insert(packet.fields.at(i).name, int(i));
+        }
     }
 
     int fieldIndex(const QString& name) const
     {
+        // Most lookups spell the name as the file does; only the others pay for folding.
+        const auto exact = fieldByName.constFind(name);
+        if (exact != fieldByName.constEnd())
+            return exact.value();
         return fieldByFoldedName.value(name.toCaseFolded(), -1);
     }
 
@@ -174,47 +182,81 @@ struct DataTable::Impl
         const std::vector<int> keys = indexFieldPositions(indexNames);
         if (keys.empty() || visible.size() < 2)
             return;
-        // Keys are prepared once per row, not once per comparison: numbers read, texts
-        // case-folded.
-        std::vector<std::vector<NumberKey>> numbers(keys.size());
-        std::vector<std::vector<QString>> folded(keys.size());
-        for (size_t k = 0; k < keys.size(); ++k) {
-            if (packet.fields.at(keys[k]).isNumber()) {
-                numbers[k].resize(packet.rows.size());
-                for (int r : visible)
-                    numbers[k][size_t(r)] = numberKey(packet.rows[size_t(r)].values.at(keys[k]));
-            } else {
-                folded[k].resize(packet.rows.size());
-                for (int r : visible)
-                    folded[k][size_t(r)] = packet.rows[size_t(r)].values.at(keys[k]).toCaseFolded();
-            }
-        }
         const std::vector<PacketRow>& rows = packet.rows;
-        std::stable_sort(visible.begin(), visible.end(), [&](int a, int b) {
-            for (size_t k = 0; k < keys.size(); ++k) {
-                const int f = keys[k];
-                const QString& x = rows[size_t(a)].values.at(f);
-                const QString& y = rows[size_t(b)].values.at(f);
-                int c;
-                if (!numbers[k].empty()) {
-                    const NumberKey& p = numbers[k][size_t(a)];
-                    const NumberKey& q = numbers[k][size_t(b)];
-                    if (p.group != q.group)
-                        c = p.group < q.group ? -1 : 1;
-                    else if (p.group == 2)
-                        c = p.value < q.value ? -1 : (q.value < p.value ? 1 : 0);
-                    else
-                        c = compareText(x, y, false);
-                } else {
-                    c = compareText(folded[k][size_t(a)], folded[k][size_t(b)], false);
-                    if (c == 0)
-                        c = compareText(x, y, false);
+        const size_t n = visible.size();
+        const size_t keyCount = keys.size();
+        // Each key value gets a rank among the distinct values of its field (equal under
+        // the collation, equal rank); the rows are then sorted by their rank tuples.
+        // Tables have few distinct values per field, so this compares far fewer texts
+        // than a sort of the rows themselves.
+        std::vector<int> ranks(n * keyCount);
+        for (size_t k = 0; k < keyCount; ++k) {
+            const int f = keys[k];
+            const bool numeric = packet.fields.at(f).isNumber();
+            QHash<QString, int> idOf;
+            std::vector<QString> distinct;
+            std::vector<int> idAt(n);
+            for (size_t i = 0; i < n; ++i) {
+                const QString& v = rows[size_t(visible[i])].values.at(f);
+                auto it = idOf.constFind(v);
+                if (it == idOf.constEnd()) {
+                    it = idOf.insert(v, int(distinct.size()));
+                    distinct.push_back(v);
                 }
-                if (c != 0)
-                    return c < 0;
+                idAt[i] = it.value();
+            }
+            std::vector<NumberKey> numbers;
+            std::vector<QString> folded;
+            if (numeric) {
+                for (const QString& v : distinct)
+                    numbers.push_back(numberKey(v));
+            } else {
+                for (const QString& v : distinct)
+                    folded.push_back(v.toCaseFolded());
+            }
+            auto compare = [&](int a, int b) {
+                if (numeric) {
+                    const NumberKey& p = numbers[size_t(a)];
+                    const NumberKey& q = numbers[size_t(b)];
+                    if (p.group != q.group)
+                        return p.group < q.group ? -1 : 1;
+                    if (p.group == 2)
+                        return p.value < q.value ? -1 : (q.value < p.value ? 1 : 0);
+                    return compareText(distinct[size_t(a)], distinct[size_t(b)], false);
+                }
+                const int c = compareText(folded[size_t(a)], folded[size_t(b)], false);
+                return c != 0 ? c : compareText(distinct[size_t(a)], distinct[size_t(b)], false);
+            };
+            std::vector<int> order(distinct.size());
+            for (size_t i = 0; i < order.size(); ++i)
+                order[i] = int(i);
+            std::sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+            std::vector<int> rankOfId(distinct.size());
+            int rank = 0;
+            for (size_t i = 0; i < order.size(); ++i) {
+                if (i > 0 && compare(order[i - 1], order[i]) != 0)
+                    ++rank;
+                rankOfId[size_t(order[i])] = rank;
+            }
+            for (size_t i = 0; i < n; ++i)
+                ranks[i * keyCount + k] = rankOfId[size_t(idAt[i])];
+        }
+        std::vector<int> positions(n);
+        for (size_t i = 0; i < n; ++i)
+            positions[i] = int(i);
+        std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
+            const int* ra = &ranks[size_t(a) * keyCount];
+            const int* rb = &ranks[size_t(b) * keyCount];
+            for (size_t k = 0; k < keyCount; ++k) {
+                if (ra[k] != rb[k])
+                    return ra[k] < rb[k];
             }
             return false;
         });
+        std::vector<int> sorted(n);
+        for (size_t i = 0; i < n; ++i)
+            sorted[i] = visible[size_t(positions[i])];
+        visible = std::move(sorted);
     }
 
     void toFirst()
@@ -297,6 +339,7 @@ struct DataTable::Impl
         const bool wasOpen = open;
         packet = DataPacket();
         fieldByFoldedName.clear();
+        fieldByName.clear();
         hasData = false;
         open = false;
         editing = false;

@@ -84,6 +84,7 @@ private Q_SLOTS:
     void looksUpFields();
     void filtersAndOrders_data();
     void filtersAndOrders();
+    void ordersNumberFields();
     void newOrderKeepsCurrentRow();
     void badFilterKeepsPrevious();
     void notifiesDataSources();
@@ -221,6 +222,24 @@ void DataTableTest::filtersAndOrders()
     after.setFiltered(true);
     QCOMPARE(column(after, "Variable"), variables);
     QCOMPARE(after.recNo(), variables.isEmpty() ? 0 : 1);
+}
+
+void DataTableTest::ordersNumberFields()
+{
+    // Empty values, then texts that are no number (by text), then numbers by value;
+    // equal numbers written differently keep their file order.
+    FieldDef r;
+    r.name = QStringLiteral("R");
+    r.type = FieldType::Float;
+    DataTable t;
+    t.createDataSet({r, FieldDef::text(QStringLiteral("Tag"), 5)});
+    const QStringList values = {"1.50", "x", "", "1.5", "-2", "abc", "10", "9", "1.5e0"};
+    for (int i = 0; i < values.size(); ++i)
+        t.append({values.at(i), QString::number(i)});
+    t.setIndexFieldNames(QStringLiteral("R"));
+    QCOMPARE(column(t, "R"), QStringLiteral(",abc,x,-2,1.50,1.5,1.5e0,9,10"));
+    t.setIndexFieldNames(QStringLiteral("Tag"));
+    QCOMPARE(column(t, "R"), values.join(u','));
 }
 
 void DataTableTest::newOrderKeepsCurrentRow()
