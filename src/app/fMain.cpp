@@ -77,6 +77,17 @@ QString FilterLiteral(const QString& value)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
+/// The values of the current row; empty when the table is closed or shows no row.
+QStringList CurrentRowValues(const DataTable& table)
+{
+    QStringList values;
+    if (table.isOpen() && table.recordCount() > 0) {
+        for (int field = 0; field < table.fieldCount(); ++field)
+            values << table.currentValue(field);
+    }
+    return values;
+}
+
 bool ContainsName(const QStringList& names, const QString& name)
 {
     return names.contains(name, Qt::CaseInsensitive);
@@ -797,6 +808,8 @@ void TForm1::CloseTablesAndSaveSettings()
     // Forgetting the connected file makes the next row change connect its file again, so
     // the views never stay empty after the tables were reopened.
     ConnectedDataFileName.clear();
+    m_failedDataFile.clear();
+    m_failedRow.clear();
     WriteSettings();
 }
 
@@ -952,11 +965,25 @@ void TForm1::CloseDataFile()
 void TForm1::ConnectDataFile()
 {
     if (TrimLeftText(DataFileName).isEmpty()) {
+        m_failedDataFile.clear();
+        m_failedRow.clear();
         CloseDataFile();
         return;
     }
     if (DataFileName == ConnectedDataFileName)
         return;
+    // A filter or order that shows the row again within the same action does not repeat
+    // a failed attempt (nor its protocol lines and beeps).
+    const QStringList row = CurrentRowValues(*CDSData);
+    if (DataFileName == m_failedDataFile && row == m_failedRow)
+        return;
+    m_failedDataFile.clear();
+    m_failedRow.clear();
+    auto failed = [this, &row] {
+        CloseDataFile();
+        m_failedDataFile = DataFileName;
+        m_failedRow = row;
+    };
     ConnectedDataFileName = DataFileName;
     DataFilePath = RunDir + QLatin1Char('/') + DataFileName;
 
@@ -966,7 +993,7 @@ void TForm1::ConnectDataFile()
         AddProtocolLine(QStringLiteral("*** SORRY! The XML File  ") + DataFilePath +
                         QStringLiteral("/XML does not (yet) exist. ID:") +
                         CurrentText(*CDSData, QStringLiteral("ID")));
-        CloseDataFile();
+        failed();
         return;
     }
 
@@ -980,7 +1007,7 @@ void TForm1::ConnectDataFile()
         BindDataFileFields();
     } catch (const std::exception&) {
         AddProtocolLine(QStringLiteral("*** Error calling file  : ") + DataFilePath);
-        CloseDataFile();
+        failed();
         return;
     }
     dsTable->setEnabled(true);

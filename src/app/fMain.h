@@ -212,6 +212,11 @@ private:
 
     ErrorGuard m_guard;
     std::function<void()> m_beep;
+    // The data file and the parameter row of the last connection attempt that failed
+    // (missing or unloadable file): the same row shown again by a new filter or order
+    // within one action is not retried; another row, or this one selected anew, is.
+    QString m_failedDataFile;
+    QStringList m_failedRow;
 };
 
 } // namespace veltra

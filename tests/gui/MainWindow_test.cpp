@@ -75,6 +75,8 @@ private Q_SLOTS:
     void sexSelection();
     void orderKeepsFirstRow();
     void missingDataFileRetries();
+    void failedConnectionOncePerAction_data();
+    void failedConnectionOncePerAction();
     void unloadableDataFile();
     void emptyDataFileEmptiesViews();
     void sharedDataFileNotReloaded();
@@ -245,8 +247,9 @@ void MainWindowTest::executableElsewhere()
     QCOMPARE(log.at(6), databaseDirGiven ? "Connect XML with : " + runDir + "/bw1.xml o.k."
                                          : "*** SORRY! The XML File  " + runDir +
                                                "/bw1.xml/XML does not (yet) exist. ID:1");
-    QCOMPARE(log.mid(log.size() - 2),
-             QStringList({"EXE dir.: " + bin + "/veltra", "Run dir.: " + runDir}));
+    // A first data file that is missing is reported once.
+    QCOMPARE(log.mid(7), QStringList({"Parameter loaded / records: 8",
+                                      "EXE dir.: " + bin + "/veltra", "Run dir.: " + runDir}));
     form.close();
     QVERIFY(QFile::exists(bin + QStringLiteral("/veltra.INI")));
     QVERIFY(!QFile::exists(s.settingsPath()));
@@ -379,6 +382,60 @@ void MainWindowTest::missingDataFileRetries()
         QVERIFY(form.dbeQuantN->text().isEmpty());
         QVERIFY(form.ConnectedDataFileName.isEmpty());
     }
+    QVERIFY(s.errors.isEmpty());
+}
+
+void MainWindowTest::failedConnectionOncePerAction_data()
+{
+    QTest::addColumn<int>("order"); // "Order by" item chosen first, -1 for none
+    QTest::addColumn<QString>("sex");
+    QTest::addColumn<QString>("failing"); // first row after the sex selection
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<QStringList>("lines"); // file names in the path
+    QTest::addColumn<int>("beeps");
+
+    QTest::newRow("missing file") << -1 << "A"
+                                  << "CW"
+                                  << "DW"
+                                  << QStringList{"*** SORRY! The XML File  %1/missing.xml/XML does "
+                                                 "not (yet) exist. ID:3"}
+                                  << 2;
+    QTest::newRow("unloadable file") << 3 << "M"
+                                     << "EW"
+                                     << "FW"
+                                     << QStringList{"Connect XML with : %1/broken.xml",
+                                                    "*** Error calling file  : %1/broken.xml"}
+                                     << 0;
+}
+
+void MainWindowTest::failedConnectionOncePerAction()
+{
+    QFETCH(int, order);
+    QFETCH(QString, sex);
+    QFETCH(QString, failing);
+    QFETCH(QString, other);
+    QFETCH(QStringList, lines);
+    QFETCH(int, beeps);
+    Session s;
+    TForm1& form = s.start();
+    for (QString& line : lines)
+        line = line.arg(s.dir.path());
+    if (order >= 0)
+        clickButton(form, QStringLiteral("rgOrderRestriction%1").arg(order).toLatin1().constData());
+    // The new filter, the filter switch and the order each show the first row again: the
+    // failing file is tried once.
+    int logSize = s.log().size();
+    setSex(form, sex);
+    QCOMPARE(s.selected(form.dbgSources), failing);
+    QCOMPARE(tail(s.log(), logSize), lines);
+    QCOMPARE(s.beeps, beeps);
+
+    // Selected anew after another row, it is tried again.
+    QVERIFY(s.clickRow(form.dbgSources, other));
+    logSize = s.log().size();
+    QVERIFY(s.clickRow(form.dbgSources, failing));
+    QCOMPARE(tail(s.log(), logSize), lines);
+    QCOMPARE(s.beeps, 2 * beeps);
     QVERIFY(s.errors.isEmpty());
 }
 
