@@ -31,6 +31,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -209,6 +210,8 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
             [this] { m_guard.run([this] { sb1MouseDown(); }); });
 
     buildMenus();
+    // Menu shortcuts are looked at before the key reaches any control or mnemonic.
+    qApp->installEventFilter(this);
 
     dsHead->setHandler(guarded(&TForm1::dsHeadDataChange));
     dsTopics->setHandler(guarded(&TForm1::dsTopicsDataChange));
@@ -835,7 +838,33 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     // The panel gets its final width after the window's resize event.
     if (watched == pnRestriction && event->type() == QEvent::Resize)
         FormResize();
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+        if (QAction* action = MenuShortcutAction(*static_cast<QKeyEvent*>(event))) {
+            // The menu's key wins over the mnemonics of the menu bar and of the buttons
+            // (Alt+C would otherwise be ambiguous and do nothing).
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                action->trigger();
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+QAction* TForm1::MenuShortcutAction(const QKeyEvent& key) const
+{
+    if (key.key() == 0 || key.key() == Qt::Key_unknown)
+        return nullptr;
+    const QKeySequence pressed(
+        QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+    const QList<QAction*> actions = findChildren<QAction*>();
+    for (QAction* action : actions) {
+        if (action->isEnabled() && action->isVisible() &&
+            action->shortcutContext() == Qt::WindowShortcut && action->shortcut() == pressed)
+            return action;
+    }
+    return nullptr;
 }
 
 void TForm1::FormResize()

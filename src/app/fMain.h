@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -191,6 +192,8 @@ private:
     void FormCreate();
     void FormClose();
     void FormResize();
+    /// The enabled, visible menu entry whose shortcut is the pressed key, if any.
+    QAction* MenuShortcutAction(const QKeyEvent& key) const;
     void ReadSettings();
     void WriteSettings();
     void ShowRestrictionPanel(const QStringList& lines);

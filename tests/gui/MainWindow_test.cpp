@@ -95,6 +95,8 @@ private Q_SLOTS:
     void quitWritesSettings();
     void menuBar_data();
     void menuBar();
+    void menuShortcuts_data();
+    void menuShortcuts();
     void screenSizes();
 };
 
@@ -843,6 +845,36 @@ void MainWindowTest::menuBar()
                                          "&Report", "&Checks", ""}));
     QCOMPARE(top.mid(35, 6), QStringList({"", "Sc&reen", "&LogFile", "", "&Info", ""}));
     QCOMPARE(top.last(), QStringLiteral("&Quit"));
+}
+
+void MainWindowTest::menuShortcuts_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("firstLine");
+    // Alt+C is also the mnemonic of "&Connection", "&Checks" and of a button on some tabs.
+    QTest::newRow("Alt+C") << 0 << int(Qt::Key_C) << "Closing all tables";
+    QTest::newRow("Alt+C beside a CSV button") << 2 << int(Qt::Key_C) << "Closing all tables";
+    QTest::newRow("Alt+C beside Close All") << 5 << int(Qt::Key_C) << "Closing all tables";
+    QTest::newRow("Alt+O") << 0 << int(Qt::Key_O) << "Open all tables";
+}
+
+void MainWindowTest::menuShortcuts()
+{
+    QFETCH(int, tab);
+    QFETCH(int, key);
+    QFETCH(QString, firstLine);
+    Session s;
+    TForm1& form = s.start();
+    form.t->setCurrentIndex(tab);
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const int logSize = s.log().size();
+    QTest::keyClick(&form, Qt::Key(key), Qt::AltModifier);
+    const QStringList added = tail(s.log(), logSize);
+    QVERIFY2(added.size() > 1, qPrintable(added.join(QLatin1Char('|'))));
+    QCOMPARE(added.first(), firstLine);
+    QCOMPARE(added.last(), QStringLiteral("Done."));
 }
 
 void MainWindowTest::screenSizes()
