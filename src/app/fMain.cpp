@@ -318,8 +318,11 @@ QWidget* TForm1::buildSelectionPanel()
 
     connect(cbSex, &QComboBox::currentTextChanged, this,
             [this] { m_guard.run([this] { cbSexChange(); }); });
-    connect(m_orderButtons, &QButtonGroup::idClicked, this,
-            [this] { m_guard.run([this] { rgOrderRestrictionClick(); }); });
+    // Only a newly chosen item counts; a press on the item already chosen changes nothing.
+    connect(m_orderButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            m_guard.run([this] { rgOrderRestrictionClick(); });
+    });
     return panel;
 }
 

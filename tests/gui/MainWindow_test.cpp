@@ -342,6 +342,10 @@ void MainWindowTest::orderKeepsFirstRow()
     Session s;
     TForm1& form = s.start();
     const int logSize = s.log().size();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+    // A press on the item already chosen leaves the row where it is.
+    clickButton(form, "rgOrderRestriction2");
+    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("CW"));
     QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
     auto* dataSource = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction3"));
     QVERIFY(dataSource);
@@ -352,8 +356,9 @@ void MainWindowTest::orderKeepsFirstRow()
                           "Gamma Survey", "Iota Survey", "Theta Survey", "Zeta Survey"}));
     QCOMPARE(s.selected(form.dbgSources), QStringLiteral("BW"));
     QCOMPARE(form.CDSData->indexFieldNames(), QStringLiteral("DataSource"));
-    // All rows share bw1.xml so far: it was never loaded again.
-    QCOMPARE(s.log().size(), logSize);
+    // The rows share bw1.xml: it was connected again after the missing file only.
+    QCOMPARE(s.log().size(), logSize + 2);
+    QVERIFY(s.log().last().endsWith(QStringLiteral("/bw1.xml o.k.")));
 
     auto* varnames = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction0"));
     QTest::mouseClick(varnames, Qt::LeftButton);
