@@ -19,6 +19,7 @@
 #include "util/VeltraError.h"
 #include "util/uString.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -843,7 +844,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         FormResize();
     if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
         watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
-        if (QAction* action = MenuShortcutAction(*static_cast<QKeyEvent*>(event))) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (QAction* action = MenuShortcutAction(key)) {
             // The menu's key wins over the mnemonics of the menu bar and of the buttons
             // (Alt+C would otherwise be ambiguous and do nothing).
             event->accept();
@@ -851,8 +853,30 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
                 action->trigger();
             return true;
         }
+        if (QAbstractButton* button = MnemonicButton(key)) {
+            // Then a shown button's mnemonic, before the menu bar's (Alt+R on "&ReOpen All"
+            // would otherwise be shared with "&Report" and "Sc&reen").
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                button->click();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+QAbstractButton* TForm1::MnemonicButton(const QKeyEvent& key) const
+{
+    if (key.modifiers() != Qt::AltModifier || key.key() == 0 || key.key() == Qt::Key_unknown)
+        return nullptr;
+    const QKeySequence pressed(QKeyCombination(Qt::AltModifier, Qt::Key(key.key())));
+    const QList<QAbstractButton*> buttons = findChildren<QAbstractButton*>();
+    for (QAbstractButton* button : buttons) {
+        if (button->isVisible() && button->isEnabled() &&
+            QKeySequence::mnemonic(button->text()) == pressed)
+            return button;
+    }
+    return nullptr;
 }
 
 QAction* TForm1::MenuShortcutAction(const QKeyEvent& key) const

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -194,6 +195,8 @@ private:
     void FormResize();
     /// The enabled, visible menu entry whose shortcut is the pressed key, if any.
     QAction* MenuShortcutAction(const QKeyEvent& key) const;
+    /// The shown, enabled button whose mnemonic is the pressed Alt+key, if any.
+    QAbstractButton* MnemonicButton(const QKeyEvent& key) const;
     void ReadSettings();
     void WriteSettings();
     void ShowRestrictionPanel(const QStringList& lines);
