@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QStringList>
 #include <cstdio>
+#include <initializer_list>
 
 int main(int argc, char* argv[])
 {
@@ -40,6 +41,10 @@ int main(int argc, char* argv[])
     veltra::TfSearchIndex fSearchIndex;
     veltra::TfWhatsOn fWhatsOn;
     veltra::TfClipTab fClipTab;
+    // Closing the main window ends the program, whichever other windows are open.
+    for (QWidget* window : std::initializer_list<QWidget*>{&fConvertPP, &aboutBox, &fFormTab,
+                                                           &fSearchIndex, &fWhatsOn, &fClipTab})
+        window->setAttribute(Qt::WA_QuitOnClose, false);
     form1.show();
     return QApplication::exec();
 }
