@@ -14,6 +14,9 @@ packages=(
 if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
   packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb
 fi
+if [ "${VELTRA_WITH_FUZZ:-0}" = "1" ]; then
+  packages+=(clang-14 libclang-rt-14-dev libfuzzer-14-dev) # libFuzzer with the sanitizers
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
