@@ -9,7 +9,7 @@
 #include "app/widgets/DbNavigator.h"
 #include "app/widgets/DbRichText.h"
 #include "app/widgets/PanelStatusBar.h"
-#include "app/widgets/TextLines.h"
+#include "util/TextLines.h"
 #include "app/widgets/ViewFonts.h"
 #include "convert/ConvertParameterSets.h"
 #include "data/DataSource.h"

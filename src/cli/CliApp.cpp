@@ -1,10 +1,11 @@
 #include "cli/CliApp.h"
 
-#include "convert/ConvertParameterSets.h"
 #include "app/Restrictions.h"
+#include "convert/ConvertParameterSets.h"
 #include "data/DataTable.h"
-#include "util/RtfReader.h"
 #include "util/NumberFormat.h"
+#include "util/RtfReader.h"
+#include "util/TextLines.h"
 #include "util/VeltraError.h"
 
 #include <QDir>
@@ -49,11 +50,20 @@ QString escapeValue(const QString& value)
     out.reserve(value.size());
     for (QChar c : value) {
         switch (c.unicode()) {
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u'\r': out += QLatin1String("\\r"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        case u'\t': out += QLatin1String("\\t"); break;
-        default: out += c;
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -71,18 +81,6 @@ QString decodeTextFile(const QByteArray& bytes)
     if (cp1252.isValid())
         return cp1252(bytes);
     return QString::fromLatin1(bytes);
-}
-
-QStringList splitLines(const QString& text)
-{
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QString& line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    return lines;
 }
 
 } // namespace
@@ -131,7 +129,8 @@ int CliApp::run(const QStringList& arguments)
             const QString sep = args.takeFirst();
             if (sep != QLatin1String(".") && sep != QLatin1String(","))
                 return usageError(
-                    QStringLiteral("--decimal-separator must be \".\" or \",\", not \"%1\"").arg(sep));
+                    QStringLiteral("--decimal-separator must be \".\" or \",\", not \"%1\"")
+                        .arg(sep));
             SetDecimalSeparator(sep.at(0));
         } else {
             return usageError(QStringLiteral("unknown option \"%1\"").arg(option));
@@ -216,7 +215,8 @@ int CliApp::runDump(QStringList args)
     DataTable table;
     table.loadFromFile(databasePath(file));
     if (!saveAs.isEmpty())
-        table.saveToFile(saveAs, form == QLatin1String("plain") ? PacketForm::Plain : PacketForm::Utf8);
+        table.saveToFile(saveAs,
+                         form == QLatin1String("plain") ? PacketForm::Plain : PacketForm::Utf8);
 
     for (const FieldDef& field : table.fields()) {
         QString line = QStringLiteral("FIELD ") + field.name + QLatin1Char(' ') + field.typeName;
@@ -267,7 +267,7 @@ int CliApp::runConvert(QStringList args)
                 QStringLiteral("Cannot open \"%1\": %2").arg(args.first(), in.errorString()));
         bytes = in.readAll();
     }
-    QStringList lines = splitLines(decodeTextFile(bytes));
+    QStringList lines = TextLines(decodeTextFile(bytes));
     try {
         ConvertParameterSets(lines);
     } catch (const VeltraError&) {
@@ -315,7 +315,7 @@ int CliApp::runRestrictions(QStringList args)
     loadParameterRow(parameters, id);
     printLine(RestrictionsHeaderLine);
     const QString text = RestrictionText(InfoLines(parameters.fieldText(QStringLiteral("Info"))));
-    for (const QString& line : splitLines(text))
+    for (const QString& line : TextLines(text))
         printLine(line);
     return ExitOk;
 }
@@ -328,20 +328,13 @@ int CliApp::runUpdateStatus(QStringList args)
     DataTable parameters;
     loadParameterRow(parameters, id);
     // The viewer looks the two files up by their plain names in the current directory,
-    // which is the database directory; the lines name them the same way.
-    const QString previous = QDir::currentPath();
+    // which is the database directory; the lines name them the same way. The command is
+    // all this process does, so the directory is not changed back.
     QDir::setCurrent(m_dbDir);
-    QStringList lines;
-    try {
-        lines = UpdateStatusLines(QStringLiteral("daten1a.xml"),
-                                  parameters.fieldText(QStringLiteral("DataFile")),
-                                  parameters.fieldText(QStringLiteral("FileType")),
-                                  parameters.fieldText(QStringLiteral("Change")));
-    } catch (...) {
-        QDir::setCurrent(previous);
-        throw;
-    }
-    QDir::setCurrent(previous);
+    const QStringList lines = UpdateStatusLines(QStringLiteral("daten1a.xml"),
+                                                parameters.fieldText(QStringLiteral("DataFile")),
+                                                parameters.fieldText(QStringLiteral("FileType")),
+                                                parameters.fieldText(QStringLiteral("Change")));
     for (const QString& line : lines)
         printLine(line);
     return ExitOk;

@@ -3,6 +3,8 @@
 // stack. The result is a list of paragraphs of formatted runs.
 #include "util/RtfReader.h"
 
+#include "util/TextLines.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QStringDecoder>
@@ -948,22 +950,9 @@ QString RtfToPlainText(const QString& rtf)
 
 QStringList InfoLines(const QString& fieldText)
 {
-    const QString text = IsRtfText(fieldText) ? RtfToPlainText(fieldText) : fieldText;
-    QStringList lines;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            lines.append(text.mid(start, i - start) + u'\r');
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-        ++i;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start) + u'\r');
+    QStringList lines = TextLines(IsRtfText(fieldText) ? RtfToPlainText(fieldText) : fieldText);
+    for (QString& line : lines)
+        line += u'\r';
     return lines;
 }
 

@@ -1,7 +1,7 @@
 #include "app/widgets/DbMemo.h"
 
 #include "app/widgets/FieldLink.h"
-#include "app/widgets/TextLines.h"
+#include "util/TextLines.h"
 
 namespace veltra {
 

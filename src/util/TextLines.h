@@ -1,4 +1,4 @@
-// Splitting texts into the lines a memo shows.
+// Splitting texts into lines: CR LF, LF and CR all end a line.
 #pragma once
 
 #include <QString>

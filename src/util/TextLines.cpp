@@ -1,4 +1,4 @@
-#include "app/widgets/TextLines.h"
+#include "util/TextLines.h"
 
 namespace veltra {
 
