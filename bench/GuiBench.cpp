@@ -10,8 +10,8 @@
 #ifdef VELTRA_BENCH_GUI
 
 #include "SyntheticDatabase.h"
-#include "app/fMain.h"
-#include "app/widgets/DbGrid.h"
+#include "app/ui/fMain.h"
+#include "app/ui/widgets/DbGrid.h"
 #include "data/DataTable.h"
 
 #include <QApplication>

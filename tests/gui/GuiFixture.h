@@ -2,9 +2,9 @@
 // into a temporary folder, and helpers to drive the main window as a user would.
 #pragma once
 
-#include "app/fMain.h"
-#include "app/widgets/DbGrid.h"
-#include "app/widgets/PanelStatusBar.h"
+#include "app/ui/fMain.h"
+#include "app/ui/widgets/DbGrid.h"
+#include "app/ui/widgets/PanelStatusBar.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

@@ -1,11 +1,11 @@
 // The main window driven as a user drives it, on a small crafted database.
 #include "GuiFixture.h"
 
-#include "app/widgets/ButtonTabBar.h"
-#include "app/widgets/DbEdit.h"
-#include "app/widgets/DbMemo.h"
-#include "app/widgets/DbNavigator.h"
-#include "app/widgets/DbRichText.h"
+#include "app/ui/widgets/ButtonTabBar.h"
+#include "app/ui/widgets/DbEdit.h"
+#include "app/ui/widgets/DbMemo.h"
+#include "app/ui/widgets/DbNavigator.h"
+#include "app/ui/widgets/DbRichText.h"
 #include "data/DataTable.h"
 
 #include <QAbstractButton>

@@ -2,7 +2,7 @@
 // parameter row chosen in the grids connects its data file and fills the views.
 #include "GuiFixture.h"
 
-#include "app/widgets/DbMemo.h"
+#include "app/ui/widgets/DbMemo.h"
 #include "data/DataTable.h"
 
 #include <QDirIterator>

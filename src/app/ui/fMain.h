@@ -1,0 +1,228 @@
+// The main window: browser of the reference-value database, its state, settings and
+// protocol log.
+#pragma once
+
+#include "app/ui/widgets/ErrorGuard.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QAbstractButton;
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class QTextEdit;
+class QToolButton;
+
+namespace veltra {
+
+class ButtonTabBar;
+class DataSource;
+class DataTable;
+class DbEdit;
+class DbGrid;
+class DbMemo;
+class DbNavigator;
+class DbRichText;
+class PanelStatusBar;
+
+/// The settings of one of the window's save dialogs; the dialog itself is made when a
+/// command asks for a file name.
+struct SaveDialogSettings
+{
+    QString title;
+    QString defaultExtension;
+    QString filter; // "Description|pattern|Description|pattern"
+    bool confirmOverwrite = true;
+};
+
+/// The viewer's main window. The constructor builds the window and runs FormCreate:
+/// protocol header, the hierarchy tables (which connects the first data file) and the
+/// settings. Handlers are named after their control and event; every handler runs
+/// through the window's error guard.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    /// exePath: full path of the running executable (the settings file lies beside it).
+    /// databaseDir: when not empty, the folder data files are looked for in instead of the
+    /// executable's folder. Hierarchy files are always looked for in the current folder.
+    explicit TForm1(const QString& exePath, const QString& databaseDir = QString(),
+                    QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    static const QString VersionText;
+    static const QString EditModeText;
+
+    // --- state read by the other windows -----------------------------------------------
+    QString ExePath;
+    QString RunDir;
+    QString DataFileName;
+    QString DataFilePath;
+    QString ConnectedDataFileName;
+    QStringList DataFieldNames;
+    QStringList SectionFieldNames;
+    bool OpenDataFiles = true;
+    bool IndexOutdated = true;
+    bool ParameterTableSaved = false;
+    QString RestrictOrder;
+
+    // --- tables ---------------------------------------------------------------------------
+    std::unique_ptr<DataTable> cdsHead;
+    std::unique_ptr<DataTable> CDSTopics;
+    std::unique_ptr<DataTable> CDSData;
+    std::unique_ptr<DataTable> cdsFile;
+    DataSource* dsHead = nullptr;
+    DataSource* dsTopics = nullptr;
+    DataSource* dsPara = nullptr;
+    DataSource* dsTable = nullptr;
+
+    // --- operations used by other windows ----------------------------------------------
+    void AddProtocolLine(const QString& text);
+    void CloseTablesAndSaveSettings();
+    void LoadHierarchyTables();
+    void ConnectDataFile();
+
+    /// The path of the settings file: the executable's path with the extension ".INI".
+    QString SettingsPath() const;
+    /// The lines of the protocol log.
+    QStringList ProtocolLines() const;
+    /// The guard every handler runs through; its reporter can be replaced.
+    ErrorGuard& Guard() { return m_guard; }
+    /// Replaces the system beep (tests count the beeps instead).
+    void SetBeeper(std::function<void()> beeper) { m_beep = std::move(beeper); }
+
+    QString GetRestrictionText();
+    QString GetUpdateStatusText();
+
+    // --- controls -------------------------------------------------------------------------
+    DbGrid* dbgTopics = nullptr;
+    DbGrid* dbgParameter = nullptr;
+    DbGrid* dbgSources = nullptr;
+    QComboBox* cbSex = nullptr;
+    QGroupBox* rgOrderRestriction = nullptr;
+    QButtonGroup* m_orderButtons = nullptr;
+    QTabWidget* t = nullptr;
+    DbRichText* dbmInfo = nullptr;
+    QWidget* pnRestriction = nullptr;
+    ButtonTabBar* TbCnt = nullptr;
+    QPlainTextEdit* M1 = nullptr;
+    QToolButton* sbClose = nullptr;
+    DbGrid* DBGrid2 = nullptr;
+    DbNavigator* DBNavigator5 = nullptr;
+    QListWidget* clbVar = nullptr;
+    QWidget* pnDoSelection = nullptr;
+    QCheckBox* cbAll = nullptr;
+    DbRichText* dbVarLabel = nullptr;
+    QPlainTextEdit* mTableContent = nullptr;
+    QSpinBox* seTabDig = nullptr;
+    QSpinBox* seTabDec = nullptr;
+    QPushButton* bGenTable = nullptr;
+    QPushButton* bGenCSVTable = nullptr;
+    QPushButton* bGenTabDelim = nullptr;
+    QPushButton* bUserDefTab = nullptr;
+    QPushButton* bTableToExcelFormatByClipboard = nullptr;
+    QPushButton* bTableToClipboard = nullptr;
+    QTabWidget* tEdf = nullptr;
+    DbMemo* dbmGF = nullptr;
+    QPlainTextEdit* mTransformed = nullptr;
+    DbMemo* dbmMemoBstFt = nullptr;
+    DbMemo* dbmQuantilesFit = nullptr;
+    DbEdit* dbeQuantAge = nullptr;
+    DbEdit* dbeQuantN = nullptr;
+    DbNavigator* DBNavigator6 = nullptr;
+    QPlainTextEdit* mFormula = nullptr;
+    QPushButton* bGenerateACommandTable = nullptr;
+    QSpinBox* seTop = nullptr;
+    QCheckBox* cbExcludeGF = nullptr;
+    QPushButton* bParaToClipBoard = nullptr;
+    QPlainTextEdit* PrtMemo = nullptr;
+    QCheckBox* cbFileAccessPrt = nullptr;
+    QCheckBox* cbGiveIndexPrt = nullptr;
+    QCheckBox* cbShowAdditionalInfo = nullptr;
+    QPushButton* bCloseAllTables = nullptr;
+    QPushButton* bCloseOpen = nullptr;
+    QTextEdit* oe1 = nullptr;
+    PanelStatusBar* sb1 = nullptr;
+
+    SaveDialogSettings sdTable;
+    SaveDialogSettings sdRTF;
+    SaveDialogSettings sdLog;
+
+    // --- handlers -------------------------------------------------------------------------
+    void dsHeadDataChange();
+    void dsTopicsDataChange();
+    void dsParaDataChange();
+    void ApplyParameterFilter();
+    void cbSexChange();
+    void rgOrderRestrictionClick();
+    void BindDataFileFields();
+    void cdsFileBeforeOpen();
+    void dsTableDataChange();
+    void bCloseAllTablesClick();
+    void bCloseOpenClick();
+    void Openalltables1Click();
+    void Closealltablesconnections1Click();
+    void Quit1Click();
+    void Maximize1Click();
+    void Standard1Click();
+    void cbShowAdditionalInfoClick();
+    void sb1MouseDown();
+    void TbCntMouseDown(int tab);
+    void sbCloseClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void FormResize();
+    /// The enabled, visible menu entry whose shortcut is the pressed key, if any.
+    QAction* MenuShortcutAction(const QKeyEvent& key) const;
+    /// The shown, enabled button whose mnemonic is the pressed Alt+key, if any.
+    QAbstractButton* MnemonicButton(const QKeyEvent& key) const;
+    void ReadSettings();
+    void WriteSettings();
+    void ShowRestrictionPanel(const QStringList& lines);
+    void EmptyDataViews();
+    void CloseDataFile();
+
+    QWidget* buildSelectionPanel();
+    QWidget* buildInformationTab();
+    QWidget* buildDatabaseTab();
+    QWidget* buildParameterTableTab();
+    QWidget* buildEdfTab();
+    QWidget* buildFormulaTab();
+    QWidget* buildProtocolTab();
+    void buildMenus();
+    QAction* addAction(QMenu* menu, const char* name, const QString& text,
+                       const QKeySequence& shortcut = {});
+    /// Wraps a handler so that it runs through the error guard.
+    std::function<void()> guarded(void (TForm1::*handler)());
+
+    ErrorGuard m_guard;
+    std::function<void()> m_beep;
+    // The data file and the parameter row of the last connection attempt that failed
+    // (missing or unloadable file): the same row shown again by a new filter or order
+    // within one action is not retried; another row, or this one selected anew, is.
+    QString m_failedDataFile;
+    QStringList m_failedRow;
+};
+
+} // namespace veltra

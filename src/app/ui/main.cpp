@@ -1,0 +1,50 @@
+// The viewer: creates its windows and runs the event loop.
+//
+//   veltra [DATABASE_DIR]
+//
+// DATABASE_DIR becomes the current folder and the folder data files are looked for in;
+// the settings file stays beside the executable.
+#include "app/ui/fMain.h"
+#include "search/ui/uWhatsOn.h"
+#include "convert/ui/fConvertPP.h"
+#include "reports/ui/uInfo.h"
+#include "search/ui/uThesau1.h"
+#include "tables/ui/fClipTab.h"
+#include "tables/ui/fFormTab.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QStringList>
+#include <cstdio>
+#include <initializer_list>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Veltra"));
+
+    QString databaseDir;
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        databaseDir = QDir(args.at(1)).absolutePath();
+        if (!QDir::setCurrent(databaseDir)) {
+            std::fprintf(stderr, "veltra: cannot open the folder %s\n", qPrintable(args.at(1)));
+            return 1;
+        }
+    }
+
+    // Every window exists for the whole run; only the main window is shown at start.
+    veltra::TForm1 form1(QApplication::applicationFilePath(), databaseDir);
+    veltra::TfConvertPP fConvertPP;
+    veltra::TAboutBox aboutBox;
+    veltra::TfFormTab fFormTab;
+    veltra::TfSearchIndex fSearchIndex;
+    veltra::TfWhatsOn fWhatsOn;
+    veltra::TfClipTab fClipTab;
+    // Closing the main window ends the program, whichever other windows are open.
+    for (QWidget* window : std::initializer_list<QWidget*>{&fConvertPP, &aboutBox, &fFormTab,
+                                                           &fSearchIndex, &fWhatsOn, &fClipTab})
+        window->setAttribute(Qt::WA_QuitOnClose, false);
+    form1.show();
+    return QApplication::exec();
+}

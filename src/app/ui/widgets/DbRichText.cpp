@@ -1,0 +1,81 @@
+#include "app/ui/widgets/DbRichText.h"
+
+#include "app/ui/widgets/FieldLink.h"
+#include "app/ui/widgets/ViewFonts.h"
+#include "util/RtfReader.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+
+namespace veltra {
+
+DbRichText::DbRichText(QWidget* parent)
+    : QTextEdit(parent), m_link(new FieldLink([this] { refresh(); }, this))
+{
+    setReadOnly(true);
+    setLineWrapMode(QTextEdit::NoWrap);
+    setAcceptRichText(true);
+}
+
+void DbRichText::setDataSource(DataSource* source)
+{
+    m_link->setDataSource(source);
+}
+
+void DbRichText::setField(const QString& field)
+{
+    m_link->setField(field);
+}
+
+QString DbRichText::field() const
+{
+    return m_link->field();
+}
+
+QString DbRichText::fieldText() const
+{
+    return m_link->text();
+}
+
+void DbRichText::refresh()
+{
+    const QFont font = currentFont();
+    document()->setDefaultFont(font);
+    SetFieldText(document(), m_link->text());
+    showScreenFonts();
+}
+
+void DbRichText::showScreenFonts()
+{
+    // Fonts named in the stored text are mapped to the fonts this system has. The ranges
+    // are collected first: changing a format merges and splits fragments.
+    struct Range
+    {
+        int from;
+        int to;
+        QString family;
+    };
+    QList<Range> ranges;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QStringList families = fragment.charFormat().fontFamilies().toStringList();
+            if (families.isEmpty())
+                continue;
+            const QString shown = ScreenFontFamily(families.first());
+            if (shown != families.first())
+                ranges.append(
+                    {fragment.position(), fragment.position() + fragment.length(), shown});
+        }
+    }
+    QTextCursor cursor(document());
+    for (const Range& range : ranges) {
+        cursor.setPosition(range.from);
+        cursor.setPosition(range.to, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setFontFamilies(QStringList{range.family});
+        cursor.mergeCharFormat(format);
+    }
+}
+
+} // namespace veltra

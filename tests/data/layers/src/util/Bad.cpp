@@ -1,0 +1,4 @@
+// A core file that pulls in widgets and a window: the layer check must name each line.
+#include <QString>
+#include <QWidget>
+#include "search/ui/uThesau1.h"
