@@ -1,6 +1,8 @@
 // Quality restriction sentences and update status lines of a parameter row.
 #include "app/Restrictions.h"
 
+#include "util/RtfReader.h"
+#include "util/TextLines.h"
 #include "util/uString.h"
 
 namespace veltra {
@@ -55,6 +57,14 @@ QString RestrictionText(const QStringList& infoLines)
     if (text.isEmpty() && !code.isEmpty())
         text = Blanks(SentenceIndent) + NoRestrictionsSentence + u'\n';
     return text;
+}
+
+QStringList RestrictionDisplayLines(const QString& infoFieldText, RestrictionLayout layout)
+{
+    QStringList lines{QString(RestrictionsHeaderLine)};
+    if (layout == RestrictionLayout::BlankAfterHeader)
+        lines << QString();
+    return lines + TextLines(RestrictionText(InfoLines(infoFieldText)));
 }
 
 QStringList UpdateStatusLines(const QString& mainDataSetFile, const QString& dataFile,

@@ -49,6 +49,15 @@ QString RestrictionCode(const QStringList& infoLines);
 /// empty.
 QString RestrictionText(const QStringList& infoLines);
 
+/// How the restriction panel lays out its lines: the header line, an empty line when
+/// the display was asked for from the status bar, then the restriction lines.
+enum class RestrictionLayout { Plain, BlankAfterHeader };
+
+/// The lines the restriction panel shows for a parameter row's Info field text: the
+/// header line, an empty line with BlankAfterHeader, then the lines of RestrictionText.
+QStringList RestrictionDisplayLines(const QString& infoFieldText,
+                                    RestrictionLayout layout = RestrictionLayout::Plain);
+
 /// The update status lines of a parameter row: the title, the modification
 /// time of the main data set file, the one of the row's data file (only when
 /// dataFile is not empty; the file name is used as it is, relative names

@@ -267,18 +267,11 @@ int CliApp::runConvert(QStringList args)
                 QStringLiteral("Cannot open \"%1\": %2").arg(args.first(), in.errorString()));
         bytes = in.readAll();
     }
-    QStringList lines = TextLines(decodeTextFile(bytes));
-    try {
-        ConvertParameterSets(lines);
-    } catch (const VeltraError&) {
-        // The rows converted before the failing line are already in place: print them
-        // before the error is reported.
-        for (const QString& line : lines)
-            printLine(line);
-        throw;
-    }
-    for (const QString& line : lines)
+    const GeneratorResult result = ConvertParameterSets(TextLines(decodeTextFile(bytes)));
+    // The rows converted before a failing line are printed before the error is reported.
+    for (const QString& line : result.lines)
         printLine(line);
+    result.throwIfStopped();
     return ExitOk;
 }
 
@@ -313,9 +306,7 @@ int CliApp::runRestrictions(QStringList args)
         return usageError(QStringLiteral("restrictions needs one ID"));
     DataTable parameters;
     loadParameterRow(parameters, id);
-    printLine(RestrictionsHeaderLine);
-    const QString text = RestrictionText(InfoLines(parameters.fieldText(QStringLiteral("Info"))));
-    for (const QString& line : TextLines(text))
+    for (const QString& line : RestrictionDisplayLines(parameters.fieldText(QStringLiteral("Info"))))
         printLine(line);
     return ExitOk;
 }

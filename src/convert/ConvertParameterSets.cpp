@@ -110,10 +110,10 @@ QString ParameterText(const QString& distribution, const QString& value)
 
 } // namespace
 
-void ConvertParameterSets(QStringList& lines)
+GeneratorResult ConvertParameterSets(const QStringList& gfLines)
 {
-    const QStringList input = lines;
-    QStringList output;
+    GeneratorResult result;
+    QStringList& output = result.lines;
     output << PadLeftTo(QStringLiteral("Rank"), 6) + PadLeftTo(QStringLiteral("Distribution"), 15) +
                   PadLeftTo(QStringLiteral("KS/AP"), 8) +
                   PadLeftTo(QStringLiteral("Parameter"), 13);
@@ -124,8 +124,9 @@ void ConvertParameterSets(QStringList& lines)
     QString parameterText = QStringLiteral("Parameter");
     qint32 rowCounter = 0;
 
-    try {
-        for (const QString& line : input) {
+    for (int index = 0; index < gfLines.size(); ++index) {
+        const QString& line = gfLines.at(index);
+        try {
             const QString key = TextBeforeChar(line, u'=');
             const QString trimmedKey = TrimBlanks(key);
             if (trimmedKey == u"TYPE") {
@@ -143,13 +144,13 @@ void ConvertParameterSets(QStringList& lines)
                               PadLeftTo(fitText, 8) + QStringLiteral("  ") + parameterText;
                 ++rowCounter;
             }
+        } catch (const VeltraError& error) {
+            // The rows completed so far stay in the result together with the error.
+            result.stop(index, error.message());
+            return result;
         }
-    } catch (...) {
-        // The rows completed so far reach the caller together with the error.
-        lines = output;
-        throw;
     }
-    lines = output;
+    return result;
 }
 
 } // namespace veltra

@@ -78,10 +78,10 @@ void ConvertParameterSetsTest::storedDescriptions()
                       "TYPE=Lognormal;",     "PT=0.9 0.5 4;",           "KS=0.1;",
                       "TYPE=Weibull;",       "PT=0.8,2|1.5;",           "KS=0.2;",
                       "TYPE=Exponential;",   "PT=0.7 0.25 9;",          "KS=0.3;"};
-    const QStringList* const object = &lines;
-    ConvertParameterSets(lines);
-    QCOMPARE(&lines, object);
-    QCOMPARE(lines, expected);
+    const GeneratorResult result = ConvertParameterSets(lines);
+    QVERIFY(result.complete());
+    QCOMPARE(result.error, QString());
+    QCOMPARE(result.lines, expected);
 }
 
 void ConvertParameterSetsTest::lineRules_data()
@@ -140,9 +140,9 @@ void ConvertParameterSetsTest::lineRules()
 {
     QFETCH(QString, input);
     QFETCH(QStringList, expected);
-    QStringList lines = Split(input);
-    ConvertParameterSets(lines);
-    QCOMPARE(lines, expected);
+    const GeneratorResult result = ConvertParameterSets(Split(input));
+    QVERIFY(result.complete());
+    QCOMPARE(result.lines, expected);
 }
 
 void ConvertParameterSetsTest::floatingPointErrors_data()
@@ -168,15 +168,14 @@ void ConvertParameterSetsTest::floatingPointErrors()
     QFETCH(QString, description);
     QFETCH(QString, message);
     // One complete row before the failing description, one line after it.
-    QStringList lines = Split("TYPE=Exponential;\nPT=1 2;\nKS=0.1;\n" + description +
-                              "\nKS=0.2;\nTYPE=Exponential;\nPT=3 4;\nKS=0.3;");
-    try {
-        ConvertParameterSets(lines);
-        QFAIL("no floating-point error");
-    } catch (const FloatingPointError& e) {
-        QCOMPARE(e.message(), message);
-    }
-    QCOMPARE(lines,
+    // The description's PT line is input line 4 (0-based).
+    const GeneratorResult result =
+        ConvertParameterSets(Split("TYPE=Exponential;\nPT=1 2;\nKS=0.1;\n" + description +
+                                   "\nKS=0.2;\nTYPE=Exponential;\nPT=3 4;\nKS=0.3;"));
+    QVERIFY(!result.complete());
+    QCOMPARE(result.error, message);
+    QCOMPARE(result.stopRow, 4);
+    QCOMPARE(result.lines,
              QStringList({kHeader, Row("0", "Exponential", "0.1000", "  q=1,Lambda =2.000")}));
 }
 

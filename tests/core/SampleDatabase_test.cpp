@@ -182,9 +182,11 @@ void SampleDatabaseTest::ageGroups()
             }
         }
 
-        QStringList lines = table.fieldText(QStringLiteral("GENERALF"))
-                                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        ConvertParameterSets(lines);
+        const GeneratorResult converted = ConvertParameterSets(
+            table.fieldText(QStringLiteral("GENERALF"))
+                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+        QVERIFY2(converted.complete(), qPrintable(group + u' ' + converted.error));
+        const QStringList& lines = converted.lines;
         QVERIFY2(lines.size() >= 4, qPrintable(group));
         QVERIFY2(lines.at(1).startsWith(QStringLiteral("     0       GeneralF")),
                  qPrintable(group));

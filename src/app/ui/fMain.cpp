@@ -1118,22 +1118,14 @@ void TForm1::dsTableDataChange()
     const QStringList gfLines = dbmGF->lines();
     if (gfLines.isEmpty())
         return; // the previous conversion stays
-    QStringList converted = gfLines;
-    auto show = [this, &converted] {
-        QStringList lines;
-        lines << sb1->panelText(4) + QStringLiteral("  ") + sb1->panelText(3) << QString();
-        lines << converted;
-        mTransformed->setPlainText(lines.join(QLatin1Char('\n')));
-        sb1->repaint();
-    };
-    try {
-        ConvertParameterSets(converted);
-    } catch (const FloatingPointError&) {
-        // The rows converted before the failing line are shown, then the error is reported.
-        show();
-        throw;
-    }
-    show();
+    const GeneratorResult result = ConvertParameterSets(gfLines);
+    QStringList lines;
+    lines << sb1->panelText(4) + QStringLiteral("  ") + sb1->panelText(3) << QString();
+    lines << result.lines;
+    mTransformed->setPlainText(lines.join(QLatin1Char('\n')));
+    sb1->repaint();
+    // The rows converted before a failing line stay shown; then the error is reported.
+    result.throwIfStopped();
 }
 
 // --- commands ---------------------------------------------------------------------------------

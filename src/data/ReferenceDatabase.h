@@ -1,0 +1,138 @@
+// The reference-value database as the browser sees it: the headline, topic and
+// parameter tables, the data file of the current parameter row, the navigation chain
+// that links them and the connection of data files.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace veltra {
+
+class DataSource;
+class DataTable;
+class ProtocolLog;
+
+/// What ConnectDataFile did.
+enum class ConnectOutcome {
+    NoDataFile,       ///< the row names no data file: the data file table is closed
+    AlreadyConnected, ///< the row's file is the connected one: nothing changed
+    NotRetried,       ///< the same row failed before within this action: nothing changed
+    Missing,          ///< no file at the path: logged, the data file table is closed
+    LoadFailed,       ///< the file could not be loaded: logged, the data file table is closed
+    Connected,        ///< loaded, views bound, first age group announced
+};
+
+/// What the window does around a data file load. Both are called with the data file's
+/// link disabled: beforeOpen just before the file is read, bindFields after a
+/// successful read (DataFieldNames already hold the new fields), before the link is
+/// enabled again and announces the file's first age group.
+struct DataFileHooks
+{
+    std::function<void()> beforeOpen;
+    std::function<void()> bindFields;
+};
+
+/// Owns the four tables of a browser and the link (DataSource) of each. The viewer's
+/// main window has one; the search window and the formatted table generator each own
+/// another, loaded from the same files.
+///
+/// Hierarchy files are opened by their plain names relative to hierarchyDir (the
+/// current folder when it is empty); data files are looked for in RunDir.
+/// The tables are read-only. Failures throw VeltraError naming the file.
+class ReferenceDatabase
+{
+public:
+    static const QString HeadlineFile;  ///< "topics.xml"
+    static const QString TopicFile;     ///< "para1.xml"
+    static const QString ParameterFile; ///< "daten1a.xml"
+
+    /// The index field names of the four "Order by" items, in item order.
+    static const QStringList ParameterOrders;
+
+    explicit ReferenceDatabase(const QString& runDir = QString(),
+                               const QString& hierarchyDir = QString());
+    ~ReferenceDatabase();
+    ReferenceDatabase(const ReferenceDatabase&) = delete;
+    ReferenceDatabase& operator=(const ReferenceDatabase&) = delete;
+
+    DataTable& headlines() const { return *m_head; }
+    DataTable& topics() const { return *m_topics; }
+    DataTable& parameters() const { return *m_data; }
+    DataTable& dataFile() const { return *m_file; }
+    DataSource& headlineLink() const { return *m_dsHead; }
+    DataSource& topicLink() const { return *m_dsTopics; }
+    DataSource& parameterLink() const { return *m_dsPara; }
+    DataSource& dataFileLink() const { return *m_dsTable; }
+
+    /// The path a hierarchy file is opened by: the plain name when hierarchyDir is empty.
+    QString hierarchyPath(const QString& fileName) const;
+
+    // --- loading ---------------------------------------------------------------------------
+    /// Loads the headline, topic and parameter tables, writing their record counts to the
+    /// log ("HeadLines loaded / records: n", ...), and moves to the first headline. Each
+    /// load runs the navigation chain; the counts are those of the visible rows then.
+    void LoadHierarchyTables(ProtocolLog& log);
+    /// Loads the parameter table alone, unfiltered (for looking rows up by ID).
+    void LoadParameterTable();
+    /// Closes the data file, parameter, topic and headline tables, in this order, and
+    /// forgets the connected file, so the next row change connects its file again.
+    void CloseTables();
+
+    // --- navigation chain ---------------------------------------------------------------
+    /// The topic filter for a headline's Top value.
+    static QString TopicFilter(const QString& top);
+    /// The parameter filter for a topic's PS value and the sex selection's text; none
+    /// when the text is not exactly "All", "A", "M" or "F".
+    static std::optional<QString> ParameterFilter(const QString& ps, const QString& sex);
+    /// Filters the topics by the current headline (moves to the first topic).
+    void FilterTopicsByHeadline();
+    /// Filters the parameter rows by the current topic and the sex selection's text and
+    /// orders them by the "Order by" item (0 to 3; any other item keeps the order).
+    void ApplyParameterFilter(const QString& sex, int orderItem);
+    /// Moves the parameter table to its visible row with that ID; throws naming the
+    /// file and the ID when there is none.
+    void LocateParameter(qint64 id);
+
+    /// A field of the table's current row; empty when the table is closed or shows no row.
+    static QString CurrentText(const DataTable& table, const QString& field);
+
+    // --- data file ------------------------------------------------------------------------
+    /// Connects DataFileName, the data file of the current parameter row: loads it from
+    /// RunDir unless it is connected already, writing the connection lines to the log
+    /// ("Connect XML with : " and " o.k." when fileAccessProtocol is set; the "***"
+    /// lines of a missing or unloadable file always). A failure is reported by the
+    /// outcome and the log, never thrown; the same row failing again within one
+    /// action is not retried (see NotRetried).
+    ConnectOutcome ConnectDataFile(bool fileAccessProtocol, ProtocolLog& log,
+                                   const DataFileHooks& hooks = {});
+    /// Disables the data file's link, closes the table and forgets the connected name.
+    void CloseDataFile();
+
+    // --- state read by the windows ------------------------------------------------------
+    QString RunDir;
+    /// DataFile of the current parameter row, set by the window's row-change handler.
+    QString DataFileName;
+    /// RunDir + "/" + DataFileName of the last connection attempt.
+    QString DataFilePath;
+    /// DataFileName of the last connection; empty when no file is connected.
+    QString ConnectedDataFileName;
+    /// Field names of the connected data file, in field order.
+    QStringList DataFieldNames;
+    /// The message of the last failed load (LoadFailed); empty otherwise.
+    QString LastLoadError;
+
+private:
+    QString m_hierarchyDir;
+    std::unique_ptr<DataTable> m_head, m_topics, m_data, m_file;
+    // Declared after the tables, so they are destroyed first and detach from live tables.
+    std::unique_ptr<DataSource> m_dsHead, m_dsTopics, m_dsPara, m_dsTable;
+    // The data file and parameter row of the last failed connection attempt: the same
+    // row shown again by a new filter or order within one action is not retried.
+    QString m_failedDataFile;
+    QStringList m_failedRow;
+};
+
+} // namespace veltra

@@ -1,0 +1,42 @@
+// The result of every generator of lines: conversion, tables, reports.
+#pragma once
+
+#include "util/VeltraError.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace veltra {
+
+/// The lines a generator produced and, when it stopped early, where and why. A
+/// generator that stops keeps the lines it completed before the failing row, so a
+/// front end can show them and then report the error.
+struct [[nodiscard]] GeneratorResult
+{
+    QStringList lines;
+    /// 0-based index of the input line or table row at which generation stopped;
+    /// -1 when it ran to the end.
+    int stopRow = -1;
+    /// The failure's message (it names the value or position concerned); empty when
+    /// generation ran to the end.
+    QString error;
+
+    bool complete() const { return stopRow < 0; }
+
+    /// Marks the result as stopped at row with the error's message.
+    void stop(int row, const QString& message)
+    {
+        stopRow = row;
+        error = message;
+    }
+
+    /// For handlers that end a failed command with the general error message: throws
+    /// the failure as a VeltraError; does nothing when generation ran to the end.
+    void throwIfStopped() const
+    {
+        if (!complete())
+            throw VeltraError(error);
+    }
+};
+
+} // namespace veltra
