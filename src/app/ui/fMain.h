@@ -1,22 +1,25 @@
-// The main window: browser of the reference-value database, its state, settings and
-// protocol log.
+// The main window: browser of the reference-value database. Its tables and connection
+// state live in a ReferenceDatabase, its protocol in a ProtocolLog; the window reads
+// its controls, calls the core and shows the result. The handlers are spread over
+// files by concern: fMain.cpp (start, settings, protocol, closing, screen sizes),
+// fMainLayout.cpp (controls and menus), fMainBrowse.cpp (navigation, data file,
+// age groups, restriction panel and the table commands).
 #pragma once
 
 #include "app/ui/widgets/ErrorGuard.h"
+#include "data/ReferenceDatabase.h"
+#include "util/ProtocolLog.h"
 
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
-#include <memory>
 
-class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
-class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -38,6 +41,8 @@ class DbMemo;
 class DbNavigator;
 class DbRichText;
 class PanelStatusBar;
+class ProtocolView;
+class ShortcutDispatcher;
 
 /// The settings of one of the window's save dialogs; the dialog itself is made when a
 /// command asks for a file name.
@@ -67,28 +72,39 @@ public:
     static const QString VersionText;
     static const QString EditModeText;
 
+private:
+    // Declared first: the members below refer into them.
+    ReferenceDatabase m_db;
+    ProtocolLog m_log;
+
+public:
     // --- state read by the other windows -----------------------------------------------
     QString ExePath;
-    QString RunDir;
-    QString DataFileName;
-    QString DataFilePath;
-    QString ConnectedDataFileName;
-    QStringList DataFieldNames;
+    QString& RunDir;
+    QString& DataFileName;
+    QString& DataFilePath;
+    QString& ConnectedDataFileName;
+    QStringList& DataFieldNames;
     QStringList SectionFieldNames;
     bool OpenDataFiles = true;
     bool IndexOutdated = true;
     bool ParameterTableSaved = false;
     QString RestrictOrder;
 
-    // --- tables ---------------------------------------------------------------------------
-    std::unique_ptr<DataTable> cdsHead;
-    std::unique_ptr<DataTable> CDSTopics;
-    std::unique_ptr<DataTable> CDSData;
-    std::unique_ptr<DataTable> cdsFile;
-    DataSource* dsHead = nullptr;
-    DataSource* dsTopics = nullptr;
-    DataSource* dsPara = nullptr;
-    DataSource* dsTable = nullptr;
+    // --- tables (owned by the database) ---------------------------------------------------
+    DataTable* const cdsHead;
+    DataTable* const CDSTopics;
+    DataTable* const CDSData;
+    DataTable* const cdsFile;
+    DataSource* const dsHead;
+    DataSource* const dsTopics;
+    DataSource* const dsPara;
+    DataSource* const dsTable;
+
+    /// The browser's tables and connection state.
+    ReferenceDatabase& Database() { return m_db; }
+    /// The run protocol shown on the "Prot./Options" tab.
+    ProtocolLog& Log() { return m_log; }
 
     // --- operations used by other windows ----------------------------------------------
     void AddProtocolLine(const QString& text);
@@ -99,7 +115,7 @@ public:
     /// The path of the settings file: the executable's path with the extension ".INI".
     QString SettingsPath() const;
     /// The lines of the protocol log.
-    QStringList ProtocolLines() const;
+    QStringList ProtocolLines() const { return m_log.lines(); }
     /// The guard every handler runs through; its reporter can be replaced.
     ErrorGuard& Guard() { return m_guard; }
     /// Replaces the system beep (tests count the beeps instead).
@@ -149,7 +165,7 @@ public:
     QSpinBox* seTop = nullptr;
     QCheckBox* cbExcludeGF = nullptr;
     QPushButton* bParaToClipBoard = nullptr;
-    QPlainTextEdit* PrtMemo = nullptr;
+    ProtocolView* PrtMemo = nullptr;
     QCheckBox* cbFileAccessPrt = nullptr;
     QCheckBox* cbGiveIndexPrt = nullptr;
     QCheckBox* cbShowAdditionalInfo = nullptr;
@@ -190,18 +206,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int StandardWidth = 1032;
+    static constexpr int StandardHeight = 746;
+
     void FormCreate();
     void FormClose();
     void FormResize();
-    /// The enabled, visible menu entry whose shortcut is the pressed key, if any.
-    QAction* MenuShortcutAction(const QKeyEvent& key) const;
-    /// The shown, enabled button whose mnemonic is the pressed Alt+key, if any.
-    QAbstractButton* MnemonicButton(const QKeyEvent& key) const;
     void ReadSettings();
     void WriteSettings();
     void ShowRestrictionPanel(const QStringList& lines);
+    /// The Info field text of the current parameter row.
+    QString CurrentInfo() const;
     void EmptyDataViews();
-    void CloseDataFile();
 
     QWidget* buildSelectionPanel();
     QWidget* buildInformationTab();
@@ -213,16 +229,10 @@ private:
     void buildMenus();
     QAction* addAction(QMenu* menu, const char* name, const QString& text,
                        const QKeySequence& shortcut = {});
-    /// Wraps a handler so that it runs through the error guard.
-    std::function<void()> guarded(void (TForm1::*handler)());
 
     ErrorGuard m_guard;
     std::function<void()> m_beep;
-    // The data file and the parameter row of the last connection attempt that failed
-    // (missing or unloadable file): the same row shown again by a new filter or order
-    // within one action is not retried; another row, or this one selected anew, is.
-    QString m_failedDataFile;
-    QStringList m_failedRow;
+    ShortcutDispatcher* m_shortcuts = nullptr;
 };
 
 } // namespace veltra
