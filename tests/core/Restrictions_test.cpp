@@ -43,6 +43,8 @@ private Q_SLOTS:
     void restrictionCode();
     void restrictionText_data();
     void restrictionText();
+    void displayLines_data();
+    void displayLines();
     void updateStatusLines_data();
     void updateStatusLines();
     void updateStatusMissingFile_data();
@@ -118,6 +120,38 @@ void RestrictionsTest::restrictionText()
     QFETCH(QStringList, lines);
     QFETCH(QString, expected);
     QCOMPARE(RestrictionText(lines), expected);
+}
+
+void RestrictionsTest::displayLines_data()
+{
+    const QString header = QStringLiteral("Restrictions in Quality for Exposure Factors (Pandor):");
+    QTest::addColumn<QString>("info");
+    QTest::addColumn<bool>("blank");
+    QTest::addColumn<QStringList>("expected");
+    // An Info field as stored: CR LF line ends, the code after the 24-character label.
+    const QString flagged = QStringLiteral("Body weight\r\n") +
+                            Labelled(QStringLiteral("Restrictions"), QStringLiteral("0100001")) +
+                            QStringLiteral("\r\n");
+    const QStringList sentences{QStringLiteral("        ") + QLatin1String(S2),
+                                QStringLiteral("        ") + QLatin1String(S7)};
+    QTest::newRow("row change") << flagged << false << QStringList{header} + sentences;
+    QTest::newRow("status bar") << flagged << true << QStringList{header, QString()} + sentences;
+    QTest::newRow("no restriction line") << QStringLiteral("Body weight\r\n") << false
+                                         << QStringList{header};
+    QTest::newRow("RTF info")
+        << QStringLiteral("{\\rtf1\\ansi Body weight\\par Restrictions            "
+                          "1000000\\par}")
+        << false << QStringList{header, QStringLiteral("        ") + QLatin1String(S1)};
+}
+
+void RestrictionsTest::displayLines()
+{
+    QFETCH(QString, info);
+    QFETCH(bool, blank);
+    QFETCH(QStringList, expected);
+    QCOMPARE(RestrictionDisplayLines(info, blank ? RestrictionLayout::BlankAfterHeader
+                                                 : RestrictionLayout::Plain),
+             expected);
 }
 
 void RestrictionsTest::updateStatusLines_data()

@@ -1,14 +1,18 @@
 // The views bound to table fields: what they show for the current row, unbinding, the
-// grid and the navigator in step with the table, and the error guard.
+// grid and the navigator in step with the table, the error guard with the handlers
+// connected through it, and the protocol view.
 #include "app/ui/widgets/DbEdit.h"
 #include "app/ui/widgets/DbGrid.h"
 #include "app/ui/widgets/DbMemo.h"
 #include "app/ui/widgets/DbNavigator.h"
 #include "app/ui/widgets/DbRichText.h"
 #include "app/ui/widgets/ErrorGuard.h"
+#include "app/ui/widgets/GuardedHandler.h"
+#include "app/ui/widgets/ProtocolView.h"
 #include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 
 #include <QTest>
@@ -67,6 +71,8 @@ private Q_SLOTS:
     void richTextKeepsFormatting();
     void gridAndNavigatorMoveTheTable();
     void guardReportsErrors();
+    void guardedHandlers();
+    void protocolViewFollowsTheLog();
 };
 
 void DbViewsTest::fieldViewsFollowTheRow()
@@ -179,6 +185,84 @@ void DbViewsTest::guardReportsErrors()
     QVERIFY(!guard.run([] { throw std::runtime_error("plain failure"); }));
     QCOMPARE(reported,
              QStringList({"\"x.xml\": line 3", "Floating point overflow", "plain failure"}));
+}
+
+namespace {
+
+/// A window with a guard and handlers of each shape ConnectGuarded takes.
+class GuardedWindow : public QObject
+{
+    Q_OBJECT
+public:
+    GuardedWindow() { m_guard.setReporter([this](const QString& m) { reported << m; }); }
+    ErrorGuard& Guard() { return m_guard; }
+    void noArguments() { calls << QStringLiteral("none"); }
+    void firstArgument(int value) { calls << QString::number(value); }
+    void failing(const QString& text) { throw VeltraError(QStringLiteral("failed on ") + text); }
+
+    QStringList calls;
+    QStringList reported;
+
+Q_SIGNALS:
+    void pair(int value, const QString& text);
+
+private:
+    ErrorGuard m_guard;
+};
+
+} // namespace
+
+void DbViewsTest::guardedHandlers()
+{
+    GuardedWindow window;
+    ConnectGuarded(&window, &GuardedWindow::pair, &window, &GuardedWindow::noArguments);
+    ConnectGuarded(&window, &GuardedWindow::pair, &window, &GuardedWindow::firstArgument);
+    ConnectGuarded(&window, &GuardedWindow::pair, &window,
+                   [&window](int value, const QString& text) {
+                       window.calls << QString::number(value) + text;
+                   });
+    ConnectGuarded(&window, &GuardedWindow::pair, &window, [&window](int, const QString& text) {
+        window.failing(text);
+    });
+    // Handlers connected after the failing one still run: the error stayed in the guard.
+    ConnectGuarded(&window, &GuardedWindow::pair, &window, &GuardedWindow::noArguments);
+    Q_EMIT window.pair(7, QStringLiteral("x"));
+    QCOMPARE(window.calls, QStringList({"none", "7", "7x", "none"}));
+    QCOMPARE(window.reported, QStringList({"failed on x"}));
+
+    const std::function<void()> handler = Guarded(&window, &GuardedWindow::noArguments);
+    handler();
+    QCOMPARE(window.calls.size(), 5);
+}
+
+void DbViewsTest::protocolViewFollowsTheLog()
+{
+    ProtocolLog log;
+    log.AddLine(QStringLiteral("before the view"));
+    ProtocolView view(&log);
+    QCOMPARE(view.toPlainText(), QStringLiteral("before the view"));
+    log.AddLine(QStringLiteral("Connect XML with : a.xml"));
+    log.ExtendLastLine(QStringLiteral(" o.k."));
+    QCOMPARE(view.toPlainText(), QStringLiteral("before the view\nConnect XML with : a.xml o.k."));
+
+    // What the user types becomes the log, and the log goes on from there.
+    view.show();
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral("!"));
+    QTest::keyClick(&view, Qt::Key_Return);
+    QTest::keyClicks(&view, QStringLiteral("note"));
+    QCOMPARE(log.lines(),
+             QStringList({"before the view", "Connect XML with : a.xml o.k.!", "note"}));
+    QCOMPARE(view.textCursor().position(), view.toPlainText().size()); // typing stays in place
+    log.AddLine(QStringLiteral("Done."));
+    QCOMPARE(view.toPlainText().split(u'\n').last(), QStringLiteral("Done."));
+    view.selectAll();
+    QTest::keyClick(&view, Qt::Key_Delete);
+    QCOMPARE(log.lines(), QStringList());
+    log.AddLine(QStringLiteral("first"));
+    QCOMPARE(view.toPlainText(), QStringLiteral("first"));
+    log.Clear();
+    QCOMPARE(view.toPlainText(), QString());
 }
 
 QTEST_MAIN(DbViewsTest)

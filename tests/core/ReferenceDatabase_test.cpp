@@ -1,0 +1,292 @@
+// The browser's database without a window: the navigation chain wired as the viewer
+// wires it, the filter texts, looking rows up by ID and connecting data files.
+#include "../common/TestDatabase.h"
+
+#include "data/DataSource.h"
+#include "data/DataTable.h"
+#include "data/ReferenceDatabase.h"
+#include "util/ProtocolLog.h"
+#include "util/VeltraError.h"
+
+#include <QTemporaryDir>
+#include <optional>
+
+using namespace veltra;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+/// The crafted database in a temporary folder, with the chain wired as the main window
+/// wires it: a headline filters the topics, a topic filters the parameter rows (sex
+/// "All", order "A + B").
+struct Browser
+{
+    QTemporaryDir dir;
+    ReferenceDatabase db;
+    ProtocolLog log;
+    QString sex = QStringLiteral("All");
+
+    Browser() : db(dir.path(), dir.path())
+    {
+        fixture::WriteDatabase(dir.path());
+        db.headlineLink().setHandler([this] { db.FilterTopicsByHeadline(); });
+        db.topicLink().setHandler([this] { db.ApplyParameterFilter(sex, 2); });
+    }
+    QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+    /// Connects the data file of the parameter row with that ID.
+    ConnectOutcome connect(qint64 id, bool protocol = true)
+    {
+        db.LocateParameter(id);
+        db.DataFileName = db.parameters().fieldText(QStringLiteral("DataFile"));
+        return db.ConnectDataFile(protocol, log);
+    }
+};
+
+} // namespace
+
+class ReferenceDatabaseTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void hierarchyLoadRunsTheChain();
+    void filterTexts_data();
+    void filterTexts();
+    void orderItems_data();
+    void orderItems();
+    void locateParameter();
+    void connectDataFile_data();
+    void connectDataFile();
+    void connectionIsRememberedUntilTheTablesClose();
+    void hooksSeeTheNewFields();
+    void protocolLogExtendsAndResets();
+};
+
+void ReferenceDatabaseTest::hierarchyLoadRunsTheChain()
+{
+    Browser b;
+    b.db.LoadHierarchyTables(b.log);
+    // Headlines in STRC order: H1 first; its topics B1 and B2; B1's eight parameter rows.
+    QCOMPARE(b.log.lines(), QStringList({"HeadLines loaded / records: 3",
+                                         "Topics loaded / records: 2",
+                                         "Parameter loaded / records: 8"}));
+    QCOMPARE(b.db.topics().filter(), QStringLiteral("TOP = 'H1'"));
+    QCOMPARE(b.db.parameters().filter(), QStringLiteral("PS = 'B1'"));
+    QCOMPARE(b.db.parameters().indexFieldNames(), QStringLiteral("RSTRC;VARIABLE"));
+    QCOMPARE(ReferenceDatabase::CurrentText(b.db.parameters(), QStringLiteral("Variable")),
+             QStringLiteral("BW"));
+
+    // A missing hierarchy file fails naming it; the tables loaded before stay loaded.
+    QFile::remove(b.path(QStringLiteral("para1.xml")));
+    try {
+        b.db.LoadHierarchyTables(b.log);
+        QFAIL("no error for a missing topic table");
+    } catch (const VeltraError& error) {
+        QVERIFY2(error.message().contains(QStringLiteral("para1.xml")), qPrintable(error.message()));
+    }
+    QVERIFY(b.db.headlines().isOpen());
+}
+
+void ReferenceDatabaseTest::filterTexts_data()
+{
+    QTest::addColumn<QString>("ps");
+    QTest::addColumn<QString>("sex");
+    QTest::addColumn<std::optional<QString>>("expected");
+    QTest::newRow("All") << "B12" << "All" << std::optional<QString>("PS = 'B12'");
+    QTest::newRow("M") << "B12" << "M" << std::optional<QString>("PS = 'B12' AND Sex='M'");
+    QTest::newRow("F") << "B12" << "F" << std::optional<QString>("PS = 'B12' AND Sex='F'");
+    QTest::newRow("A") << "B12" << "A" << std::optional<QString>("PS = 'B12' AND Sex='A'");
+    QTest::newRow("quote doubled") << "I'1" << "All" << std::optional<QString>("PS = 'I''1'");
+    QTest::newRow("empty topic") << "" << "M" << std::optional<QString>("PS = '' AND Sex='M'");
+    QTest::newRow("lower case keeps the filter") << "B12" << "m" << std::optional<QString>();
+    QTest::newRow("typed text keeps the filter") << "B12" << "Al" << std::optional<QString>();
+}
+
+void ReferenceDatabaseTest::filterTexts()
+{
+    QFETCH(QString, ps);
+    QFETCH(QString, sex);
+    QFETCH(std::optional<QString>, expected);
+    QCOMPARE(ReferenceDatabase::ParameterFilter(ps, sex), expected);
+    QCOMPARE(ReferenceDatabase::TopicFilter(ps), QStringLiteral("TOP = '") +
+                                                     QString(ps).replace(QStringLiteral("'"), QStringLiteral("''")) + u'\'');
+}
+
+void ReferenceDatabaseTest::orderItems_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("index");
+    QTest::addColumn<QString>("first");
+    QTest::newRow("Varnames") << 0 << "VARIABLE" << "AW";
+    QTest::newRow("Restriction") << 1 << "RSTRC" << "BW";
+    QTest::newRow("A + B") << 2 << "RSTRC;VARIABLE" << "BW";
+    QTest::newRow("DataSource") << 3 << "DataSource" << "AW";
+    QTest::newRow("no item keeps the order") << -1 << "RSTRC;VARIABLE" << "BW";
+}
+
+void ReferenceDatabaseTest::orderItems()
+{
+    QFETCH(int, item);
+    QFETCH(QString, index);
+    QFETCH(QString, first);
+    Browser b;
+    b.db.LoadHierarchyTables(b.log);
+    b.sex = QStringLiteral("M");
+    b.db.ApplyParameterFilter(QStringLiteral("All"), item);
+    QCOMPARE(b.db.parameters().indexFieldNames(), index);
+    b.db.parameters().first();
+    QCOMPARE(b.db.parameters().fieldText(QStringLiteral("Variable")), first);
+    QCOMPARE(b.db.parameters().recordCount(), 8);
+    // The sex selection filters; the order stays.
+    b.db.ApplyParameterFilter(QStringLiteral("F"), -1);
+    QCOMPARE(b.db.parameters().recordCount(), 1);
+    QCOMPARE(b.db.parameters().indexFieldNames(), index);
+}
+
+void ReferenceDatabaseTest::locateParameter()
+{
+    Browser b;
+    b.db.LoadParameterTable();
+    QCOMPARE(b.db.parameters().recordCount(), 10); // unfiltered
+    b.db.LocateParameter(7);
+    QCOMPARE(b.db.parameters().fieldText(QStringLiteral("Variable")), QStringLiteral("GW"));
+    try {
+        b.db.LocateParameter(99);
+        QFAIL("no error for an unknown ID");
+    } catch (const VeltraError& error) {
+        QCOMPARE(error.message(),
+                 QStringLiteral("No parameter row has the ID 99 in \"%1\"")
+                     .arg(b.path(QStringLiteral("daten1a.xml"))));
+    }
+    // A parameter table without the ID field.
+    fixture::WriteFile(b.path(QStringLiteral("daten1a.xml")),
+                       fixture::Packet({{"PS", "string"}}, {{"B1"}}));
+    b.db.LoadParameterTable();
+    try {
+        b.db.LocateParameter(1);
+        QFAIL("no error for a table without ID");
+    } catch (const VeltraError& error) {
+        QCOMPARE(error.message(), QStringLiteral("\"%1\" has no field ID")
+                                      .arg(b.path(QStringLiteral("daten1a.xml"))));
+    }
+}
+
+void ReferenceDatabaseTest::connectDataFile_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<bool>("protocol");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QStringList>("log"); // "@" stands for the database folder
+    QTest::addColumn<bool>("open");
+    QTest::newRow("connected") << qint64(1) << true << int(ConnectOutcome::Connected)
+                               << QStringList{"Connect XML with : @/bw1.xml o.k."} << true;
+    QTest::newRow("connected quietly")
+        << qint64(1) << false << int(ConnectOutcome::Connected) << QStringList() << true;
+    QTest::newRow("missing") << qint64(3) << false << int(ConnectOutcome::Missing)
+                             << QStringList{"*** SORRY! The XML File  @/missing.xml/XML does not "
+                                            "(yet) exist. ID:3"}
+                             << false;
+    QTest::newRow("not a data packet")
+        << qint64(5) << true << int(ConnectOutcome::LoadFailed)
+        << QStringList{"Connect XML with : @/broken.xml", "*** Error calling file  : @/broken.xml"}
+        << false;
+    QTest::newRow("no data file")
+        << qint64(4) << true << int(ConnectOutcome::NoDataFile) << QStringList() << false;
+}
+
+void ReferenceDatabaseTest::connectDataFile()
+{
+    QFETCH(qint64, id);
+    QFETCH(bool, protocol);
+    QFETCH(int, outcome);
+    QFETCH(QStringList, log);
+    QFETCH(bool, open);
+    Browser b;
+    b.db.LoadParameterTable();
+    QCOMPARE(int(b.connect(id, protocol)), outcome);
+    log.replaceInStrings(QStringLiteral("@"), b.dir.path());
+    QCOMPARE(b.log.lines(), log);
+    QCOMPARE(b.db.dataFile().isOpen(), open);
+    QCOMPARE(b.db.dataFileLink().isActive(), open);
+    QCOMPARE(b.db.ConnectedDataFileName, open ? b.db.DataFileName : QString());
+    if (outcome == int(ConnectOutcome::LoadFailed))
+        QVERIFY2(b.db.LastLoadError.contains(QStringLiteral("broken.xml")),
+                 qPrintable(b.db.LastLoadError));
+    else
+        QCOMPARE(b.db.LastLoadError, QString());
+}
+
+void ReferenceDatabaseTest::connectionIsRememberedUntilTheTablesClose()
+{
+    Browser b;
+    b.db.LoadParameterTable();
+    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    b.db.dataFile().moveTo(3);
+    // Another row sharing the file keeps it, and its current age group.
+    QCOMPARE(b.connect(2), ConnectOutcome::AlreadyConnected);
+    QCOMPARE(b.db.dataFile().recNo(), 3);
+
+    // A failed row shown again is not tried again; selected after another row, it is.
+    QCOMPARE(b.connect(3), ConnectOutcome::Missing);
+    QCOMPARE(b.connect(3), ConnectOutcome::NotRetried);
+    QCOMPARE(b.log.lines().size(), 2);
+    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    QCOMPARE(b.connect(3), ConnectOutcome::Missing);
+
+    // Closing the tables forgets the connection: the same file is loaded again.
+    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    b.db.CloseTables();
+    QVERIFY(!b.db.dataFile().isOpen());
+    b.db.LoadParameterTable();
+    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    QVERIFY(b.db.dataFile().isOpen());
+}
+
+void ReferenceDatabaseTest::hooksSeeTheNewFields()
+{
+    Browser b;
+    b.db.LoadParameterTable();
+    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    QStringList calls;
+    int announced = 0;
+    b.db.dataFileLink().setHandler([&] { ++announced; });
+    DataFileHooks hooks;
+    hooks.beforeOpen = [&] {
+        calls << QStringLiteral("before ") + b.db.DataFieldNames.join(u',') +
+                     (b.db.dataFileLink().isEnabled() ? " enabled" : " disabled");
+    };
+    hooks.bindFields = [&] {
+        calls << QStringLiteral("bind ") + b.db.DataFieldNames.join(u',') +
+                     (b.db.dataFileLink().isEnabled() ? " enabled" : " disabled");
+    };
+    b.db.LocateParameter(7);
+    b.db.DataFileName = b.db.parameters().fieldText(QStringLiteral("DataFile"));
+    QCOMPARE(b.db.ConnectDataFile(false, b.log, hooks), ConnectOutcome::Connected);
+    QCOMPARE(calls,
+             QStringList({"before AGEGRP,AGEMin,AGEMax,NOBS,MEAN,GENERALF,MOMENTS,QUANTILES disabled",
+                          "bind AGEGRP,AGEMax,NOBS disabled"}));
+    QCOMPARE(announced, 1); // enabling the link announced the first age group once
+}
+
+void ReferenceDatabaseTest::protocolLogExtendsAndResets()
+{
+    ProtocolLog log;
+    QStringList events;
+    QObject::connect(&log, &ProtocolLog::lineAdded, &log,
+                     [&](const QString& line) { events << "added " + line; });
+    QObject::connect(&log, &ProtocolLog::lastLineExtended, &log,
+                     [&](const QString& text) { events << "extended " + text; });
+    QObject::connect(&log, &ProtocolLog::linesReset, &log, [&] { events << "reset"; });
+    log.ExtendLastLine(QStringLiteral(" o.k.")); // on an empty log: a line of its own
+    log.AddLine(QString());
+    log.ExtendLastLine(QStringLiteral("x"));
+    QCOMPARE(log.lines(), QStringList({" o.k.", "x"}));
+    log.SetLines({QStringLiteral("typed")});
+    log.Clear();
+    QCOMPARE(log.lines(), QStringList());
+    QCOMPARE(events,
+             QStringList({"added  o.k.", "added ", "extended x", "reset", "reset"}));
+}
+
+QTEST_GUILESS_MAIN(ReferenceDatabaseTest)
+#include "ReferenceDatabase_test.moc"
