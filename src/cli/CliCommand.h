@@ -1,0 +1,76 @@
+// The commands of veltra-cli: the row type of the command table, the handlers the table
+// names, and the helpers the handlers share.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <memory>
+
+namespace veltra {
+
+class ReferenceDatabase;
+
+/// What a command handler works with: the two output streams and the global options.
+struct CliContext
+{
+    QTextStream& out;
+    QTextStream& err;
+    /// The database directory of --db; the current directory when none was given.
+    QString dbDir;
+
+    void printLine(const QString& line) { out << line << '\n'; }
+    void printLines(const QStringList& lines);
+    /// A table file name given to a command: an absolute name as it is, a relative one
+    /// resolved against dbDir.
+    QString databasePath(const QString& name) const;
+};
+
+/// A command line that a handler cannot run. The dispatcher prints "veltra-cli: " and
+/// the message, then the usage text, and exits with status 2.
+class CliUsageError
+{
+public:
+    explicit CliUsageError(QString message) : m_message(std::move(message)) {}
+    const QString& message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+/// A handler runs one command with the arguments after its name. It returns on success
+/// and throws VeltraError when the operation fails (lines it printed before stay on
+/// stdout) or CliUsageError when the arguments are wrong.
+using CliHandler = void (*)(CliContext& context, QStringList args);
+
+/// One row of the command table; the dispatcher and the --help text are made from it.
+struct CliCommand
+{
+    const char* name;
+    /// The usage of the command; further lines after "\n" start with their indentation.
+    const char* usage;
+    /// What the command prints, in one line.
+    const char* summary;
+    CliHandler run;
+};
+
+// --- handlers ---------------------------------------------------------------------------
+void RunDump(CliContext& context, QStringList args);
+void RunConvert(CliContext& context, QStringList args);
+void RunFunctions(CliContext& context, QStringList args);
+void RunRestrictions(CliContext& context, QStringList args);
+void RunUpdateStatus(CliContext& context, QStringList args);
+
+// --- helpers ----------------------------------------------------------------------------
+/// The ID argument of a command. A text that is not a whole number is a usage error:
+/// "veltra-cli: COMMAND: ID must be a whole number" goes to stderr, then usageMessage is
+/// thrown as a CliUsageError.
+qint64 IdArgument(CliContext& context, const QString& command, const QString& text,
+                  const QString& usageMessage);
+
+/// The database of the context's directory (hierarchy and data files both looked for
+/// there) with its parameter table loaded and moved to the row with that ID. Throws
+/// VeltraError naming the file (and the ID when no row has it).
+std::unique_ptr<ReferenceDatabase> OpenParameterRow(const CliContext& context, qint64 id);
+
+} // namespace veltra
