@@ -10,6 +10,8 @@ packages=(
   libbenchmark-dev                         # the benchmark program
   libxml2-utils                            # xmllint, the benchmark's yardstick
   fonts-dejavu-core                        # a fixed-pitch font for the views
+  clang-format python3                     # the format check and the test helpers
+  binutils                                 # readelf, for the layer check of veltra-cli
 )
 if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
   packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb

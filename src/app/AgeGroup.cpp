@@ -45,8 +45,8 @@ QString CurrentContentText(const QString& infoFieldText)
 GeneratorResult SelectedFunctions(const QString& contentText, const AgeGroupTexts& group)
 {
     GeneratorResult result = ConvertParameterSets(group.gfLines);
-    result.lines = QStringList{contentText + QStringLiteral("  ") + group.caption, QString()} +
-                   result.lines;
+    result.lines =
+        QStringList{contentText + QStringLiteral("  ") + group.caption, QString()} + result.lines;
     return result;
 }
 

@@ -51,7 +51,11 @@ QString RestrictionText(const QStringList& infoLines);
 
 /// How the restriction panel lays out its lines: the header line, an empty line when
 /// the display was asked for from the status bar, then the restriction lines.
-enum class RestrictionLayout { Plain, BlankAfterHeader };
+enum class RestrictionLayout
+{
+    Plain,
+    BlankAfterHeader
+};
 
 /// The lines the restriction panel shows for a parameter row's Info field text: the
 /// header line, an empty line with BlankAfterHeader, then the lines of RestrictionText.

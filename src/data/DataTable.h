@@ -18,7 +18,11 @@ class FilterExpression;
 /// The two file forms of a data packet. Utf8 declares encoding="UTF-8"; Plain has no
 /// encoding declaration and is written as pure ASCII, every other character as a
 /// numeric character reference, so any XML reader reads it without loss.
-enum class PacketForm { Utf8, Plain };
+enum class PacketForm
+{
+    Utf8,
+    Plain
+};
 
 struct FilterOptions
 {

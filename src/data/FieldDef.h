@@ -5,7 +5,8 @@
 
 namespace veltra {
 
-enum class FieldType {
+enum class FieldType
+{
     String,     // "string"
     WideString, // "string.uni"
     Int8,       // "i1"
@@ -28,7 +29,12 @@ enum class FieldType {
 };
 
 /// How a grid or a report treats a field.
-enum class FieldKind { Text, Number, Memo };
+enum class FieldKind
+{
+    Text,
+    Number,
+    Memo
+};
 
 struct FieldDef
 {

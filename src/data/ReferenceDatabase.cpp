@@ -209,8 +209,7 @@ ConnectOutcome ReferenceDatabase::ConnectDataFile(bool fileAccessProtocol, Proto
             hooks.bindFields();
     } catch (const std::exception& error) {
         const auto* veltraError = dynamic_cast<const VeltraError*>(&error);
-        LastLoadError =
-            veltraError ? veltraError->message() : QString::fromLocal8Bit(error.what());
+        LastLoadError = veltraError ? veltraError->message() : QString::fromLocal8Bit(error.what());
         log.AddLine(QStringLiteral("*** Error calling file  : ") + DataFilePath);
         return failed(ConnectOutcome::LoadFailed);
     }

@@ -16,7 +16,8 @@ class DataTable;
 class ProtocolLog;
 
 /// What ConnectDataFile did.
-enum class ConnectOutcome {
+enum class ConnectOutcome
+{
     NoDataFile,       ///< the row names no data file: the data file table is closed
     AlreadyConnected, ///< the row's file is the connected one: nothing changed
     NotRetried,       ///< the same row failed before within this action: nothing changed

@@ -28,17 +28,15 @@ void AgeGroupTest::caption_data()
     QTest::newRow("group and ages")
         << fixture::Fields{{"AGEGRP", "string"}, {"AGEMin", "string"}, {"AGEMax", "string"}}
         << QStringList{"3", "6", "10"} << "Group:3 Age: 6 - 10";
-    QTest::newRow("no minimum age")
-        << fixture::Fields{{"AGEGRP", "string"}, {"AGEMax", "string"}} << QStringList{"3", "10"}
-        << "Group:310";
-    QTest::newRow("no maximum age")
-        << fixture::Fields{{"AGEGRP", "string"}, {"AGEMin", "string"}} << QStringList{"3", "6"}
-        << "Group:3 Age: 6 - ";
+    QTest::newRow("no minimum age") << fixture::Fields{{"AGEGRP", "string"}, {"AGEMax", "string"}}
+                                    << QStringList{"3", "10"} << "Group:310";
+    QTest::newRow("no maximum age") << fixture::Fields{{"AGEGRP", "string"}, {"AGEMin", "string"}}
+                                    << QStringList{"3", "6"} << "Group:3 Age: 6 - ";
     QTest::newRow("field names in another case")
         << fixture::Fields{{"agegrp", "string"}, {"AGEMIN", "string"}, {"agemax", "string"}}
         << QStringList{"1", "0", "5"} << "Group:1 Age: 0 - 5";
-    QTest::newRow("no group field") << fixture::Fields{{"NOBS", "i4"}} << QStringList{"40"}
-                                    << "Group: undef.";
+    QTest::newRow("no group field")
+        << fixture::Fields{{"NOBS", "i4"}} << QStringList{"40"} << "Group: undef.";
 }
 
 void AgeGroupTest::caption()
@@ -81,9 +79,8 @@ void AgeGroupTest::selectedFunctions()
     AgeGroupTexts group;
     group.caption = QStringLiteral("Group:1 Age: 0 - 5");
     group.gfLines = fixture::GfLines.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    const GeneratorResult result =
-        SelectedFunctions(CurrentContentText(QStringLiteral("Body weight of men\r\nVariable x")),
-                          group);
+    const GeneratorResult result = SelectedFunctions(
+        CurrentContentText(QStringLiteral("Body weight of men\r\nVariable x")), group);
     QVERIFY(result.complete());
     QCOMPARE(result.lines, QStringList({"Current : Body weight of men  Group:1 Age: 0 - 5", ""}) +
                                fixture::GfConverted());
@@ -93,8 +90,8 @@ void AgeGroupTest::selectedFunctionsStopped()
 {
     AgeGroupTexts group;
     group.caption = QStringLiteral("Group:1");
-    group.gfLines = QStringList{"TYPE=Gamma;", "PT=0.9 2 0.5;", "KS=0.01;", "TYPE=Loglogistisch;",
-                                "PT=0.9 0 2;", "KS=0.02;"};
+    group.gfLines = QStringList{"TYPE=Gamma;",         "PT=0.9 2 0.5;", "KS=0.01;",
+                                "TYPE=Loglogistisch;", "PT=0.9 0 2;",   "KS=0.02;"};
     const GeneratorResult result = SelectedFunctions(QStringLiteral("Current : x"), group);
     QCOMPARE(result.stopRow, 4);
     QCOMPARE(result.error, QStringLiteral("Floating point division by zero"));

@@ -67,9 +67,9 @@ void ReferenceDatabaseTest::hierarchyLoadRunsTheChain()
     Browser b;
     b.db.LoadHierarchyTables(b.log);
     // Headlines in STRC order: H1 first; its topics B1 and B2; B1's eight parameter rows.
-    QCOMPARE(b.log.lines(), QStringList({"HeadLines loaded / records: 3",
-                                         "Topics loaded / records: 2",
-                                         "Parameter loaded / records: 8"}));
+    QCOMPARE(b.log.lines(),
+             QStringList({"HeadLines loaded / records: 3", "Topics loaded / records: 2",
+                          "Parameter loaded / records: 8"}));
     QCOMPARE(b.db.topics().filter(), QStringLiteral("TOP = 'H1'"));
     QCOMPARE(b.db.parameters().filter(), QStringLiteral("PS = 'B1'"));
     QCOMPARE(b.db.parameters().indexFieldNames(), QStringLiteral("RSTRC;VARIABLE"));
@@ -82,7 +82,8 @@ void ReferenceDatabaseTest::hierarchyLoadRunsTheChain()
         b.db.LoadHierarchyTables(b.log);
         QFAIL("no error for a missing topic table");
     } catch (const VeltraError& error) {
-        QVERIFY2(error.message().contains(QStringLiteral("para1.xml")), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(QStringLiteral("para1.xml")),
+                 qPrintable(error.message()));
     }
     QVERIFY(b.db.headlines().isOpen());
 }
@@ -92,14 +93,22 @@ void ReferenceDatabaseTest::filterTexts_data()
     QTest::addColumn<QString>("ps");
     QTest::addColumn<QString>("sex");
     QTest::addColumn<std::optional<QString>>("expected");
-    QTest::newRow("All") << "B12" << "All" << std::optional<QString>("PS = 'B12'");
-    QTest::newRow("M") << "B12" << "M" << std::optional<QString>("PS = 'B12' AND Sex='M'");
-    QTest::newRow("F") << "B12" << "F" << std::optional<QString>("PS = 'B12' AND Sex='F'");
-    QTest::newRow("A") << "B12" << "A" << std::optional<QString>("PS = 'B12' AND Sex='A'");
-    QTest::newRow("quote doubled") << "I'1" << "All" << std::optional<QString>("PS = 'I''1'");
-    QTest::newRow("empty topic") << "" << "M" << std::optional<QString>("PS = '' AND Sex='M'");
-    QTest::newRow("lower case keeps the filter") << "B12" << "m" << std::optional<QString>();
-    QTest::newRow("typed text keeps the filter") << "B12" << "Al" << std::optional<QString>();
+    QTest::newRow("All") << "B12"
+                         << "All" << std::optional<QString>("PS = 'B12'");
+    QTest::newRow("M") << "B12"
+                       << "M" << std::optional<QString>("PS = 'B12' AND Sex='M'");
+    QTest::newRow("F") << "B12"
+                       << "F" << std::optional<QString>("PS = 'B12' AND Sex='F'");
+    QTest::newRow("A") << "B12"
+                       << "A" << std::optional<QString>("PS = 'B12' AND Sex='A'");
+    QTest::newRow("quote doubled") << "I'1"
+                                   << "All" << std::optional<QString>("PS = 'I''1'");
+    QTest::newRow("empty topic") << ""
+                                 << "M" << std::optional<QString>("PS = '' AND Sex='M'");
+    QTest::newRow("lower case keeps the filter") << "B12"
+                                                 << "m" << std::optional<QString>();
+    QTest::newRow("typed text keeps the filter") << "B12"
+                                                 << "Al" << std::optional<QString>();
 }
 
 void ReferenceDatabaseTest::filterTexts()
@@ -108,8 +117,9 @@ void ReferenceDatabaseTest::filterTexts()
     QFETCH(QString, sex);
     QFETCH(std::optional<QString>, expected);
     QCOMPARE(ReferenceDatabase::ParameterFilter(ps, sex), expected);
-    QCOMPARE(ReferenceDatabase::TopicFilter(ps), QStringLiteral("TOP = '") +
-                                                     QString(ps).replace(QStringLiteral("'"), QStringLiteral("''")) + u'\'');
+    QCOMPARE(ReferenceDatabase::TopicFilter(ps),
+             QStringLiteral("TOP = '") +
+                 QString(ps).replace(QStringLiteral("'"), QStringLiteral("''")) + u'\'');
 }
 
 void ReferenceDatabaseTest::orderItems_data()
@@ -117,11 +127,16 @@ void ReferenceDatabaseTest::orderItems_data()
     QTest::addColumn<int>("item");
     QTest::addColumn<QString>("index");
     QTest::addColumn<QString>("first");
-    QTest::newRow("Varnames") << 0 << "VARIABLE" << "AW";
-    QTest::newRow("Restriction") << 1 << "RSTRC" << "BW";
-    QTest::newRow("A + B") << 2 << "RSTRC;VARIABLE" << "BW";
-    QTest::newRow("DataSource") << 3 << "DataSource" << "AW";
-    QTest::newRow("no item keeps the order") << -1 << "RSTRC;VARIABLE" << "BW";
+    QTest::newRow("Varnames") << 0 << "VARIABLE"
+                              << "AW";
+    QTest::newRow("Restriction") << 1 << "RSTRC"
+                                 << "BW";
+    QTest::newRow("A + B") << 2 << "RSTRC;VARIABLE"
+                           << "BW";
+    QTest::newRow("DataSource") << 3 << "DataSource"
+                                << "AW";
+    QTest::newRow("no item keeps the order") << -1 << "RSTRC;VARIABLE"
+                                             << "BW";
 }
 
 void ReferenceDatabaseTest::orderItems()
@@ -154,9 +169,8 @@ void ReferenceDatabaseTest::locateParameter()
         b.db.LocateParameter(99);
         QFAIL("no error for an unknown ID");
     } catch (const VeltraError& error) {
-        QCOMPARE(error.message(),
-                 QStringLiteral("No parameter row has the ID 99 in \"%1\"")
-                     .arg(b.path(QStringLiteral("daten1a.xml"))));
+        QCOMPARE(error.message(), QStringLiteral("No parameter row has the ID 99 in \"%1\"")
+                                      .arg(b.path(QStringLiteral("daten1a.xml"))));
     }
     // A parameter table without the ID field.
     fixture::WriteFile(b.path(QStringLiteral("daten1a.xml")),
@@ -166,8 +180,9 @@ void ReferenceDatabaseTest::locateParameter()
         b.db.LocateParameter(1);
         QFAIL("no error for a table without ID");
     } catch (const VeltraError& error) {
-        QCOMPARE(error.message(), QStringLiteral("\"%1\" has no field ID")
-                                      .arg(b.path(QStringLiteral("daten1a.xml"))));
+        QCOMPARE(
+            error.message(),
+            QStringLiteral("\"%1\" has no field ID").arg(b.path(QStringLiteral("daten1a.xml"))));
     }
 }
 
@@ -190,8 +205,8 @@ void ReferenceDatabaseTest::connectDataFile_data()
         << qint64(5) << true << int(ConnectOutcome::LoadFailed)
         << QStringList{"Connect XML with : @/broken.xml", "*** Error calling file  : @/broken.xml"}
         << false;
-    QTest::newRow("no data file")
-        << qint64(4) << true << int(ConnectOutcome::NoDataFile) << QStringList() << false;
+    QTest::newRow("no data file") << qint64(4) << true << int(ConnectOutcome::NoDataFile)
+                                  << QStringList() << false;
 }
 
 void ReferenceDatabaseTest::connectDataFile()
@@ -262,9 +277,10 @@ void ReferenceDatabaseTest::hooksSeeTheNewFields()
     b.db.LocateParameter(7);
     b.db.DataFileName = b.db.parameters().fieldText(QStringLiteral("DataFile"));
     QCOMPARE(b.db.ConnectDataFile(false, b.log, hooks), ConnectOutcome::Connected);
-    QCOMPARE(calls,
-             QStringList({"before AGEGRP,AGEMin,AGEMax,NOBS,MEAN,GENERALF,MOMENTS,QUANTILES disabled",
-                          "bind AGEGRP,AGEMax,NOBS disabled"}));
+    QCOMPARE(
+        calls,
+        QStringList({"before AGEGRP,AGEMin,AGEMax,NOBS,MEAN,GENERALF,MOMENTS,QUANTILES disabled",
+                     "bind AGEGRP,AGEMax,NOBS disabled"}));
     QCOMPARE(announced, 1); // enabling the link announced the first age group once
 }
 
@@ -284,8 +300,7 @@ void ReferenceDatabaseTest::protocolLogExtendsAndResets()
     log.SetLines({QStringLiteral("typed")});
     log.Clear();
     QCOMPARE(log.lines(), QStringList());
-    QCOMPARE(events,
-             QStringList({"added  o.k.", "added ", "extended x", "reset", "reset"}));
+    QCOMPARE(events, QStringList({"added  o.k.", "added ", "extended x", "reset", "reset"}));
 }
 
 QTEST_GUILESS_MAIN(ReferenceDatabaseTest)

@@ -136,12 +136,14 @@ void RestrictionsTest::displayLines_data()
                                 QStringLiteral("        ") + QLatin1String(S7)};
     QTest::newRow("row change") << flagged << false << QStringList{header} + sentences;
     QTest::newRow("status bar") << flagged << true << QStringList{header, QString()} + sentences;
-    QTest::newRow("no restriction line") << QStringLiteral("Body weight\r\n") << false
-                                         << QStringList{header};
-    QTest::newRow("RTF info")
-        << QStringLiteral("{\\rtf1\\ansi Body weight\\par Restrictions            "
-                          "1000000\\par}")
-        << false << QStringList{header, QStringLiteral("        ") + QLatin1String(S1)};
+    QTest::newRow("no restriction line")
+        << QStringLiteral("Body weight\r\n") << false << QStringList{header};
+    QTest::newRow("RTF info") << QStringLiteral(
+                                     "{\\rtf1\\ansi Body weight\\par Restrictions            "
+                                     "1000000\\par}")
+                              << false
+                              << QStringList{header,
+                                             QStringLiteral("        ") + QLatin1String(S1)};
 }
 
 void RestrictionsTest::displayLines()

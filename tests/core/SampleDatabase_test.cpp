@@ -182,9 +182,9 @@ void SampleDatabaseTest::ageGroups()
             }
         }
 
-        const GeneratorResult converted = ConvertParameterSets(
-            table.fieldText(QStringLiteral("GENERALF"))
-                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+        const GeneratorResult converted =
+            ConvertParameterSets(table.fieldText(QStringLiteral("GENERALF"))
+                                     .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
         QVERIFY2(converted.complete(), qPrintable(group + u' ' + converted.error));
         const QStringList& lines = converted.lines;
         QVERIFY2(lines.size() >= 4, qPrintable(group));

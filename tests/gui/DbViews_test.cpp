@@ -194,7 +194,10 @@ class GuardedWindow : public QObject
 {
     Q_OBJECT
 public:
-    GuardedWindow() { m_guard.setReporter([this](const QString& m) { reported << m; }); }
+    GuardedWindow()
+    {
+        m_guard.setReporter([this](const QString& m) { reported << m; });
+    }
     ErrorGuard& Guard() { return m_guard; }
     void noArguments() { calls << QStringLiteral("none"); }
     void firstArgument(int value) { calls << QString::number(value); }
@@ -221,9 +224,8 @@ void DbViewsTest::guardedHandlers()
                    [&window](int value, const QString& text) {
                        window.calls << QString::number(value) + text;
                    });
-    ConnectGuarded(&window, &GuardedWindow::pair, &window, [&window](int, const QString& text) {
-        window.failing(text);
-    });
+    ConnectGuarded(&window, &GuardedWindow::pair, &window,
+                   [&window](int, const QString& text) { window.failing(text); });
     // Handlers connected after the failing one still run: the error stayed in the guard.
     ConnectGuarded(&window, &GuardedWindow::pair, &window, &GuardedWindow::noArguments);
     Q_EMIT window.pair(7, QStringLiteral("x"));

@@ -214,11 +214,10 @@ QString TForm1::GetRestrictionText()
 
 QString TForm1::GetUpdateStatusText()
 {
-    const QStringList lines =
-        UpdateStatusLines(ReferenceDatabase::ParameterFile,
-                          CurrentText(*CDSData, QStringLiteral("DataFile")),
-                          CurrentText(*CDSData, QStringLiteral("FileType")),
-                          CurrentText(*CDSData, QStringLiteral("Change")));
+    const QStringList lines = UpdateStatusLines(ReferenceDatabase::ParameterFile,
+                                                CurrentText(*CDSData, QStringLiteral("DataFile")),
+                                                CurrentText(*CDSData, QStringLiteral("FileType")),
+                                                CurrentText(*CDSData, QStringLiteral("Change")));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -85,10 +85,10 @@ template <typename View> View* Named(View* view, const char* name)
 TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* parent)
     : QMainWindow(parent), RunDir(m_db.RunDir), DataFileName(m_db.DataFileName),
       DataFilePath(m_db.DataFilePath), ConnectedDataFileName(m_db.ConnectedDataFileName),
-      DataFieldNames(m_db.DataFieldNames), cdsHead(&m_db.headlines()),
-      CDSTopics(&m_db.topics()), CDSData(&m_db.parameters()), cdsFile(&m_db.dataFile()),
-      dsHead(&m_db.headlineLink()), dsTopics(&m_db.topicLink()), dsPara(&m_db.parameterLink()),
-      dsTable(&m_db.dataFileLink()), m_guard(this), m_beep([] { QApplication::beep(); })
+      DataFieldNames(m_db.DataFieldNames), cdsHead(&m_db.headlines()), CDSTopics(&m_db.topics()),
+      CDSData(&m_db.parameters()), cdsFile(&m_db.dataFile()), dsHead(&m_db.headlineLink()),
+      dsTopics(&m_db.topicLink()), dsPara(&m_db.parameterLink()), dsTable(&m_db.dataFileLink()),
+      m_guard(this), m_beep([] { QApplication::beep(); })
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral(

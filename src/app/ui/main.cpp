@@ -5,10 +5,10 @@
 // DATABASE_DIR becomes the current folder and the folder data files are looked for in;
 // the settings file stays beside the executable.
 #include "app/ui/fMain.h"
-#include "search/ui/uWhatsOn.h"
 #include "convert/ui/fConvertPP.h"
 #include "reports/ui/uInfo.h"
 #include "search/ui/uThesau1.h"
+#include "search/ui/uWhatsOn.h"
 #include "tables/ui/fClipTab.h"
 #include "tables/ui/fFormTab.h"
 

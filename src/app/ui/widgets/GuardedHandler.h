@@ -30,12 +30,14 @@ template <std::size_t N, typename Receiver, typename Handler, typename Tuple>
 void InvokeHandler(Receiver* receiver, Handler& handler, Tuple& args)
 {
     if constexpr (CanCall<Receiver, Handler, Tuple>(std::make_index_sequence<N>{})) {
-        [&]<std::size_t... I>(std::index_sequence<I...>) {
+        [&]<std::size_t... I>(std::index_sequence<I...>)
+        {
             if constexpr (std::is_member_function_pointer_v<Handler>)
                 std::invoke(handler, receiver, std::get<I>(args)...);
             else
                 std::invoke(handler, std::get<I>(args)...);
-        }(std::make_index_sequence<N>{});
+        }
+        (std::make_index_sequence<N>{});
     } else {
         static_assert(N > 0, "the handler takes no leading part of the signal's arguments");
         if constexpr (N > 0)
