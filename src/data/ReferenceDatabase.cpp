@@ -28,6 +28,14 @@ QString FilterLiteral(const QString& value)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
+/// The reader's reason for a failed load: its message without the leading quoted path
+/// ("line 3, column 23: invalid UTF-8 at byte offset 312").
+QString LoadReason(const QString& message, const QString& path)
+{
+    const QString prefix = QLatin1Char('"') + path + QStringLiteral("\": ");
+    return message.startsWith(prefix) ? message.mid(prefix.size()) : message;
+}
+
 /// The values of the current row; empty when the table is closed or shows no row.
 QStringList CurrentRowValues(const DataTable& table)
 {
@@ -70,16 +78,30 @@ QString ReferenceDatabase::hierarchyPath(const QString& fileName) const
     return m_hierarchyDir.isEmpty() ? fileName : QDir(m_hierarchyDir).filePath(fileName);
 }
 
+void ReferenceDatabase::LoadHierarchyFile(DataTable& table, const QString& fileName)
+{
+    const QString path = hierarchyPath(fileName);
+    try {
+        table.loadFromFile(path);
+    } catch (const VeltraError& error) {
+        // A plain name is looked up in the current folder: the message says which one.
+        if (QFileInfo(path).isAbsolute())
+            throw;
+        throw VeltraError(error.message() + QStringLiteral(" (looked for in the folder \"%1\")")
+                                                .arg(QFileInfo(path).absolutePath()));
+    }
+}
+
 void ReferenceDatabase::LoadHierarchyTables(ProtocolLog& log)
 {
-    m_head->loadFromFile(hierarchyPath(HeadlineFile));
+    LoadHierarchyFile(*m_head, HeadlineFile);
     log.AddLine(QStringLiteral("HeadLines loaded / records: ") +
                 QString::number(m_head->recordCount()));
-    m_topics->loadFromFile(hierarchyPath(TopicFile));
+    LoadHierarchyFile(*m_topics, TopicFile);
     m_topics->setIndexFieldNames(QStringLiteral("Parameter"));
     log.AddLine(QStringLiteral("Topics loaded / records: ") +
                 QString::number(m_topics->recordCount()));
-    m_data->loadFromFile(hierarchyPath(ParameterFile));
+    LoadHierarchyFile(*m_data, ParameterFile);
     log.AddLine(QStringLiteral("Parameter loaded / records: ") +
                 QString::number(m_data->recordCount()));
     m_head->first();
@@ -87,7 +109,7 @@ void ReferenceDatabase::LoadHierarchyTables(ProtocolLog& log)
 
 void ReferenceDatabase::LoadParameterTable()
 {
-    m_data->loadFromFile(hierarchyPath(ParameterFile));
+    LoadHierarchyFile(*m_data, ParameterFile);
 }
 
 void ReferenceDatabase::CloseTables()
@@ -211,11 +233,10 @@ ConnectOutcome ReferenceDatabase::ConnectDataFile(bool fileAccessProtocol, Proto
         const auto* veltraError = dynamic_cast<const VeltraError*>(&error);
         LastLoadError = veltraError ? veltraError->message() : QString::fromLocal8Bit(error.what());
         log.AddLine(QStringLiteral("*** Error calling file  : ") + DataFilePath);
+        log.AddLine(QStringLiteral("        ") + LoadReason(LastLoadError, DataFilePath));
         return failed(ConnectOutcome::LoadFailed);
     }
     m_dsTable->setEnabled(true);
-    if (fileAccessProtocol)
-        log.ExtendLastLine(QStringLiteral(" o.k."));
     return ConnectOutcome::Connected;
 }
 

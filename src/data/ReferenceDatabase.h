@@ -75,6 +75,8 @@ public:
     /// Loads the headline, topic and parameter tables, writing their record counts to the
     /// log ("HeadLines loaded / records: n", ...), and moves to the first headline. Each
     /// load runs the navigation chain; the counts are those of the visible rows then.
+    /// A file that cannot be loaded throws; for a plain name the message names the
+    /// folder it was looked for in.
     void LoadHierarchyTables(ProtocolLog& log);
     /// Loads the parameter table alone, unfiltered (for looking rows up by ID).
     void LoadParameterTable();
@@ -103,10 +105,12 @@ public:
     // --- data file ------------------------------------------------------------------------
     /// Connects DataFileName, the data file of the current parameter row: loads it from
     /// RunDir unless it is connected already, writing the connection lines to the log
-    /// ("Connect XML with : " and " o.k." when fileAccessProtocol is set; the "***"
-    /// lines of a missing or unloadable file always). A failure is reported by the
-    /// outcome and the log, never thrown; the same row failing again within one
-    /// action is not retried (see NotRetried).
+    /// ("Connect XML with : " + path when fileAccessProtocol is set; the "***" lines of
+    /// a missing or unloadable file always, an unloadable one followed by the reader's
+    /// reason indented by eight blanks). Enabling the file's link announces its first
+    /// age group; the caller completes the "Connect XML with" line with " o.k." once
+    /// that went well. A failure is reported by the outcome and the log, never thrown;
+    /// the same row failing again within one action is not retried (see NotRetried).
     ConnectOutcome ConnectDataFile(bool fileAccessProtocol, ProtocolLog& log,
                                    const DataFileHooks& hooks = {});
     /// Disables the data file's link, closes the table and forgets the connected name.
@@ -126,6 +130,8 @@ public:
     QString LastLoadError;
 
 private:
+    void LoadHierarchyFile(DataTable& table, const QString& fileName);
+
     QString m_hierarchyDir;
     std::unique_ptr<DataTable> m_head, m_topics, m_data, m_file;
     // Declared after the tables, so they are destroyed first and detach from live tables.

@@ -27,4 +27,16 @@ void SetDecimalSeparator(QChar separator)
     g_separator.store(separator.unicode(), std::memory_order_relaxed);
 }
 
+QString LocalNumberText(const QString& storedNumber)
+{
+    const QChar separator = DecimalSeparator();
+    if (separator == QLatin1Char('.'))
+        return storedNumber;
+    QString text = storedNumber;
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point >= 0)
+        text[point] = separator;
+    return text;
+}
+
 } // namespace veltra

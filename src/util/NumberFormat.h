@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QChar>
+#include <QString>
 
 namespace veltra {
 
@@ -12,5 +13,9 @@ namespace veltra {
 /// system's own number settings, it is one value for the whole program.
 QChar DecimalSeparator();
 void SetDecimalSeparator(QChar separator);
+
+/// A number as stored (with "." as decimal point, "65.579", "1.5E-3") written with the
+/// user's decimal separator.
+QString LocalNumberText(const QString& storedNumber);
 
 } // namespace veltra

@@ -2,6 +2,7 @@
 #include "app/ui/DataTableModel.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "util/NumberFormat.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void followsTheTable();
     void namedColumns();
     void inactiveSourceShowsNothing();
+    void numbersFollowTheDecimalSeparator();
 };
 
 void DataTableModelTest::followsTheTable()
@@ -117,6 +119,37 @@ void DataTableModelTest::inactiveSourceShowsNothing()
     source.setEnabled(true);
     QCOMPARE(model.rowCount(), 4);
     QCOMPARE(model.currentRow(), 1);
+}
+
+void DataTableModelTest::numbersFollowTheDecimalSeparator()
+{
+    // Run once more by CTest under LC_ALL=de_DE.UTF-8, where the expected separator is
+    // the locale's own comma; otherwise the separator is set here.
+    const QString localeSeparator = qEnvironmentVariable("VELTRA_EXPECT_DECIMAL_SEPARATOR");
+    if (!localeSeparator.isEmpty())
+        QCOMPARE(veltra::DecimalSeparator(), localeSeparator.at(0));
+    else
+        veltra::SetDecimalSeparator(QLatin1Char(','));
+    FieldDef mean = FieldDef::text(QStringLiteral("MEAN"), 0);
+    mean.typeName = QStringLiteral("r8");
+    mean.type = veltra::FieldType::Float;
+    FieldDef fixed = mean;
+    fixed.name = QStringLiteral("SHARE");
+    fixed.typeName = QStringLiteral("fixed");
+    fixed.type = veltra::FieldType::Fixed;
+    DataTable table;
+    DataSource source(&table);
+    table.createDataSet(
+        {FieldDef::text(QStringLiteral("LABEL"), 20), mean, fixed, FieldDef::uint16("N")});
+    table.append({QStringLiteral("v1.2"), QStringLiteral("65.579"), QStringLiteral("0.25"),
+                  QStringLiteral("12")});
+    table.append({QString(), QStringLiteral("1.5E-3"), QStringLiteral("3"), QString()});
+    DataTableModel model(&source);
+    QCOMPARE(column(model, 0), QStringList({"v1.2", ""})); // texts stay as stored
+    QCOMPARE(column(model, 1), QStringList({"65,579", "1,5E-3"}));
+    QCOMPARE(column(model, 2), QStringList({"0,25", "3"}));
+    QCOMPARE(column(model, 3), QStringList({"12", ""}));
+    QCOMPARE(table.value(0, 1), QStringLiteral("65.579")); // the stored value is unchanged
 }
 
 QTEST_GUILESS_MAIN(DataTableModelTest)

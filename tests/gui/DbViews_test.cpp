@@ -12,6 +12,7 @@
 #include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "util/NumberFormat.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 
@@ -68,6 +69,7 @@ class DbViewsTest : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void fieldViewsFollowTheRow();
+    void editShowsLocalNumbers();
     void richTextKeepsFormatting();
     void gridAndNavigatorMoveTheTable();
     void guardReportsErrors();
@@ -106,6 +108,27 @@ void DbViewsTest::fieldViewsFollowTheRow()
     QCOMPARE(edit.text(), QString());
     table.close();
     QCOMPARE(memo.lines(), QStringList());
+}
+
+void DbViewsTest::editShowsLocalNumbers()
+{
+    SetDecimalSeparator(QLatin1Char(','));
+    FieldDef mean = FieldDef::text(QStringLiteral("MEAN"), 0);
+    mean.typeName = QStringLiteral("r8");
+    mean.type = FieldType::Float;
+    DataTable table;
+    DataSource source(&table);
+    table.createDataSet({FieldDef::text(QStringLiteral("AGE"), 10), mean});
+    table.append({QStringLiteral("3.5"), QStringLiteral("65.579")});
+    DbEdit number;
+    number.setDataSource(&source);
+    number.setField(QStringLiteral("MEAN"));
+    DbEdit text;
+    text.setDataSource(&source);
+    text.setField(QStringLiteral("AGE"));
+    QCOMPARE(number.text(), QStringLiteral("65,579"));
+    QCOMPARE(text.text(), QStringLiteral("3.5")); // a text field shows its text as stored
+    SetDecimalSeparator(QLatin1Char('.'));
 }
 
 void DbViewsTest::richTextKeepsFormatting()

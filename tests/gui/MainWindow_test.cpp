@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -85,6 +86,8 @@ private Q_SLOTS:
     void groupPanel();
     void fileAccessProtocolOff();
     void conversionErrorKeepsPartialOutput();
+    void noStaleAgeGroup();
+    void textViewsOpenAtTheTop();
     void restrictionPanelOnRowChange();
     void restrictionOptionAndStatusBar_data();
     void restrictionOptionAndStatusBar();
@@ -221,6 +224,11 @@ void MainWindowTest::startWithoutHierarchy()
     closer.stop();
     QVERIFY2(shown.startsWith(QStringLiteral("Veltra|")), qPrintable(shown));
     QVERIFY2(shown.contains(QStringLiteral("topics.xml")), qPrintable(shown));
+    // The plain name is looked up in the current folder; the message names it.
+    QVERIFY2(
+        shown.contains(
+            QStringLiteral("looked for in the folder \"%1\"").arg(QDir::current().absolutePath())),
+        qPrintable(shown));
     const QStringList log = form.ProtocolLines();
     QCOMPARE(log.size(), 4); // header only: no load lines, no folders, no settings
     QVERIFY(form.SectionFieldNames.isEmpty());
@@ -413,12 +421,14 @@ void MainWindowTest::failedConnectionOncePerAction_data()
                                   << QStringList{"*** SORRY! The XML File  %1/missing.xml/XML does "
                                                  "not (yet) exist. ID:3"}
                                   << 2;
-    QTest::newRow("unloadable file") << 3 << "M"
-                                     << "EW"
-                                     << "FW"
-                                     << QStringList{"Connect XML with : %1/broken.xml",
-                                                    "*** Error calling file  : %1/broken.xml"}
-                                     << 0;
+    QTest::newRow("unloadable file")
+        << 3 << "M"
+        << "EW"
+        << "FW"
+        << QStringList{"Connect XML with : %1/broken.xml",
+                       "*** Error calling file  : %1/broken.xml",
+                       "        line 1, column 1: text outside the root element"}
+        << 0;
 }
 
 void MainWindowTest::failedConnectionOncePerAction()
@@ -459,8 +469,10 @@ void MainWindowTest::unloadableDataFile()
     const int logSize = s.log().size();
     QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("EW")));
     const QString path = s.dir.path() + "/broken.xml";
+    // The reader's reason follows the error line, indented.
     QCOMPARE(tail(s.log(), logSize),
-             QStringList({"Connect XML with : " + path, "*** Error calling file  : " + path}));
+             QStringList({"Connect XML with : " + path, "*** Error calling file  : " + path,
+                          "        line 1, column 1: text outside the root element"}));
     QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
     QVERIFY(form.dbmMemoBstFt->toPlainText().isEmpty());
     QVERIFY(form.mTransformed->toPlainText().isEmpty());
@@ -599,8 +611,42 @@ void MainWindowTest::conversionErrorKeepsPartialOutput()
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0), QStringLiteral("Current : Zero divisor row  Group:1"));
     QVERIFY2(lines.at(3).contains(QStringLiteral("Gamma")), qPrintable(lines.at(3)));
-    // The connection itself succeeded.
-    QVERIFY(s.log().last().endsWith(QStringLiteral("/gf0.xml o.k.")));
+    // The file stays shown, but a connection that raised an error is not reported o.k.
+    QCOMPARE(form.DBGrid2->model()->rowCount(), 1);
+    QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/gf0.xml");
+    QCOMPARE(form.ConnectedDataFileName, QStringLiteral("gf0.xml"));
+}
+
+void MainWindowTest::noStaleAgeGroup()
+{
+    Session s;
+    TForm1& form = s.start();
+    // Each failing row after a row with age groups: missing, unloadable, no data file.
+    for (const char* variable : {"CW", "EW", "DW"}) {
+        QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+        QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
+        QVERIFY(s.clickRow(form.dbgSources, QLatin1String(variable)));
+        QCOMPARE(s.panel(3), QStringLiteral(" "));
+    }
+    // Closing the tables closes the data file too.
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    clickButton(form, "bCloseAllTables");
+    QCOMPARE(s.panel(3), QStringLiteral(" "));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void MainWindowTest::textViewsOpenAtTheTop()
+{
+    Session s;
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    form.t->setCurrentIndex(1); // "Database Table", where the VARLABELS view is
+    QTest::qWait(0);
+    for (QTextEdit* view :
+         {static_cast<QTextEdit*>(form.dbVarLabel), static_cast<QTextEdit*>(form.dbmInfo)}) {
+        QCOMPARE(view->textCursor().position(), 0);
+        QCOMPARE(view->verticalScrollBar()->value(), 0);
+    }
 }
 
 void MainWindowTest::restrictionPanelOnRowChange()

@@ -2,6 +2,7 @@
 
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "data/FieldDisplay.h"
 
 namespace veltra {
 
@@ -69,7 +70,7 @@ QVariant DataTableModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         if (def.kind() == FieldKind::Memo)
             return QStringLiteral("(MEMO)");
-        return table->value(index.row(), field);
+        return FieldDisplayText(def, table->value(index.row(), field));
     case Qt::TextAlignmentRole:
         if (def.isNumber())
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

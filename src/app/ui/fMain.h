@@ -188,6 +188,8 @@ public:
     void BindDataFileFields();
     void cdsFileBeforeOpen();
     void dsTableDataChange();
+    /// The data file's rows were reset (opened, closed, enabled, disabled).
+    void dsTableRowsReset();
     void bCloseAllTablesClick();
     void bCloseOpenClick();
     void Openalltables1Click();

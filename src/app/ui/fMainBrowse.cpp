@@ -114,7 +114,9 @@ void TForm1::EmptyDataViews()
 void TForm1::ConnectDataFile()
 {
     const DataFileHooks hooks{[this] { cdsFileBeforeOpen(); }, [this] { BindDataFileFields(); }};
-    switch (m_db.ConnectDataFile(cbFileAccessPrt->isChecked(), m_log, hooks)) {
+    const bool protocol = cbFileAccessPrt->isChecked();
+    const int failuresBefore = m_guard.reportCount();
+    switch (m_db.ConnectDataFile(protocol, m_log, hooks)) {
     case ConnectOutcome::Missing:
         m_beep();
         m_beep();
@@ -125,9 +127,14 @@ void TForm1::ConnectDataFile()
         // Without a usable file the views show nothing rather than another parameter's data.
         EmptyDataViews();
         break;
+    case ConnectOutcome::Connected:
+        // The file stays shown when its first age group failed to convert (the error box
+        // said so), but the connection is not reported as o.k.
+        if (protocol && m_guard.reportCount() == failuresBefore)
+            m_log.ExtendLastLine(QStringLiteral(" o.k."));
+        break;
     case ConnectOutcome::AlreadyConnected:
     case ConnectOutcome::NotRetried:
-    case ConnectOutcome::Connected:
         break;
     }
 }
@@ -168,6 +175,13 @@ void TForm1::dsTableDataChange()
     sb1->repaint();
     // The rows converted before a failing line stay shown; then the error is reported.
     functions.throwIfStopped();
+}
+
+void TForm1::dsTableRowsReset()
+{
+    // Closed or disabled, the data file shows no age group, and neither does the panel.
+    if (!dsTable->isActive())
+        sb1->setPanelText(3, QStringLiteral(" "));
 }
 
 // --- commands ---------------------------------------------------------------------------------

@@ -146,6 +146,7 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
     sb1->addPanel(200, QStringLiteral("Content:"), true);
     setStatusBar(sb1);
     ConnectGuarded(sb1, &PanelStatusBar::pressed, this, &TForm1::sb1MouseDown);
+    ConnectGuarded(dsTable, &DataSource::rowsReset, this, &TForm1::dsTableRowsReset);
 
     buildMenus();
     m_shortcuts = new ShortcutDispatcher(this);

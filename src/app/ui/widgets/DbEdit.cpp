@@ -27,7 +27,7 @@ QString DbEdit::field() const
 
 void DbEdit::refresh()
 {
-    setText(m_link->text());
+    setText(m_link->displayText());
     setCursorPosition(0);
 }
 

@@ -4,6 +4,7 @@
 #include "app/ui/widgets/ViewFonts.h"
 #include "util/RtfReader.h"
 
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -43,6 +44,11 @@ void DbRichText::refresh()
     document()->setDefaultFont(font);
     SetFieldText(document(), m_link->text());
     showScreenFonts();
+    // The view's own cursor moved along with the inserted text to its end; a new text
+    // is shown from its first line.
+    setTextCursor(QTextCursor(document()));
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
 }
 
 void DbRichText::showScreenFonts()

@@ -27,6 +27,7 @@ bool ErrorGuard::run(const std::function<void()>& action) const
 
 void ErrorGuard::report(const QString& message) const
 {
+    ++m_reportCount;
     if (m_reporter) {
         m_reporter(message);
         return;

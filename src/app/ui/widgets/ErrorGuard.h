@@ -26,10 +26,14 @@ public:
     void report(const QString& message) const;
 
     void setReporter(Reporter reporter) { m_reporter = std::move(reporter); }
+    /// How many failures were reported so far: a caller that runs handlers it cannot
+    /// see (a table link's) compares the count before and after.
+    int reportCount() const { return m_reportCount; }
 
 private:
     QPointer<QWidget> m_parent;
     Reporter m_reporter;
+    mutable int m_reportCount = 0;
 };
 
 } // namespace veltra

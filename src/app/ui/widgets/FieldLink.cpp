@@ -2,6 +2,7 @@
 
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "data/FieldDisplay.h"
 
 namespace veltra {
 
@@ -39,6 +40,15 @@ bool FieldLink::isBound() const
 QString FieldLink::text() const
 {
     return isBound() ? m_source->table()->fieldText(m_field) : QString();
+}
+
+QString FieldLink::displayText() const
+{
+    if (!isBound())
+        return QString();
+    const DataTable* table = m_source->table();
+    return FieldDisplayText(table->fields().at(table->fieldIndex(m_field)),
+                            table->fieldText(m_field));
 }
 
 DataSource* FieldLink::dataSource() const

@@ -28,6 +28,8 @@ public:
     bool isBound() const;
     /// The field's value in the current row; empty when not bound.
     QString text() const;
+    /// The value as an edit box shows it (numbers with the user's decimal separator).
+    QString displayText() const;
 
 private:
     QPointer<DataSource> m_source;
