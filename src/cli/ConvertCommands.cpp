@@ -2,7 +2,7 @@
 // group of a parameter row's data file as the "Selected Functions" view shows it.
 #include "cli/CliCommand.h"
 
-#include "app/AgeGroup.h"
+#include "convert/AgeGroup.h"
 #include "convert/ConvertParameterSets.h"
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"

@@ -2,7 +2,7 @@
 // the "Selected Functions" view.
 #include "../common/TestDatabase.h"
 
-#include "app/AgeGroup.h"
+#include "convert/AgeGroup.h"
 #include "data/DataTable.h"
 #include "util/NumberFormat.h"
 

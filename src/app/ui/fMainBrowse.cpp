@@ -3,12 +3,12 @@
 // and reopen the tables.
 #include "app/ui/fMain.h"
 
-#include "app/AgeGroup.h"
 #include "app/Restrictions.h"
 #include "app/ui/widgets/ButtonTabBar.h"
 #include "app/ui/widgets/DbEdit.h"
 #include "app/ui/widgets/DbMemo.h"
 #include "app/ui/widgets/PanelStatusBar.h"
+#include "convert/AgeGroup.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "util/RtfReader.h"

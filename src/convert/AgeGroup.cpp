@@ -1,4 +1,4 @@
-#include "app/AgeGroup.h"
+#include "convert/AgeGroup.h"
 
 #include "convert/ConvertParameterSets.h"
 #include "data/DataTable.h"
@@ -9,31 +9,37 @@ namespace veltra {
 
 namespace {
 
-QString Text(const DataTable& table, const QString& field)
+QString Text(const DataTable& table, int row, const QString& field)
 {
-    if (!table.isOpen() || table.recordCount() == 0 || !table.hasField(field))
+    const int index = table.fieldIndex(field);
+    if (!table.isOpen() || row < 0 || row >= table.recordCount() || index < 0)
         return {};
-    return table.fieldText(field);
+    return table.value(row, index);
 }
 
 } // namespace
 
 AgeGroupTexts CurrentAgeGroup(const DataTable& dataFile)
 {
+    return AgeGroupAt(dataFile, dataFile.recNo() - 1);
+}
+
+AgeGroupTexts AgeGroupAt(const DataTable& dataFile, int row)
+{
     AgeGroupTexts group;
     if (!dataFile.hasField(QStringLiteral("AGEGRP"))) {
         group.caption = QStringLiteral("Group: undef.");
     } else {
-        group.caption = QStringLiteral("Group:") + Text(dataFile, QStringLiteral("AGEGRP"));
+        group.caption = QStringLiteral("Group:") + Text(dataFile, row, QStringLiteral("AGEGRP"));
         if (dataFile.hasField(QStringLiteral("AGEMin")))
-            group.caption += QStringLiteral(" Age: ") + Text(dataFile, QStringLiteral("AGEMin")) +
-                             QStringLiteral(" - ");
+            group.caption += QStringLiteral(" Age: ") +
+                             Text(dataFile, row, QStringLiteral("AGEMin")) + QStringLiteral(" - ");
         if (dataFile.hasField(QStringLiteral("AGEMax")))
-            group.caption += Text(dataFile, QStringLiteral("AGEMax"));
+            group.caption += Text(dataFile, row, QStringLiteral("AGEMax"));
     }
-    group.gfLines = TextLines(Text(dataFile, QStringLiteral("GENERALF")));
-    group.moments = Text(dataFile, QStringLiteral("MOMENTS"));
-    group.quantiles = Text(dataFile, QStringLiteral("QUANTILES"));
+    group.gfLines = TextLines(Text(dataFile, row, QStringLiteral("GENERALF")));
+    group.moments = Text(dataFile, row, QStringLiteral("MOMENTS"));
+    group.quantiles = Text(dataFile, row, QStringLiteral("QUANTILES"));
     return group;
 }
 

@@ -27,6 +27,8 @@ struct AgeGroupTexts
 /// The texts of the table's current row; every text is empty when the table is closed
 /// or shows no row (the caption still follows the file's fields).
 AgeGroupTexts CurrentAgeGroup(const DataTable& dataFile);
+/// The texts of the table's visible row `row` (0-based); empty texts outside the rows.
+AgeGroupTexts AgeGroupAt(const DataTable& dataFile, int row);
 
 /// The status bar's content text of a parameter row: "Current : " + its first Info line.
 QString CurrentContentText(const QString& infoFieldText);
