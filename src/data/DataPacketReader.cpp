@@ -5,6 +5,9 @@
 #include <QHash>
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <string_view>
+#include <unordered_set>
 
 namespace veltra {
 
@@ -117,6 +120,22 @@ struct ValueClasses
 };
 constexpr ValueClasses kValueClasses;
 
+// Byte classes of character data: 1 = needs the slow path (reference, CR, control).
+struct TextClasses
+{
+    uchar cls[256] = {};
+    constexpr TextClasses()
+    {
+        for (int c = 0; c < 0x20; ++c)
+            cls[c] = c != '\t' && c != '\n';
+        cls[uchar('&')] = 1;
+    }
+};
+constexpr TextClasses kTextClasses;
+
+// Up to this many attributes on an element, duplicates are found by comparing names.
+constexpr size_t kLinearAttributeCheck = 16;
+
 inline bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -144,6 +163,17 @@ struct Span
     }
     QByteArray bytes() const { return QByteArray(begin, size()); }
 };
+
+/// "WIDTH" or "SUBTYPE" when an attribute of a FIELD element is named so in any case
+/// (other engines write "width"); nullptr for any other name.
+const char* fieldSettingName(Span name)
+{
+    if (name.size() == 5 && qstrnicmp(name.begin, "WIDTH", 5) == 0)
+        return "WIDTH";
+    if (name.size() == 7 && qstrnicmp(name.begin, "SUBTYPE", 7) == 0)
+        return "SUBTYPE";
+    return nullptr;
+}
 
 struct Attribute
 {
@@ -186,24 +216,43 @@ private:
 
     void parseDeclaration();
     void chooseEncoding(const QString& declared, const char* at);
-    void skipComment();
-    void skipPi();
-    /// Skips comments, PIs and blanks; stops at anything else.
-    void skipMisc();
+    /// At "<!--": reads the comment and returns its content.
+    Span readComment();
+    /// At "<?": reads a processing instruction other than the XML declaration; returns
+    /// the target and sets data to the text after the blank that follows it.
+    Span readInstruction(Span& data);
+    /// Keeps comments and PIs, skips blanks; stops at anything else.
+    void keepMisc(XmlFragment& kept, int position);
     Span readName(const char* context);
     /// Reads the attributes of a start tag up to '>' or "/>"; true for an empty element.
     bool readAttributes(std::vector<Attribute>& attrs, Span element);
     /// Reads '=' and a quoted value; returns the value span (without quotes).
     Span readValueSpan(const char*& valueBegin);
     QString decodeValue(const char* b, const char* e) const;
+    /// Character data: references resolved, line ends as LF, characters checked.
+    QString decodeText(const char* b, const char* e) const;
     const char* parseReference(const char* p, const char* e, char16_t*& out) const;
-    /// After a start tag that was not empty: content up to the matching end tag,
-    /// checked and discarded.
-    void skipContent(Span element);
+    XmlAttributes keptAttributes(std::vector<Attribute>& attrs) const;
+    /// The attributes of a kept start tag; those of a FIELD element (a nested field's own
+    /// fields) with WIDTH and SUBTYPE spelled in upper case, as the writer spells them.
+    XmlAttributes keptTagAttributes(Span element, std::vector<Attribute>& attrs) const;
+    /// Fails when a FIELD element spells WIDTH or SUBTYPE twice (in two cases).
+    void checkFieldSetting(const Attribute*& seen, const Attribute& a) const;
+    void keepPiece(XmlFragment& kept, XmlPiece::Kind kind, int position, QString name,
+                   QString text = QString());
+    /// After the start tag of an element the reader does not interpret (m_p past its
+    /// attributes): keeps the element with its content, checked, as pieces.
+    void keepElement(Span element, std::vector<Attribute>& attrs, bool empty, XmlFragment& kept,
+                     int position);
+    /// After a start tag that was not empty: keeps the content up to the matching end tag
+    /// (the end tag not included).
+    void keepContent(Span element, XmlFragment& kept, int position);
     void readEndTag(Span element);
     /// Content of an element that holds only elements: calls onChild for each start tag
-    /// (m_p after the name) and returns after the end tag.
-    template <typename F> void elementContent(Span element, F onChild);
+    /// (m_p after the name) and returns after the end tag. Comments and PIs go to kept at
+    /// the position the caller keeps up to date.
+    template <typename F>
+    void elementContent(Span element, XmlFragment& kept, const int& position, F onChild);
 
     void parseMetadata(DataPacket& packet, Span element);
     void parseFields(DataPacket& packet, Span element);
@@ -358,11 +407,11 @@ void Parser::parseDeclaration()
         chooseEncoding(QString(), m_p);
 }
 
-void Parser::skipComment()
+Span Parser::readComment()
 {
     // m_p at "<!--"
-    const char* start = m_p;
     m_p += 4;
+    const char* begin = m_p;
     for (;;) {
         const char* dash = static_cast<const char*>(std::memchr(m_p, '-', m_end - m_p));
         if (!dash || m_end - dash < 3)
@@ -371,14 +420,13 @@ void Parser::skipComment()
             if (dash[2] != '>')
                 fail(dash, QStringLiteral("\"--\" inside a comment"));
             m_p = dash + 3;
-            return;
+            return Span{begin, dash};
         }
         m_p = dash + 1;
-        (void)start;
     }
 }
 
-void Parser::skipPi()
+Span Parser::readInstruction(Span& data)
 {
     // m_p at "<?"
     const char* start = m_p;
@@ -387,31 +435,83 @@ void Parser::skipPi()
     if (target.size() == 3 && (target.begin[0] | 0x20) == 'x' && (target.begin[1] | 0x20) == 'm' &&
         (target.begin[2] | 0x20) == 'l')
         fail(start, QStringLiteral("XML declaration not at the start of the file"));
+    skipSpace();
+    const char* begin = m_p;
     for (;;) {
         const char* q = static_cast<const char*>(std::memchr(m_p, '?', m_end - m_p));
         if (!q || q + 1 >= m_end)
             fail(m_end, QStringLiteral("unexpected end of input in a processing instruction"));
         if (q[1] == '>') {
             m_p = q + 2;
-            return;
+            data = Span{begin, q};
+            return target;
         }
         m_p = q + 1;
     }
 }
 
-void Parser::skipMisc()
+void Parser::keepMisc(XmlFragment& kept, int position)
 {
     for (;;) {
         skipSpace();
-        if (startsWith("<!--"))
-            skipComment();
-        else if (startsWith("<?"))
-            skipPi();
-        else if (startsWith("<!DOCTYPE"))
+        if (startsWith("<!--")) {
+            const Span comment = readComment();
+            keepPiece(kept, XmlPiece::Kind::Comment, position, QString(), text(comment));
+        } else if (startsWith("<?")) {
+            Span data;
+            const Span target = readInstruction(data);
+            keepPiece(kept, XmlPiece::Kind::Instruction, position, text(target), text(data));
+        } else if (startsWith("<!DOCTYPE")) {
             fail(m_p, QStringLiteral("document type declarations are not supported"));
-        else
+        } else {
             return;
+        }
     }
+}
+
+void Parser::keepPiece(XmlFragment& kept, XmlPiece::Kind kind, int position, QString name,
+                       QString text)
+{
+    XmlPiece piece;
+    piece.kind = kind;
+    piece.position = position;
+    piece.name = std::move(name);
+    piece.text = std::move(text);
+    kept.push_back(std::move(piece));
+}
+
+void Parser::checkFieldSetting(const Attribute*& seen, const Attribute& a) const
+{
+    if (seen)
+        fail(a.name.begin,
+             QStringLiteral("duplicate attribute \"%1\" in <FIELD>").arg(text(a.name)));
+    seen = &a;
+}
+
+XmlAttributes Parser::keptTagAttributes(Span element, std::vector<Attribute>& attrs) const
+{
+    XmlAttributes result = keptAttributes(attrs);
+    if (!element.is("FIELD"))
+        return result;
+    const Attribute* width = nullptr;
+    const Attribute* subtype = nullptr;
+    for (size_t i = 0; i < attrs.size(); ++i) {
+        const char* upper = fieldSettingName(attrs[i].name);
+        if (!upper)
+            continue;
+        checkFieldSetting(*upper == 'W' ? width : subtype, attrs[i]);
+        result[qsizetype(i)].first = QLatin1String(upper);
+    }
+    return result;
+}
+
+XmlAttributes Parser::keptAttributes(std::vector<Attribute>& attrs) const
+{
+    XmlAttributes result;
+    result.reserve(qsizetype(attrs.size()));
+    for (Attribute& a : attrs)
+        result.append({text(a.name), std::move(a.value)});
+    return result;
 }
 
 Span Parser::readName(const char* context)
@@ -566,9 +666,51 @@ QString Parser::decodeValue(const char* b, const char* e) const
     return result;
 }
 
+QString Parser::decodeText(const char* b, const char* e) const
+{
+    const char* p = b;
+    while (p < e && !kTextClasses.cls[uchar(*p)])
+        ++p;
+    if (p == e)
+        return decodeSpan(b, e);
+
+    QString result(e - b, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(result.data());
+    const char* run = b;
+    auto flush = [&](const char* to) {
+        const uchar* rb = reinterpret_cast<const uchar*>(run);
+        const uchar* re = reinterpret_cast<const uchar*>(to);
+        out = m_utf8 ? decodeUtf8(rb, re, out) : decodeCp1252(rb, re, out);
+    };
+    while (p < e) {
+        const char c = *p;
+        if (!kTextClasses.cls[uchar(c)]) {
+            ++p;
+            continue;
+        }
+        flush(p);
+        if (c == '&') {
+            p = parseReference(p, e, out);
+        } else if (c == '\r') {
+            *out++ = u'\n'; // line ends read as LF, as every XML reader does
+            ++p;
+            if (p < e && *p == '\n')
+                ++p;
+        } else {
+            fail(p, QStringLiteral("invalid character 0x%1")
+                        .arg(int(uchar(c)), 2, 16, QLatin1Char('0')));
+        }
+        run = p;
+    }
+    flush(e);
+    result.truncate(out - reinterpret_cast<char16_t*>(result.data()));
+    return result;
+}
+
 bool Parser::readAttributes(std::vector<Attribute>& attrs, Span element)
 {
     attrs.clear();
+    std::unordered_set<std::string_view> names;
     for (;;) {
         const char* before = m_p;
         skipSpace();
@@ -590,12 +732,23 @@ bool Parser::readAttributes(std::vector<Attribute>& attrs, Span element)
             fail(m_p, QStringLiteral("blank expected between attributes"));
         Attribute a;
         a.name = readName("a start tag");
-        for (const Attribute& other : attrs) {
-            if (other.name.size() == a.name.size() &&
-                std::memcmp(other.name.begin, a.name.begin, size_t(a.name.size())) == 0)
-                fail(a.name.begin, QStringLiteral("duplicate attribute \"%1\" in <%2>")
-                                       .arg(text(a.name), text(element)));
+        const std::string_view key(a.name.begin, size_t(a.name.size()));
+        bool duplicate = false;
+        if (attrs.size() < kLinearAttributeCheck) {
+            for (const Attribute& other : attrs)
+                duplicate = duplicate ||
+                            key == std::string_view(other.name.begin, size_t(other.name.size()));
+        } else {
+            // Many attributes: a set of the names keeps the check linear.
+            if (names.empty()) {
+                for (const Attribute& other : attrs)
+                    names.insert(std::string_view(other.name.begin, size_t(other.name.size())));
+            }
+            duplicate = !names.insert(key).second;
         }
+        if (duplicate)
+            fail(a.name.begin, QStringLiteral("duplicate attribute \"%1\" in <%2>")
+                                   .arg(text(a.name), text(element)));
         a.raw = readValueSpan(a.valueBegin);
         a.value = decodeValue(a.raw.begin, a.raw.end);
         attrs.push_back(std::move(a));
@@ -620,7 +773,18 @@ void Parser::readEndTag(Span element)
              QStringLiteral("end tag </%1> does not match <%2>").arg(text(name), text(element)));
 }
 
-void Parser::skipContent(Span element)
+void Parser::keepElement(Span element, std::vector<Attribute>& attrs, bool empty, XmlFragment& kept,
+                         int position)
+{
+    const QString name = text(element);
+    keepPiece(kept, XmlPiece::Kind::StartTag, position, name);
+    kept.back().attributes = keptTagAttributes(element, attrs);
+    if (!empty)
+        keepContent(element, kept, position);
+    keepPiece(kept, XmlPiece::Kind::EndTag, position, name);
+}
+
+void Parser::keepContent(Span element, XmlFragment& kept, int position)
 {
     // Iterative, so deeply nested input cannot exhaust the stack.
     std::vector<Span> open{element};
@@ -628,53 +792,55 @@ void Parser::skipContent(Span element)
     while (!open.empty()) {
         const char* lt = static_cast<const char*>(std::memchr(m_p, '<', m_end - m_p));
         const char* textEnd = lt ? lt : m_end;
-        // Character data: check references and characters, discard the text.
-        for (const char* p = m_p; p < textEnd; ++p) {
-            const uchar c = uchar(*p);
-            if (c == '&') {
-                const char* semi = static_cast<const char*>(std::memchr(p, ';', textEnd - p));
-                const char* refEnd = semi ? semi + 1 : textEnd;
-                char16_t scratch[2];
-                char16_t* out = scratch;
-                p = parseReference(p, refEnd, out) - 1;
-            } else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-                fail(p,
-                     QStringLiteral("invalid character 0x%1").arg(int(c), 2, 16, QLatin1Char('0')));
-            }
-        }
+        if (textEnd > m_p)
+            keepPiece(kept, XmlPiece::Kind::Text, position, QString(), decodeText(m_p, textEnd));
         m_p = textEnd;
         if (!lt)
             fail(m_end,
                  QStringLiteral("unexpected end of input, <%1> not closed").arg(text(open.back())));
         if (startsWith("</")) {
             readEndTag(open.back());
+            if (open.size() > 1)
+                keepPiece(kept, XmlPiece::Kind::EndTag, position, text(open.back()));
             open.pop_back();
         } else if (startsWith("<!--")) {
-            skipComment();
+            const Span comment = readComment();
+            keepPiece(kept, XmlPiece::Kind::Comment, position, QString(), text(comment));
         } else if (startsWith("<![CDATA[")) {
-            const char* p = m_p + 9;
+            const char* begin = m_p + 9;
+            const char* p = begin;
             for (;;) {
                 const char* b = static_cast<const char*>(std::memchr(p, ']', m_end - p));
                 if (!b || m_end - b < 3)
                     fail(m_end, QStringLiteral("unexpected end of input in a CDATA section"));
                 if (b[1] == ']' && b[2] == '>') {
+                    keepPiece(kept, XmlPiece::Kind::CData, position, QString(),
+                              decodeSpan(begin, b));
                     m_p = b + 3;
                     break;
                 }
                 p = b + 1;
             }
         } else if (startsWith("<?")) {
-            skipPi();
+            Span data;
+            const Span target = readInstruction(data);
+            keepPiece(kept, XmlPiece::Kind::Instruction, position, text(target), text(data));
         } else {
             ++m_p;
             const Span name = readName("a start tag");
-            if (!readAttributes(attrs, name))
+            const bool empty = readAttributes(attrs, name);
+            keepPiece(kept, XmlPiece::Kind::StartTag, position, text(name));
+            kept.back().attributes = keptTagAttributes(name, attrs);
+            if (empty)
+                keepPiece(kept, XmlPiece::Kind::EndTag, position, text(name));
+            else
                 open.push_back(name);
         }
     }
 }
 
-template <typename F> void Parser::elementContent(Span element, F onChild)
+template <typename F>
+void Parser::elementContent(Span element, XmlFragment& kept, const int& position, F onChild)
 {
     for (;;) {
         skipSpace();
@@ -688,9 +854,12 @@ template <typename F> void Parser::elementContent(Span element, F onChild)
             return;
         }
         if (startsWith("<!--")) {
-            skipComment();
+            const Span comment = readComment();
+            keepPiece(kept, XmlPiece::Kind::Comment, position, QString(), text(comment));
         } else if (startsWith("<?")) {
-            skipPi();
+            Span data;
+            const Span target = readInstruction(data);
+            keepPiece(kept, XmlPiece::Kind::Instruction, position, text(target), text(data));
         } else if (startsWith("<!")) {
             fail(m_p, QStringLiteral("unexpected markup in <%1>").arg(text(element)));
         } else {
@@ -705,21 +874,39 @@ template <typename F> void Parser::elementContent(Span element, F onChild)
 void Parser::parseMetadata(DataPacket& packet, Span element)
 {
     std::vector<Attribute> attrs;
-    elementContent(element, [&](Span name, const char* tagAt) {
+    PacketMarkup& markup = packet.markup;
+    int known = 0; // FIELDS and the first PARAMS
+    bool haveParams = false;
+    QHash<QString, qsizetype> paramAt;
+    elementContent(element, markup.metadata, known, [&](Span name, const char* tagAt) {
         const bool empty = readAttributes(attrs, name);
         if (name.is("FIELDS")) {
             if (m_haveFields)
                 fail(tagAt, QStringLiteral("second FIELDS in METADATA"));
             m_haveFields = true;
+            markup.fieldsAttributes = keptAttributes(attrs);
             if (!empty)
                 parseFields(packet, name);
+            ++known;
         } else if (name.is("PARAMS")) {
-            for (Attribute& a : attrs)
-                packet.params.append({text(a.name), std::move(a.value)});
+            // Several PARAMS elements act as one: a name given again takes the later value.
+            for (Attribute& a : attrs) {
+                QString key = text(a.name);
+                const auto it = paramAt.constFind(key);
+                if (it != paramAt.constEnd()) {
+                    packet.params[it.value()].second = std::move(a.value);
+                } else {
+                    paramAt.insert(key, packet.params.size());
+                    packet.params.append({std::move(key), std::move(a.value)});
+                }
+            }
             if (!empty)
-                skipContent(name);
-        } else if (!empty) {
-            skipContent(name);
+                keepContent(name, markup.paramsContent, 0);
+            if (!haveParams)
+                ++known;
+            haveParams = true;
+        } else {
+            keepElement(name, attrs, empty, markup.metadata, known);
         }
     });
     if (!m_haveFields)
@@ -730,18 +917,21 @@ void Parser::parseFields(DataPacket& packet, Span element)
 {
     std::vector<Attribute> attrs;
     QHash<QString, int> folded;
-    elementContent(element, [&](Span name, const char* tagAt) {
+    int known = 0;
+    elementContent(element, packet.markup.fields, known, [&](Span name, const char* tagAt) {
         const bool empty = readAttributes(attrs, name);
         if (!name.is("FIELD")) {
-            if (!empty)
-                skipContent(name);
+            keepElement(name, attrs, empty, packet.markup.fields, known);
             return;
         }
         FieldDef f;
         bool haveName = false, haveType = false;
+        const Attribute* width = nullptr;
+        const Attribute* subtype = nullptr;
         QByteArray nameBytes;
         for (Attribute& a : attrs) {
             const Span& n = a.name;
+            const char* setting = fieldSettingName(n);
             if (n.is("attrname")) {
                 f.name = a.value;
                 nameBytes = a.raw.bytes();
@@ -749,12 +939,15 @@ void Parser::parseFields(DataPacket& packet, Span element)
             } else if (n.is("fieldtype")) {
                 f.typeName = a.value;
                 haveType = true;
-            } else if (n.is("WIDTH")) {
+            } else if (setting && *setting == 'W') {
+                checkFieldSetting(width, a);
                 bool ok = false;
                 f.width = a.value.toInt(&ok);
                 if (!ok || f.width < 0)
-                    fail(a.valueBegin, QStringLiteral("WIDTH \"%1\" is not a number").arg(a.value));
-            } else if (n.is("SUBTYPE")) {
+                    fail(a.valueBegin,
+                         QStringLiteral("%1 \"%2\" is not a number").arg(text(a.name), a.value));
+            } else if (setting) {
+                checkFieldSetting(subtype, a);
                 f.subtype = a.value;
             } else if (n.is("required")) {
                 f.required = a.value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
@@ -762,6 +955,8 @@ void Parser::parseFields(DataPacket& packet, Span element)
                 f.readOnly = a.value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
             } else if (n.is("hidden")) {
                 f.hidden = a.value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            } else {
+                f.attributes.append({text(n), a.value});
             }
         }
         if (!haveName || f.name.isEmpty())
@@ -773,10 +968,11 @@ void Parser::parseFields(DataPacket& packet, Span element)
         if (folded.contains(key))
             fail(tagAt, QStringLiteral("duplicate field name \"%1\"").arg(f.name));
         folded.insert(key, int(packet.fields.size()));
-        packet.fields.append(f);
-        m_fieldNameBytes.push_back(nameBytes);
         if (!empty)
-            skipContent(name); // the FIELDS of a nested field
+            keepContent(name, f.content, 0); // the FIELDS and PARAMS of a nested field
+        packet.fields.append(std::move(f));
+        m_fieldNameBytes.push_back(nameBytes);
+        ++known;
     });
 }
 
@@ -785,10 +981,7 @@ void Parser::parseRowData(DataPacket& packet, Span element)
     const int fieldCount = int(packet.fields.size());
     // Attribute names are matched as the bytes of the attrname values in the file.
     QHash<QByteArray, int> byName;
-    std::vector<bool> nested;
     const std::vector<QByteArray>& names = m_fieldNameBytes;
-    for (int i = 0; i < fieldCount; ++i)
-        nested.push_back(packet.fields.at(i).type == FieldType::Nested);
     for (int i = 0; i < fieldCount; ++i)
         byName.insert(names[size_t(i)], i);
     // A name written with references in its FIELD tag is spelled out in the rows.
@@ -804,7 +997,8 @@ void Parser::parseRowData(DataPacket& packet, Span element)
     bool pendingOriginal = false; // the last row kept carries RowState 1
     std::vector<int> present;     // fields the current row has, for RowState 8 rows
 
-    elementContent(element, [&](Span name, const char* tagAt) {
+    int known = 0; // rows kept so far
+    elementContent(element, packet.markup.rowData, known, [&](Span name, const char* tagAt) {
         if (!name.is("ROW"))
             fail(tagAt, QStringLiteral("unexpected element <%1> in <ROWDATA>").arg(text(name)));
         ++rowNumber;
@@ -866,13 +1060,11 @@ void Parser::parseRowData(DataPacket& packet, Span element)
                 fail(an.begin, QStringLiteral("duplicate attribute \"%1\" in <ROW>").arg(text(an)));
             seen[size_t(idx)] = rowNumber;
             expected = idx + 1;
-            if (nested[size_t(idx)])
-                continue;
             row.values[idx] = decodeValue(v.begin, v.end);
             present.push_back(idx);
         }
         if (!empty)
-            skipContent(name); // detail rows of nested fields
+            keepContent(name, row.content, 0); // detail rows of nested fields
 
         if (rowState & 2) { // deleted
             pendingOriginal = false;
@@ -880,9 +1072,13 @@ void Parser::parseRowData(DataPacket& packet, Span element)
         }
         if (rowState & 8) { // modification of the original just read
             if (pendingOriginal) {
-                QStringList& target = packet.rows.back().values;
+                PacketRow& target = packet.rows.back();
                 for (int idx : present)
-                    target[idx] = row.values[idx];
+                    target.values[idx] = row.values[idx];
+                // Detail rows of the modification follow those of the original, as a
+                // change log of the nested table.
+                for (XmlPiece& piece : row.content)
+                    target.content.push_back(std::move(piece));
                 pendingOriginal = false;
                 return;
             }
@@ -891,6 +1087,7 @@ void Parser::parseRowData(DataPacket& packet, Span element)
         }
         pendingOriginal = (rowState & 1) != 0;
         packet.rows.push_back(std::move(row));
+        known = int(packet.rows.size());
     });
 }
 
@@ -907,7 +1104,9 @@ DataPacket Parser::run()
         m_utf8 = false;
         fail(m_p, QStringLiteral("UTF-16 files are not supported"));
     }
-    if (startsWith("<?xml") && m_end - m_p > 5 && isSpace(m_p[5])) {
+    // "<?xml" followed by anything but a name character is the declaration, even when
+    // the file ends there or the declaration is malformed.
+    if (startsWith("<?xml") && (m_end - m_p == 5 || !isNameChar(uchar(m_p[5])))) {
         parseDeclaration();
     } else {
         chooseEncoding(bom ? QStringLiteral("UTF-8") : QString(), m_p);
@@ -915,7 +1114,9 @@ DataPacket Parser::run()
     if (bom && !m_utf8)
         fail(m_begin, QStringLiteral("declared encoding contradicts the UTF-8 byte order mark"));
 
-    skipMisc();
+    DataPacket packet;
+    PacketMarkup& markup = packet.markup;
+    keepMisc(markup.document, 0);
     if (m_p >= m_end)
         fail(m_end, QStringLiteral("unexpected end of input, no root element"));
     if (*m_p != '<')
@@ -928,30 +1129,41 @@ DataPacket Parser::run()
     std::vector<Attribute> attrs;
     if (readAttributes(attrs, root))
         fail(m_p, QStringLiteral("DATAPACKET without METADATA"));
+    markup.rootAttributes = keptAttributes(attrs);
 
-    DataPacket packet;
     bool haveMetadata = false;
-    elementContent(root, [&](Span name, const char* tagAt) {
+    bool haveRowData = false;
+    int known = 0; // METADATA and ROWDATA
+    elementContent(root, markup.root, known, [&](Span name, const char* tagAt) {
         if (name.is("METADATA")) {
             if (haveMetadata)
                 fail(tagAt, QStringLiteral("second METADATA"));
             haveMetadata = true;
             if (readAttributes(attrs, name))
                 fail(tagAt, QStringLiteral("METADATA without FIELDS"));
+            markup.metadataAttributes = keptAttributes(attrs);
             parseMetadata(packet, name);
+            ++known;
         } else if (name.is("ROWDATA")) {
             if (!haveMetadata)
                 fail(tagAt, QStringLiteral("ROWDATA before METADATA"));
-            if (!readAttributes(attrs, name))
+            if (haveRowData)
+                fail(tagAt, QStringLiteral("second ROWDATA"));
+            haveRowData = true;
+            const bool empty = readAttributes(attrs, name);
+            markup.rowDataAttributes = keptAttributes(attrs);
+            if (!empty)
                 parseRowData(packet, name);
-        } else if (!readAttributes(attrs, name)) {
-            skipContent(name);
+            ++known;
+        } else {
+            const bool empty = readAttributes(attrs, name);
+            keepElement(name, attrs, empty, markup.root, known);
         }
     });
     if (!haveMetadata)
         fail(m_p, QStringLiteral("DATAPACKET without METADATA"));
 
-    skipMisc();
+    keepMisc(markup.document, 1);
     if (m_p < m_end) {
         fail(m_p, *m_p == '<' ? QStringLiteral("second root element")
                               : QStringLiteral("text after the root element"));
@@ -963,8 +1175,12 @@ DataPacket Parser::run()
 
 DataPacket DataPacketReader::read(const QByteArray& data, const QString& name)
 {
-    Parser parser(data, name);
-    return parser.run();
+    try {
+        Parser parser(data, name);
+        return parser.run();
+    } catch (const std::bad_alloc&) {
+        throw VeltraError(QStringLiteral("\"%1\": not enough memory to read the file").arg(name));
+    }
 }
 
 } // namespace veltra

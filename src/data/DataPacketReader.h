@@ -22,11 +22,18 @@ namespace veltra {
 /// that follows with RowState 8 overrides the original's values with the attributes it
 /// has. A RowState attribute is only special when no field has that name.
 ///
-/// Nested fields are kept in the field list with empty values; child elements of a
-/// ROW are checked for well-formedness and skipped. An unknown fieldtype is kept and
-/// read as text.
+/// Fields: attrname and fieldtype as written; WIDTH and SUBTYPE in any case (other
+/// engines write "width"); every other FIELD attribute is kept in FieldDef::attributes.
+/// An unknown fieldtype is kept and read as text.
 ///
-/// Errors throw VeltraError as `"<name>": line L, column C: <what is wrong>`.
+/// What the reader does not interpret is kept, checked for well-formedness, so that a
+/// save writes it back: a nested field's definition (FieldDef::content), the detail rows
+/// in a ROW (PacketRow::content), unknown elements and attributes, comments and PIs
+/// (DataPacket::markup). Blanks between the elements it interprets are not kept.
+/// Several PARAMS elements are merged; see DataPacket::params.
+///
+/// Errors throw VeltraError as `"<name>": line L, column C: <what is wrong>`; running out
+/// of memory throws VeltraError naming the file too.
 class DataPacketReader
 {
 public:

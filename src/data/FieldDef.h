@@ -1,6 +1,8 @@
 // One column of a data packet: its name, type and the attributes of its FIELD element.
 #pragma once
 
+#include "data/DataPacketMarkup.h"
+
 #include <QString>
 
 namespace veltra {
@@ -24,7 +26,7 @@ enum class FieldType
     Time,       // "time"
     DateTime,   // "dateTime"
     BinHex,     // "bin.hex" (SUBTYPE Text/Formatted: a multi-line text; others: binary)
-    Nested,     // "nested": a detail table; its rows are skipped, its value is empty
+    Nested,     // "nested": a detail table; its definition and detail rows are kept as markup
     Unknown     // any other fieldtype text: kept and read as text
 };
 
@@ -41,11 +43,18 @@ struct FieldDef
     QString name;     // attrname
     QString typeName; // fieldtype exactly as in the file ("string", "i4", ...)
     FieldType type = FieldType::String;
-    int width = 0;   // WIDTH; 0 when absent
-    QString subtype; // SUBTYPE; empty when absent
+    int width = 0;   // WIDTH (read in any case); 0 when absent
+    QString subtype; // SUBTYPE (read in any case); empty when absent
     bool required = false;
     bool readOnly = false;
     bool hidden = false;
+    /// The other attributes of the FIELD element ("fieldname", "DECIMALS", ...), in file
+    /// order, written back unchanged.
+    XmlAttributes attributes;
+    /// The content of the FIELD element: a nested field's own FIELDS and PARAMS.
+    XmlFragment content;
+
+    bool operator==(const FieldDef&) const = default;
 
     bool isInteger() const;
     bool isNumber() const; // integer, r8 or fixed

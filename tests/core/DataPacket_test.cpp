@@ -1,5 +1,5 @@
 // Reading and writing of data packets: encodings, escapes, field types, change log,
-// malformed input and the round trip through both file forms.
+// malformed input, kept markup and the round trip through both file forms.
 #include "data/DataPacketReader.h"
 #include "data/DataPacketWriter.h"
 #include "util/VeltraError.h"
@@ -72,6 +72,15 @@ private Q_SLOTS:
     void writesForms();
     void roundTrip_data();
     void roundTrip();
+    void readsOtherEngineStyle_data();
+    void readsOtherEngineStyle();
+    void writesWidthOfStringFields_data();
+    void writesWidthOfStringFields();
+    void keepsMarkup_data();
+    void keepsMarkup();
+    void plainFormKeepsNonAsciiMarkup_data();
+    void plainFormKeepsNonAsciiMarkup();
+    void refusesUnwritableFieldName();
 };
 
 void DataPacketTest::readsValue_data()
@@ -290,6 +299,35 @@ void DataPacketTest::rejectsBadInput_data()
         << "line 3, column 1: modified row (RowState 8) without its original row";
     QTest::newRow("doctype") << (kDecl + "<!DOCTYPE x [<!ENTITY a \"b\">]>")
                              << "line 2, column 1: document type declarations are not supported";
+    QTest::newRow("cut right after <?xml")
+        << QByteArray("<?xml")
+        << "line 1, column 6: unexpected end of input in the XML declaration";
+    QTest::newRow("declaration without version")
+        << QByteArray("<?xml?><DATAPACKET/>")
+        << "line 1, column 8: the XML declaration lacks the version";
+    QTest::newRow("width in two cases")
+        << (kDecl + "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"string\" "
+                    "WIDTH=\"6\" width=\"8\"/></FIELDS></METADATA></DATAPACKET>")
+        << "line 2, column 80: duplicate attribute \"width\" in <FIELD>";
+    QTest::newRow("subtype in two cases in a nested field")
+        << (kDecl + "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"D\" fieldtype=\"nested\">"
+                    "<FIELDS><FIELD attrname=\"X\" fieldtype=\"bin.hex\" subtype=\"Text\" "
+                    "Subtype=\"Text\"/></FIELDS></FIELD></FIELDS></METADATA></DATAPACKET>")
+        << "line 2, column 133: duplicate attribute \"Subtype\" in <FIELD>";
+    QTest::newRow("lower-case width not a number")
+        << (kDecl + "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"string\" "
+                    "width=\"x\"/></FIELDS></METADATA></DATAPACKET>")
+        << "line 2, column 77: width \"x\" is not a number";
+    QByteArray many;
+    for (int i = 0; i < 40; ++i)
+        many += " a" + QByteArray::number(i) + "=\"\"";
+    QTest::newRow("duplicate among many attributes")
+        << (kDecl + "<DATAPACKET><METADATA><FIELDS/><PARAMS" + many +
+            " a3=\"\"/></METADATA></DATAPACKET>")
+        << QStringLiteral("line 2, column %1: duplicate attribute \"a3\" in <PARAMS>")
+               .arg(39 + many.size() + 1);
+    QTest::newRow("second ROWDATA")
+        << (kDecl + kHead + "</ROWDATA>\n<ROWDATA>" + kTail) << "line 4, column 1: second ROWDATA";
 }
 
 void DataPacketTest::rejectsBadInput()
@@ -382,6 +420,254 @@ void DataPacketTest::roundTrip()
     QCOMPARE(back.rows.size(), p.rows.size());
     for (size_t i = 0; i < p.rows.size(); ++i)
         QCOMPARE(back.rows[i].values, p.rows[i].values);
+}
+
+void DataPacketTest::readsOtherEngineStyle_data()
+{
+    roundTrip_data();
+}
+
+void DataPacketTest::readsOtherEngineStyle()
+{
+    // Lower-case width and subtype, fieldname, DECIMALS, a nested field with detail rows,
+    // encoding="utf-8", indented: as other engines write packets.
+    QFETCH(int, form);
+    QFile file(QStringLiteral(VELTRA_TEST_DATA_DIR "/packets/other-engine.xml"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const DataPacket p = DataPacketReader::read(file.readAll(), file.fileName());
+    QCOMPARE(p.fields.size(), 5);
+    const FieldDef& ps = p.fields.at(0);
+    QCOMPARE(ps.width, 6);
+    QCOMPARE(ps.attributes, XmlAttributes({{"fieldname", "PS"}}));
+    QCOMPARE(p.fields.at(1).width, 24);
+    QVERIFY(p.fields.at(1).required);
+    QCOMPARE(p.fields.at(2).width, 19);
+    QCOMPARE(p.fields.at(2).attributes, XmlAttributes({{"fieldname", "Mean"}, {"DECIMALS", "4"}}));
+    QCOMPARE(p.fields.at(3).subtype, QStringLiteral("Text"));
+    QCOMPARE(p.fields.at(3).kind(), FieldKind::Memo);
+    QCOMPARE(p.rows.size(), size_t(2));
+    QCOMPARE(p.rows[0].values, QStringList({"B1", QString::fromUtf8("Körpergewicht"), "70.5000",
+                                            "line 1\r\nline 2", ""}));
+
+    const QByteArray bytes = DataPacketWriter::write(p, PacketForm(form));
+    for (const char* expected :
+         {"<FIELD attrname=\"PS\" fieldtype=\"string\" WIDTH=\"6\" fieldname=\"PS\"/>",
+          "<FIELD attrname=\"Variable\" fieldtype=\"string\" WIDTH=\"24\" required=\"true\" "
+          "fieldname=\"Variable\"/>",
+          "<FIELD attrname=\"Mean\" fieldtype=\"fixed\" WIDTH=\"19\" fieldname=\"Mean\" "
+          "DECIMALS=\"4\"/>",
+          "<FIELD attrname=\"Info\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\" fieldname=\"Info\"/>",
+          // the nested field's own field gets the upper-case width too
+          "<FIELD attrname=\"Age\" fieldname=\"Age\" fieldtype=\"string\" WIDTH=\"10\"/>",
+          "<ROWGroups Age=\"0-1\"/>", "<ROWGroups Age=\"1-3\"/>"})
+        QVERIFY2(bytes.contains(expected), expected);
+    QVERIFY(DataPacketReader::read(bytes, QStringLiteral("w.xml")) == p);
+}
+
+void DataPacketTest::writesWidthOfStringFields_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("original"); // saved values of a modified first row
+    QTest::addColumn<QString>("written");      // WIDTH written; empty for none
+
+    QTest::newRow("no width: longest value")
+        << "string" << 0 << QStringList{"abc", "a", ""} << QStringList() << "3";
+    QTest::newRow("no width, no value: 1")
+        << "string" << 0 << QStringList{"", ""} << QStringList() << "1";
+    QTest::newRow("wide string") << "string.uni" << 0 << QStringList{QString::fromUtf8("σσσσ")}
+                                 << QStringList() << "4";
+    QTest::newRow("saved value of a modified row counts")
+        << "string" << 0 << QStringList{"ab"} << QStringList{"abcde"} << "5";
+    QTest::newRow("own width kept")
+        << "string" << 6 << QStringList{"abcdefghij"} << QStringList() << "6";
+    QTest::newRow("no width for a number")
+        << "i4" << 0 << QStringList{"12345"} << QStringList() << "";
+    QTest::newRow("width of a memo kept")
+        << "bin.hex" << 8 << QStringList{"x"} << QStringList() << "8";
+}
+
+void DataPacketTest::writesWidthOfStringFields()
+{
+    QFETCH(QString, type);
+    QFETCH(int, width);
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, original);
+    QFETCH(QString, written);
+    FieldDef f = field(QStringLiteral("F"), type);
+    f.width = width;
+    QList<QStringList> rows;
+    for (const QString& v : values)
+        rows.append({v});
+    DataPacket p = table({f}, rows);
+    if (!original.isEmpty()) {
+        p.rows[0].original = original;
+        p.rows[0].change = RowChange::Modified;
+    }
+    const QByteArray tag = "<FIELD attrname=\"F\" fieldtype=\"" + type.toLatin1() + "\"" +
+                           (written.isEmpty() ? "" : " WIDTH=\"" + written.toLatin1() + "\"") +
+                           "/>";
+    for (PacketForm form : {PacketForm::Utf8, PacketForm::Plain}) {
+        const QByteArray bytes = DataPacketWriter::write(p, form);
+        QVERIFY2(bytes.contains(tag), bytes.constData());
+    }
+}
+
+void DataPacketTest::keepsMarkup_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QByteArray>("written"); // UTF-8 form after the declaration
+
+    QTest::newRow("unknown elements and attributes keep their places")
+        << QByteArray("<DATAPACKET Version=\"2.0\" Extra=\"x\"><Note a=\"1\">text &amp; "
+                      "<b>bold</b></Note><METADATA Kind=\"k\"><Info/><FIELDS Mode=\"m\">"
+                      "<FIELD attrname=\"A\" fieldtype=\"i4\"/><Skip/></FIELDS><Mid/>"
+                      "<PARAMS P=\"1\"/><Last>i</Last></METADATA><Between/>"
+                      "<ROWDATA Order=\"o\"><ROW A=\"1\"/></ROWDATA><After/></DATAPACKET>")
+        << QByteArray("<DATAPACKET Version=\"2.0\" Extra=\"x\"><Note a=\"1\">text &amp; "
+                      "<b>bold</b></Note><METADATA Kind=\"k\"><Info/><FIELDS Mode=\"m\">"
+                      "<FIELD attrname=\"A\" fieldtype=\"i4\"/><Skip/></FIELDS><Mid/>"
+                      "<PARAMS P=\"1\"/><Last>i</Last></METADATA><Between/>"
+                      "<ROWDATA Order=\"o\"><ROW A=\"1\"/></ROWDATA><After/></DATAPACKET>");
+    QTest::newRow("comments and PIs keep their places")
+        << QByteArray("<!-- head -->\n<?app run fast?>\n<DATAPACKET Version=\"2.0\"><METADATA>"
+                      "<FIELDS><!-- f0 --><FIELD attrname=\"A\" fieldtype=\"i4\"/><!-- f1 -->"
+                      "</FIELDS><!-- m1 --><PARAMS/><!-- m2 --></METADATA><ROWDATA><!-- r0 -->"
+                      "<ROW A=\"1\"/><!-- r1 --><ROW A=\"2\"/><?r2?></ROWDATA></DATAPACKET>\n"
+                      "<!-- tail -->\n")
+        << QByteArray("<!-- head --><?app run fast?><DATAPACKET Version=\"2.0\"><METADATA>"
+                      "<FIELDS><!-- f0 --><FIELD attrname=\"A\" fieldtype=\"i4\"/><!-- f1 -->"
+                      "</FIELDS><!-- m1 --><PARAMS/><!-- m2 --></METADATA><ROWDATA><!-- r0 -->"
+                      "<ROW A=\"1\"/><!-- r1 --><ROW A=\"2\"/><?r2?></ROWDATA></DATAPACKET>"
+                      "<!-- tail -->");
+    QTest::newRow("nested field, detail rows, value of the nested field")
+        << QByteArray("<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/>"
+                      "<FIELD attrname=\"D\" fieldtype=\"nested\"><FIELDS><FIELD attrname=\"X\" "
+                      "fieldtype=\"string\" width=\"4\"/></FIELDS><PARAMS/></FIELD></FIELDS>"
+                      "</METADATA><ROWDATA><ROW A=\"1\"><D><ROWD X=\"a&lt;b\"/><ROWD X=\"c\" "
+                      "RowState=\"4\"/></D></ROW><ROW A=\"2\" D=\"v\"/></ROWDATA></DATAPACKET>")
+        << QByteArray("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"A\" "
+                      "fieldtype=\"i4\"/><FIELD attrname=\"D\" fieldtype=\"nested\"><FIELDS>"
+                      "<FIELD attrname=\"X\" fieldtype=\"string\" WIDTH=\"4\"/></FIELDS><PARAMS/>"
+                      "</FIELD></FIELDS><PARAMS/></METADATA><ROWDATA><ROW A=\"1\"><D><ROWD "
+                      "X=\"a&lt;b\"/><ROWD X=\"c\" RowState=\"4\"/></D></ROW><ROW A=\"2\" "
+                      "D=\"v\"/></ROWDATA></DATAPACKET>");
+    QTest::newRow("text, CDATA and line ends")
+        << QByteArray("<DATAPACKET><METADATA><FIELDS/></METADATA><ROWDATA/><X>a\r\nb&#13;c\td "
+                      "\"q\" &gt;<![CDATA[<raw> & ]]><!--c--></X></DATAPACKET>")
+        << QByteArray("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS></FIELDS><PARAMS/>"
+                      "</METADATA><ROWDATA></ROWDATA><X>a\nb&#013;c\td \"q\" &gt;<![CDATA[<raw> & "
+                      "]]><!--c--></X></DATAPACKET>");
+    QTest::newRow("several PARAMS: first place, last value")
+        << QByteArray("<DATAPACKET><METADATA><PARAMS Lcid=\"1033\" A=\"1\"/><FIELDS/><PARAMS "
+                      "Lcid=\"1031\" B=\"2\"><Sub/></PARAMS></METADATA></DATAPACKET>")
+        << QByteArray("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS></FIELDS><PARAMS "
+                      "Lcid=\"1031\" A=\"1\" B=\"2\"><Sub/></PARAMS></METADATA><ROWDATA>"
+                      "</ROWDATA></DATAPACKET>");
+    QTest::newRow("detail rows of a modified row: original's, then modification's")
+        << QByteArray("<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/>"
+                      "</FIELDS></METADATA><ROWDATA><ROW RowState=\"1\" A=\"1\"><D><R X=\"a\"/>"
+                      "</D></ROW><ROW RowState=\"8\" A=\"2\"><D><R RowState=\"4\" X=\"b\"/></D>"
+                      "</ROW><ROW RowState=\"2\" A=\"3\"><D/></ROW></ROWDATA></DATAPACKET>")
+        << QByteArray("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"A\" "
+                      "fieldtype=\"i4\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW A=\"2\"><D>"
+                      "<R X=\"a\"/></D><D><R RowState=\"4\" X=\"b\"/></D></ROW></ROWDATA>"
+                      "</DATAPACKET>");
+}
+
+void DataPacketTest::keepsMarkup()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, written);
+    const QByteArray utf8Decl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+    const DataPacket p = DataPacketReader::read(kDecl + data, QStringLiteral("t.xml"));
+    QCOMPARE(DataPacketWriter::write(p, PacketForm::Utf8), utf8Decl + written);
+    // Both forms read back as the expected file does, kept markup included.
+    const DataPacket expected = DataPacketReader::read(utf8Decl + written, QStringLiteral("e.xml"));
+    for (PacketForm form : {PacketForm::Utf8, PacketForm::Plain}) {
+        const DataPacket back =
+            DataPacketReader::read(DataPacketWriter::write(p, form), QStringLiteral("w.xml"));
+        QVERIFY(back == expected);
+    }
+}
+
+void DataPacketTest::plainFormKeepsNonAsciiMarkup_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("ascii"); // the plain form stays ASCII without an encoding
+
+    const QByteArray fields = "<FIELD attrname=\"A\" fieldtype=\"string\" WIDTH=\"9\"/>";
+    auto packet = [](const QByteArray& fields, const QByteArray& rest) {
+        return "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields + "</FIELDS></METADATA>" +
+               rest + "</DATAPACKET>";
+    };
+    QTest::newRow("value") << packet(fields, "<ROWDATA><ROW A=\"\xc3\xa9\"/></ROWDATA>") << true;
+    QTest::newRow("text of a kept element")
+        << packet(fields, "<ROWDATA><ROW A=\"x\"><D>\xc3\xa9</D></ROW></ROWDATA>") << true;
+    QTest::newRow("attribute value of a kept element")
+        << packet(fields, "<X v=\"\xe2\x82\xac\"/>") << true;
+    QTest::newRow("field name")
+        << packet("<FIELD attrname=\"Gr\xc3\xb6\xc3\x9f\xc3\xa9\" fieldtype=\"i4\"/>",
+                  "<ROWDATA><ROW Gr\xc3\xb6\xc3\x9f\xc3\xa9=\"1\"/></ROWDATA>")
+        << false;
+    QTest::newRow("other FIELD attribute") << packet("<FIELD attrname=\"A\" fieldtype=\"i4\" "
+                                                     "\xc3\xa9=\"1\"/>",
+                                                     "")
+                                           << false;
+    QTest::newRow("comment") << packet(fields, "<!-- \xc3\xa9 -->") << false;
+    QTest::newRow("CDATA section") << packet(fields, "<X><![CDATA[\xc3\xa9]]></X>") << false;
+    QTest::newRow("name of a kept element") << packet(fields, "<\xc3\xa9/>") << false;
+    QTest::newRow("table property") << ("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields +
+                                        "</FIELDS><PARAMS \xc3\xa9=\"1\"/>"
+                                        "</METADATA></DATAPACKET>")
+                                    << false;
+}
+
+void DataPacketTest::plainFormKeepsNonAsciiMarkup()
+{
+    // References cannot stand in names, comments, PIs or CDATA: such a file gets the
+    // UTF-8 declaration instead of losing characters or being read as Windows-1252.
+    QFETCH(QByteArray, data);
+    QFETCH(bool, ascii);
+    const DataPacket p = DataPacketReader::read(data, QStringLiteral("t.xml"));
+    const QByteArray bytes = DataPacketWriter::write(p, PacketForm::Plain);
+    const bool allAscii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0; });
+    QCOMPARE(allAscii, ascii);
+    QCOMPARE(bytes.startsWith(ascii ? "<?xml version=\"1.0\" standalone=\"yes\"?>"
+                                    : "<?xml version=\"1.0\" encoding=\"UTF-8\" "
+                                      "standalone=\"yes\"?>"),
+             true);
+    QVERIFY(DataPacketReader::read(bytes, QStringLiteral("w.xml")) == p);
+}
+
+void DataPacketTest::refusesUnwritableFieldName()
+{
+    // A name that is no XML name can head a FIELD but no ROW attribute: such a field is
+    // written while it has no value, and a value makes the save fail naming it.
+    DataPacket p = DataPacketReader::read(
+        kDecl + "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"A\" "
+                "fieldtype=\"i4\"/><FIELD attrname=\"a &amp; b\" "
+                "fieldtype=\"string\"/></FIELDS></METADATA>"
+                "<ROWDATA><ROW A=\"1\"/><ROW A=\"2\"/></ROWDATA></DATAPACKET>",
+        QStringLiteral("t.xml"));
+    QCOMPARE(p.fields.at(1).name, QStringLiteral("a & b"));
+    for (PacketForm form : {PacketForm::Utf8, PacketForm::Plain}) {
+        const QByteArray bytes = DataPacketWriter::write(p, form);
+        QVERIFY(bytes.contains("<FIELD attrname=\"a &amp; b\" fieldtype=\"string\" WIDTH=\"1\"/>"));
+        DataPacket back = DataPacketReader::read(bytes, QStringLiteral("w.xml"));
+        back.fields[1].width = 0;
+        QVERIFY(back == p);
+    }
+    p.rows[1].values[1] = QStringLiteral("x");
+    QString error;
+    try {
+        DataPacketWriter::write(p, PacketForm::Utf8);
+    } catch (const VeltraError& e) {
+        error = e.message();
+    }
+    QCOMPARE(error, QStringLiteral("field name \"a & b\" cannot be written as an XML name: the "
+                                   "value of row 2 would be lost"));
 }
 
 QTEST_GUILESS_MAIN(DataPacketTest)
