@@ -30,6 +30,14 @@ const CliCommand Commands[] = {
      RunRestrictions},
     {"update-status", "update-status ID", "the update status lines of the parameter row ID",
      RunUpdateStatus},
+    {"table",
+     "table fixed|csv|tab DATAFILE [--digits N] [--decimals N]\n"
+     "      [--columns NAME,...]",
+     "the formatted, CSV or tab-delimited result table of DATAFILE", RunTable},
+    {"formtab", "formtab FORMATFILE DATAFILE",
+     "the table that the format lines of FORMATFILE make of DATAFILE", RunFormTab},
+    {"command-table", "command-table ID [--top N] [--exclude-gf]",
+     "the command/parameter table of the parameter row ID", RunCommandTable},
 };
 
 const char* const UsageHead =

@@ -1,6 +1,9 @@
 #include "cli/CliCommand.h"
 
 #include "data/ReferenceDatabase.h"
+#include "util/GeneratorResult.h"
+#include "util/ProtocolLog.h"
+#include "util/VeltraError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,6 +42,32 @@ std::unique_ptr<ReferenceDatabase> OpenParameterRow(const CliContext& context, q
     database->LoadParameterTable();
     database->LocateParameter(id);
     return database;
+}
+
+std::unique_ptr<ReferenceDatabase> OpenParameterDataFile(const CliContext& context, qint64 id)
+{
+    std::unique_ptr<ReferenceDatabase> database = OpenParameterRow(context, id);
+    database->DataFileName =
+        ReferenceDatabase::CurrentText(database->parameters(), QStringLiteral("DataFile"));
+    ProtocolLog log;
+    switch (database->ConnectDataFile(false, log)) {
+    case ConnectOutcome::NoDataFile:
+        throw VeltraError(QStringLiteral("Parameter row ID %1 has no data file").arg(id));
+    case ConnectOutcome::Missing:
+        // The protocol line names the path the file was looked for at.
+        throw VeltraError(log.lines().value(log.lines().size() - 1));
+    case ConnectOutcome::LoadFailed:
+        throw VeltraError(database->LastLoadError);
+    default:
+        break;
+    }
+    return database;
+}
+
+void PrintResult(CliContext& context, const GeneratorResult& result)
+{
+    context.printLines(result.lines);
+    result.throwIfStopped();
 }
 
 } // namespace veltra

@@ -10,6 +10,7 @@
 namespace veltra {
 
 class ReferenceDatabase;
+struct GeneratorResult;
 
 /// What a command handler works with: the two output streams and the global options.
 struct CliContext
@@ -60,6 +61,9 @@ void RunConvert(CliContext& context, QStringList args);
 void RunFunctions(CliContext& context, QStringList args);
 void RunRestrictions(CliContext& context, QStringList args);
 void RunUpdateStatus(CliContext& context, QStringList args);
+void RunTable(CliContext& context, QStringList args);
+void RunFormTab(CliContext& context, QStringList args);
+void RunCommandTable(CliContext& context, QStringList args);
 
 // --- helpers ----------------------------------------------------------------------------
 /// The ID argument of a command. A text that is not a whole number is a usage error:
@@ -72,5 +76,15 @@ qint64 IdArgument(CliContext& context, const QString& command, const QString& te
 /// there) with its parameter table loaded and moved to the row with that ID. Throws
 /// VeltraError naming the file (and the ID when no row has it).
 std::unique_ptr<ReferenceDatabase> OpenParameterRow(const CliContext& context, qint64 id);
+
+/// OpenParameterRow, then the row's data file connected as the viewer connects it (from
+/// the database directory, first age group current). Throws VeltraError when the row
+/// names no data file, the file is missing (the protocol line naming its path) or cannot
+/// be loaded (the reader's message).
+std::unique_ptr<ReferenceDatabase> OpenParameterDataFile(const CliContext& context, qint64 id);
+
+/// Prints the generator's lines, then reports where it stopped: the lines made before
+/// a failure stay on stdout above the error (thrown as VeltraError).
+void PrintResult(CliContext& context, const GeneratorResult& result);
 
 } // namespace veltra
