@@ -315,12 +315,15 @@ QByteArray Parser::encodeName(const QString& name) const
 
 QString Parser::decodeSpan(const char* b, const char* e) const
 {
+    // The file's bytes were checked as UTF-8 before, so the own decoder needs no checks;
+    // QString::fromUtf8 would also drop a U+FEFF at the start of each value.
     const qsizetype n = e - b;
-    if (m_utf8)
-        return QString::fromUtf8(b, n);
     QString s(n, Qt::Uninitialized);
-    decodeCp1252(reinterpret_cast<const uchar*>(b), reinterpret_cast<const uchar*>(e),
-                 reinterpret_cast<char16_t*>(s.data()));
+    const uchar* ub = reinterpret_cast<const uchar*>(b);
+    const uchar* ue = reinterpret_cast<const uchar*>(e);
+    char16_t* out = reinterpret_cast<char16_t*>(s.data());
+    const char16_t* end = m_utf8 ? decodeUtf8(ub, ue, out) : decodeCp1252(ub, ue, out);
+    s.truncate(end - out);
     return s;
 }
 

@@ -112,6 +112,9 @@ void DataPacketTest::readsValue_data()
     QTest::newRow("numeric references")
         << packet("<ROW A=\"a&#013;&#010;b&#009;&#092;&#x3C3;&#963;\"/>")
         << QString::fromUtf8("a\r\nb\t\\σσ") << "";
+    QTest::newRow("value starting with U+FEFF")
+        << packet("<ROW A=\"\xef\xbb\xbfx\" B=\"\xef\xbb\xbf\"/>", utf8Decl)
+        << QStringLiteral("\uFEFFx") << QStringLiteral("\uFEFF");
     QTest::newRow("supplementary reference")
         << packet("<ROW A=\"&#x1F600;&#128512;\"/>") << QString::fromUtf8("😀😀") << "";
     QTest::newRow("literal blanks are normalised")
