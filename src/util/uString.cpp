@@ -442,6 +442,12 @@ QString ReplaceExtension(const QString& path, const QString& ext)
     return dot < 0 ? path + cut : path.left(dot + 1) + cut;
 }
 
+QString ReplaceFileExtension(const QString& path, const QString& ext)
+{
+    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
+    return path.left(nameStart) + ReplaceExtension(path.mid(nameStart), ext);
+}
+
 QString PadLeftTo(const QString& s, qsizetype width)
 {
     return s.size() >= width ? s : Blanks(width - s.size()) + s;

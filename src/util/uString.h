@@ -116,6 +116,9 @@ void UpperCaseLines(QStringList& lines);
 /// When path contains ".", path up to and including its first "." followed by
 /// ext; otherwise path followed directly by ext. ext is cut to 3 characters.
 QString ReplaceExtension(const QString& path, const QString& ext);
+/// ReplaceExtension applied to the file name part of path only, so that a folder name
+/// with a "." ("/home/ana/.local/db/ef0001.xml") stays whole.
+QString ReplaceFileExtension(const QString& path, const QString& ext);
 /// Blanks(width - length(s)) followed by s; s unchanged when at least width long.
 QString PadLeftTo(const QString& s, qsizetype width);
 /// s without its leading characters with codes 0 to 32.

@@ -422,6 +422,12 @@ void uStringTest::replaceExtension_data()
     QTest::newRow("empty extension") << "daten.txt"
                                      << ""
                                      << "daten.";
+    QTest::newRow("path with a dotted folder") << "/home/ana/.local/db/ef0001.xml"
+                                               << "txt"
+                                               << "/home/ana/.local/db/ef0001.txt";
+    QTest::newRow("empty path") << ""
+                                << "xml"
+                                << "xml";
 }
 
 void uStringTest::replaceExtension()
@@ -429,7 +435,10 @@ void uStringTest::replaceExtension()
     QFETCH(QString, path);
     QFETCH(QString, ext);
     QFETCH(QString, expected);
-    QCOMPARE(ReplaceExtension(path, ext), expected);
+    // ReplaceFileExtension looks at the file name only; on a bare name both agree.
+    if (!path.contains(u'/'))
+        QCOMPARE(ReplaceExtension(path, ext), expected);
+    QCOMPARE(ReplaceFileExtension(path, ext), expected);
 }
 
 void uStringTest::trimming_data()

@@ -5,6 +5,7 @@
 #include "app/ui/widgets/ButtonTabBar.h"
 #include "app/ui/widgets/ProtocolView.h"
 #include "data/DataSource.h"
+#include "tables/ResultTable.h"
 #include "util/LocaleText.h"
 
 #include <QCheckBox>
@@ -47,10 +48,7 @@ void TForm1::FormCreate()
 
     AddProtocolLine(QStringLiteral("EXE dir.: ") + ExePath);
     AddProtocolLine(QStringLiteral("Run dir.: ") + RunDir);
-    SectionFieldNames = {QStringLiteral("QUANTILES"), QStringLiteral("MOMENTS"),
-                         QStringLiteral("GENERALF"),  QStringLiteral("CORRELATIO"),
-                         QStringLiteral("COVAR"),     QStringLiteral("FORMULA"),
-                         QStringLiteral("FX")};
+    SectionFieldNames = DefaultSectionFieldNames();
     ReadSettings();
     // Whatever the settings say, the window opens in its standard size.
     setWindowState(Qt::WindowNoState);

@@ -6,6 +6,7 @@
 // age groups, restriction panel and the table commands).
 #pragma once
 
+#include "app/ui/widgets/Dialogs.h"
 #include "app/ui/widgets/ErrorGuard.h"
 #include "data/ReferenceDatabase.h"
 #include "util/ProtocolLog.h"
@@ -43,16 +44,9 @@ class DbRichText;
 class PanelStatusBar;
 class ProtocolView;
 class ShortcutDispatcher;
-
-/// The settings of one of the window's save dialogs; the dialog itself is made when a
-/// command asks for a file name.
-struct SaveDialogSettings
-{
-    QString title;
-    QString defaultExtension;
-    QString filter; // "Description|pattern|Description|pattern"
-    bool confirmOverwrite = true;
-};
+class TfClipTab;
+enum class ResultTableForm;
+class TfFormTab;
 
 /// The viewer's main window. The constructor builds the window and runs FormCreate:
 /// protocol header, the hierarchy tables (which connects the first data file) and the
@@ -174,9 +168,13 @@ public:
     QTextEdit* oe1 = nullptr;
     PanelStatusBar* sb1 = nullptr;
 
-    SaveDialogSettings sdTable;
-    SaveDialogSettings sdRTF;
-    SaveDialogSettings sdLog;
+    FileDialogSettings sdTable;
+    FileDialogSettings sdRTF;
+    FileDialogSettings sdLog;
+
+    // --- secondary windows the main window opens (set by the program's start) ----------
+    TfFormTab* fFormTab = nullptr;
+    TfClipTab* fClipTab = nullptr;
 
     // --- handlers -------------------------------------------------------------------------
     void dsHeadDataChange();
@@ -202,6 +200,20 @@ public:
     void TbCntMouseDown(int tab);
     void sbCloseClick();
 
+    // table output (fMainTables.cpp)
+    void bGenTableClick();
+    void bGenCSVTableClick();
+    void bGenTabDelimClick();
+    void bUserDefTabClick();
+    void bTableToClipboardClick();
+    void bTableToExcelFormatByClipboardClick();
+    void SaveTabletofile1Click();
+    void ClearTable1Click();
+    void bGenerateACommandTableClick();
+    void bParaToClipBoardClick();
+    /// Rebuilds the command/parameter table of the "Formula    " tab.
+    void BuildCommandTable();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -220,6 +232,8 @@ private:
     /// The Info field text of the current parameter row.
     QString CurrentInfo() const;
     void EmptyDataViews();
+    /// The three result table generators: clears the result view, then fills it.
+    void GenerateTable(ResultTableForm form);
 
     QWidget* buildSelectionPanel();
     QWidget* buildInformationTab();
@@ -235,6 +249,8 @@ private:
     ErrorGuard m_guard;
     std::function<void()> m_beep;
     ShortcutDispatcher* m_shortcuts = nullptr;
+    // The file name chosen last in the result table's save dialog.
+    QString m_tableFileName;
 };
 
 } // namespace veltra

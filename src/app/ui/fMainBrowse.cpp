@@ -12,6 +12,7 @@
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "util/RtfReader.h"
+#include "util/VeltraError.h"
 #include "util/uString.h"
 
 #include <QButtonGroup>
@@ -86,7 +87,21 @@ void TForm1::dsParaDataChange()
         // the parameter they belong to.
         sb1->setPanelText(4, CurrentContentText(CurrentInfo()));
         sb1->repaint();
+        const int failuresBefore = m_guard.reportCount();
         ConnectDataFile();
+        if (dsTable->isActive()) {
+            // A failing table shows its message here, without ending the row change: the
+            // restriction panel below must follow the new row. The message is left out
+            // when the connection already reported a failure of this row (the same
+            // conversion error of its first age group).
+            const bool reported = m_guard.reportCount() != failuresBefore;
+            try {
+                BuildCommandTable();
+            } catch (const VeltraError& error) {
+                if (!reported)
+                    m_guard.report(error.message());
+            }
+        }
     }
 
     M1->clear();

@@ -375,6 +375,13 @@ QWidget* TForm1::buildParameterTableTab()
     bTableToExcelFormatByClipboard =
         Button("bTableToExcelFormatByClipboard", QStringLiteral("TableTo&Excel"), group);
     bTableToClipboard = Button("bTableToClipboard", QStringLiteral("&TableToClipboard"), group);
+    ConnectGuarded(bGenTable, &QPushButton::clicked, this, &TForm1::bGenTableClick);
+    ConnectGuarded(bGenCSVTable, &QPushButton::clicked, this, &TForm1::bGenCSVTableClick);
+    ConnectGuarded(bGenTabDelim, &QPushButton::clicked, this, &TForm1::bGenTabDelimClick);
+    ConnectGuarded(bUserDefTab, &QPushButton::clicked, this, &TForm1::bUserDefTabClick);
+    ConnectGuarded(bTableToExcelFormatByClipboard, &QPushButton::clicked, this,
+                   &TForm1::bTableToExcelFormatByClipboardClick);
+    ConnectGuarded(bTableToClipboard, &QPushButton::clicked, this, &TForm1::bTableToClipboardClick);
     for (QPushButton* button : {bGenTable, bGenCSVTable, bGenTabDelim, bUserDefTab,
                                 bTableToExcelFormatByClipboard, bTableToClipboard})
         form->addWidget(button);
@@ -438,6 +445,8 @@ QWidget* TForm1::buildFormulaTab()
     bGenerateACommandTable =
         Button("bGenerateACommandTable", QStringLiteral("Command/Param."), group);
     form->addWidget(bGenerateACommandTable);
+    ConnectGuarded(bGenerateACommandTable, &QPushButton::clicked, this,
+                   &TForm1::bGenerateACommandTableClick);
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Top list for "), group));
     seTop = SpinEdit("seTop", 1, 5, 2, group);
@@ -447,6 +456,7 @@ QWidget* TForm1::buildFormulaTab()
     form->addWidget(cbExcludeGF);
     bParaToClipBoard = Button("bParaToClipBoard", QStringLiteral("&TableToClipboard"), group);
     form->addWidget(bParaToClipBoard);
+    ConnectGuarded(bParaToClipBoard, &QPushButton::clicked, this, &TForm1::bParaToClipBoardClick);
     form->addStretch(1);
     box->addWidget(group);
     return page;
@@ -561,17 +571,25 @@ void TForm1::buildMenus()
     tables->menuAction()->setObjectName(QStringLiteral("DataTables1"));
     QMenu* generate = tables->addMenu(QStringLiteral("&Generate Table"));
     generate->menuAction()->setObjectName(QStringLiteral("GenerateTable1"));
-    addAction(generate, "GenerateFormattedTable1", QStringLiteral("Generate &Formatted Table"));
-    addAction(generate, "GenerateCSVTable1", QStringLiteral("Generate &CSV Table"));
-    addAction(generate, "GenerateTabdelimitedTable1",
-              QStringLiteral("Generate &Tab-delimited Table"));
+    run(addAction(generate, "GenerateFormattedTable1", QStringLiteral("Generate &Formatted Table")),
+        &TForm1::bGenTableClick);
+    run(addAction(generate, "GenerateCSVTable1", QStringLiteral("Generate &CSV Table")),
+        &TForm1::bGenCSVTableClick);
+    run(addAction(generate, "GenerateTabdelimitedTable1",
+                  QStringLiteral("Generate &Tab-delimited Table")),
+        &TForm1::bGenTabDelimClick);
     generate->addSeparator();
-    addAction(generate, "BuildaUsesdefinedTable1", QStringLiteral("Build a &Uses defined Table"));
-    addAction(tables, "SaveTabletofile1", QStringLiteral("&Save result table to file"));
-    addAction(tables, "CopyresulttabletoClipBoard1",
-              QStringLiteral("Copy result table to Clip&Board"));
+    run(addAction(generate, "BuildaUsesdefinedTable1",
+                  QStringLiteral("Build a &Uses defined Table")),
+        &TForm1::bUserDefTabClick);
+    run(addAction(tables, "SaveTabletofile1", QStringLiteral("&Save result table to file")),
+        &TForm1::SaveTabletofile1Click);
+    run(addAction(tables, "CopyresulttabletoClipBoard1",
+                  QStringLiteral("Copy result table to Clip&Board")),
+        &TForm1::bTableToClipboardClick);
     tables->addSeparator();
-    addAction(tables, "ClearTable1", QStringLiteral("&Clear result table "));
+    run(addAction(tables, "ClearTable1", QStringLiteral("&Clear result table ")),
+        &TForm1::ClearTable1Click);
 
     addAction(nullptr, "Search1", QStringLiteral("&Search"), QKeySequence(Qt::CTRL | Qt::Key_F));
 

@@ -9,8 +9,8 @@
 #include "reports/ui/uInfo.h"
 #include "search/ui/uThesau1.h"
 #include "search/ui/uWhatsOn.h"
-#include "tables/ui/fClipTab.h"
-#include "tables/ui/fFormTab.h"
+#include "tables/ui/uClipTables.h"
+#include "tables/ui/uFormATable.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
     veltra::TForm1 form1(QApplication::applicationFilePath(), databaseDir);
     veltra::TfConvertPP fConvertPP;
     veltra::TAboutBox aboutBox;
-    veltra::TfFormTab fFormTab;
+    veltra::TfFormTab fFormTab(QApplication::applicationFilePath(), form1.Guard());
     veltra::TfSearchIndex fSearchIndex;
     veltra::TfWhatsOn fWhatsOn;
     veltra::TfClipTab fClipTab;
@@ -45,6 +45,8 @@ int main(int argc, char* argv[])
     for (QWidget* window : std::initializer_list<QWidget*>{&fConvertPP, &aboutBox, &fFormTab,
                                                            &fSearchIndex, &fWhatsOn, &fClipTab})
         window->setAttribute(Qt::WA_QuitOnClose, false);
+    form1.fFormTab = &fFormTab;
+    form1.fClipTab = &fClipTab;
     form1.show();
     return QApplication::exec();
 }

@@ -1,0 +1,179 @@
+// The main window's table output: the result tables, the formatted table generator,
+// the command/parameter table, and their way out by clipboard and file.
+#include "app/ui/fMain.h"
+
+#include "app/ui/widgets/PanelStatusBar.h"
+#include "data/DataSource.h"
+#include "data/DataTable.h"
+#include "tables/CommandTable.h"
+#include "tables/ResultTable.h"
+#include "tables/TableExport.h"
+#include "tables/ui/uClipTables.h"
+#include "tables/ui/uFormATable.h"
+#include "util/TextLines.h"
+#include "util/VeltraError.h"
+#include "util/uString.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+namespace veltra {
+
+namespace {
+
+constexpr int ParameterTablePage = 2;
+
+QStringList Lines(const QPlainTextEdit* view)
+{
+    return ViewLines(view->toPlainText());
+}
+
+void Show(QPlainTextEdit* view, const QStringList& lines)
+{
+    view->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void CopyToClipboard(const QPlainTextEdit* view)
+{
+    QGuiApplication::clipboard()->setText(ClipboardText(Lines(view)));
+}
+
+} // namespace
+
+// --- result tables --------------------------------------------------------------------------
+
+void TForm1::bGenTableClick()
+{
+    GenerateTable(ResultTableForm::Formatted);
+}
+
+void TForm1::bGenCSVTableClick()
+{
+    GenerateTable(ResultTableForm::Csv);
+}
+
+void TForm1::bGenTabDelimClick()
+{
+    GenerateTable(ResultTableForm::TabDelimited);
+}
+
+void TForm1::GenerateTable(ResultTableForm form)
+{
+    mTableContent->clear();
+    if (!dsTable->isActive()) {
+        Dialogs::ShowMessage(this, QStringLiteral("No selected data set."));
+        return;
+    }
+    // The names stay in upper case until the next data file is connected; a formatted
+    // table made in between shows them so.
+    if (form != ResultTableForm::Formatted)
+        UpperCaseLines(DataFieldNames);
+    ResultTableOptions options;
+    options.form = form;
+    options.digits = seTabDig->value();
+    options.decimals = seTabDec->value();
+    options.fieldNames = DataFieldNames;
+    options.sectionFieldNames = SectionFieldNames;
+    for (int item = 0; item < clbVar->count(); ++item)
+        options.checked << (clbVar->item(item)->checkState() == Qt::Checked);
+    const GeneratorResult table = GenerateResultTable(*cdsFile, options);
+    Show(mTableContent, table.lines);
+    if (!table.complete()) {
+        // The data file shows the row the table stopped at.
+        cdsFile->moveTo(table.stopRow + 1);
+        table.throwIfStopped();
+    }
+    cdsFile->first();
+    t->setCurrentIndex(ParameterTablePage);
+    bTableToExcelFormatByClipboard->setEnabled(form != ResultTableForm::Csv);
+}
+
+void TForm1::bUserDefTabClick()
+{
+    if (!fFormTab)
+        throw VeltraError(QStringLiteral("The formatted table generator is not available"));
+    fFormTab->SetDataFile(ReplaceFileExtension(DataFilePath, QStringLiteral("xml")),
+                          seTabDig->value(), seTabDec->value());
+    fFormTab->exec();
+    Show(mTableContent, fFormTab->ResultLines());
+    bTableToExcelFormatByClipboard->setEnabled(true);
+}
+
+// --- export ---------------------------------------------------------------------------------
+
+void TForm1::bTableToClipboardClick()
+{
+    CopyToClipboard(mTableContent);
+}
+
+void TForm1::bParaToClipBoardClick()
+{
+    CopyToClipboard(mFormula);
+}
+
+void TForm1::bTableToExcelFormatByClipboardClick()
+{
+    CopyToClipboard(mTableContent);
+    if (!fClipTab)
+        throw VeltraError(QStringLiteral("The clipboard table window is not available"));
+    try {
+        fClipTab->ConvertClipboardToTabs();
+    } catch (const VeltraError&) {
+        // The buffer shows the text as far as the conversion got, for the user to look at.
+        Dialogs::ShowMessage(this,
+                             QStringLiteral("Something went wrong while Conversion to "
+                                            "Tab-delimited Format\rLook at the table for errors"));
+        fClipTab->exec();
+    }
+}
+
+void TForm1::SaveTabletofile1Click()
+{
+    const QString path =
+        Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdTable, m_tableFileName);
+    if (path.isEmpty())
+        return;
+    m_tableFileName = path;
+    WriteTextLines(path, Lines(mTableContent));
+}
+
+void TForm1::ClearTable1Click()
+{
+    mTableContent->clear();
+}
+
+// --- command/parameter table ------------------------------------------------------------------
+
+void TForm1::bGenerateACommandTableClick()
+{
+    BuildCommandTable();
+}
+
+void TForm1::BuildCommandTable()
+{
+    if (!dsTable->isActive()) {
+        Dialogs::ShowMessage(this, QStringLiteral("No data set selected."));
+        return;
+    }
+    auto field = [this](const char* name) {
+        return ReferenceDatabase::CurrentText(*CDSData, QLatin1String(name));
+    };
+    const CommandTableSource source{field("DataSource"), field("Variable"), field("SEX"),
+                                    CurrentInfo()};
+    const GeneratorResult table =
+        GenerateCommandTable(source, *cdsFile, {seTop->value(), cbExcludeGF->isChecked()});
+    Show(mFormula, table.lines);
+    if (!table.complete()) {
+        cdsFile->moveTo(table.stopRow + 1);
+        table.throwIfStopped();
+    }
+    cdsFile->first();
+}
+
+} // namespace veltra
