@@ -61,7 +61,8 @@ QList<rForm> ParseFormatLines(const QStringList& formatLines);
 /// for S), then one line per row. Comment lines describe no column. A value (the text
 /// the views show, FieldDisplayText) for which TextToNumber gives a number is written
 /// with FormatFixedWidth(Width, Decimals), any other value right-aligned in Width (not
-/// cut); cells are joined without separator. The table's current row is not moved.
+/// cut, line breaks of a memo value kept); cells are joined without separator. The
+/// table's current row is not moved.
 /// The run stops (stopRow is the data row reached, error says why) when a format word
 /// cannot be read (before any line, stopRow 0; the message names the format line), when
 /// a VarName is no field of the file (at the first row, after the header line) or the

@@ -69,6 +69,10 @@ std::optional<double> ResultCellNumber(const QString& value);
 /// separator, a double quote, CR or LF is written in double quotes with inner quotes
 /// doubled (RFC 4180), so no value shifts the columns.
 ///
+/// A text value that holds line breaks (a memo field) keeps them, so its line holds
+/// them too (in a CSV or tab-delimited table inside a quoted cell); a text view shows
+/// such a line as several lines.
+///
 /// A closed data file gives no lines and stops at row 0 with "No selected data set.".
 /// A checked field past the data file's fields stops before the header (stopRow 0).
 GeneratorResult GenerateResultTable(const DataTable& dataFile, const ResultTableOptions& options);
