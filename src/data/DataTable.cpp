@@ -8,9 +8,11 @@
 #include "util/VeltraError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <optional>
 
 namespace veltra {
@@ -66,6 +68,44 @@ NumberKey numberKey(const QString& text)
     k.value = t.toDouble(&ok);
     k.group = ok && !std::isnan(k.value) ? 2 : 1;
     return k;
+}
+
+/// The bytes of a packet file: a regular file of at most kMaxPacketFileSize bytes.
+QByteArray readPacketFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw VeltraError(QStringLiteral("cannot read \"%1\": it is not a regular file").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw VeltraError(QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString()));
+    const qint64 size = file.size();
+    if (size > kMaxPacketFileSize)
+        throw VeltraError(QStringLiteral("cannot read \"%1\": it has %2 bytes, more than the "
+                                         "limit of %3 bytes (1 GiB) for a table file")
+                              .arg(path)
+                              .arg(size)
+                              .arg(kMaxPacketFileSize));
+    QByteArray data;
+    try {
+        data.resize(size);
+    } catch (const std::bad_alloc&) {
+        throw VeltraError(QStringLiteral("\"%1\": not enough memory to read the file (%2 bytes)")
+                              .arg(path)
+                              .arg(size));
+    }
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = file.read(data.data() + got, size - got);
+        if (n < 0)
+            throw VeltraError(
+                QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString()));
+        if (n == 0)
+            break; // the file shrank while it was read; the reader says what is missing
+        got += n;
+    }
+    data.truncate(got);
+    return data;
 }
 
 QStringList splitIndexNames(const QString& names)
@@ -180,8 +220,13 @@ struct DataTable::Impl
     void sortVisible()
     {
         const std::vector<int> keys = indexFieldPositions(indexNames);
-        if (keys.empty() || visible.size() < 2)
+        if (visible.size() < 2)
             return;
+        if (keys.empty()) {
+            // No index: file order, also after an index that is no longer set.
+            std::sort(visible.begin(), visible.end());
+            return;
+        }
         const std::vector<PacketRow>& rows = packet.rows;
         const size_t n = visible.size();
         const size_t keyCount = keys.size();
@@ -241,17 +286,19 @@ struct DataTable::Impl
             for (size_t i = 0; i < n; ++i)
                 ranks[i * keyCount + k] = rankOfId[size_t(idAt[i])];
         }
+        // Ties go by the row's place in the file, not by the order the rows had before:
+        // the same filter and index give the same order however they were reached.
         std::vector<int> positions(n);
         for (size_t i = 0; i < n; ++i)
             positions[i] = int(i);
-        std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
+        std::sort(positions.begin(), positions.end(), [&](int a, int b) {
             const int* ra = &ranks[size_t(a) * keyCount];
             const int* rb = &ranks[size_t(b) * keyCount];
             for (size_t k = 0; k < keyCount; ++k) {
                 if (ra[k] != rb[k])
                     return ra[k] < rb[k];
             }
-            return false;
+            return visible[size_t(a)] < visible[size_t(b)];
         });
         std::vector<int> sorted(n);
         for (size_t i = 0; i < n; ++i)
@@ -389,14 +436,13 @@ DataTable::~DataTable()
 
 void DataTable::loadFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QString reason = file.errorString();
+    QByteArray data;
+    try {
+        data = readPacketFile(path);
+    } catch (const VeltraError&) {
         d->clearAfterFailure();
-        throw VeltraError(QStringLiteral("cannot open \"%1\": %2").arg(path, reason));
+        throw;
     }
-    const QByteArray data = file.readAll();
-    file.close();
     loadFromData(data, path);
 }
 
@@ -410,7 +456,12 @@ void DataTable::loadFromData(const QByteArray& data, const QString& name)
         throw;
     }
     d->fileName = name;
-    d->install(std::move(packet));
+    try {
+        d->install(std::move(packet));
+    } catch (const std::bad_alloc&) {
+        d->clearAfterFailure();
+        throw VeltraError(QStringLiteral("\"%1\": not enough memory to read the file").arg(name));
+    }
 }
 
 void DataTable::saveToFile(const QString& path, PacketForm form) const

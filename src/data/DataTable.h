@@ -17,12 +17,20 @@ class FilterExpression;
 
 /// The two file forms of a data packet. Utf8 declares encoding="UTF-8"; Plain has no
 /// encoding declaration and is written as pure ASCII, every other character as a
-/// numeric character reference, so any XML reader reads it without loss.
+/// numeric character reference, so any XML reader reads it without loss. Names (of
+/// fields, properties, kept elements and attributes), comments, PIs and CDATA sections
+/// cannot hold references: when one of them is not ASCII, the plain form is written
+/// with the UTF-8 form's declaration and those characters as UTF-8.
 enum class PacketForm
 {
     Utf8,
     Plain
 };
+
+/// The largest packet file loadFromFile reads: 1 GiB. The largest table of a database
+/// is some tens of megabytes; the cap stops a wrong file (or a growing one) from taking
+/// all memory before the reader can say what is wrong.
+constexpr qint64 kMaxPacketFileSize = qint64(1) << 30;
 
 struct FilterOptions
 {
@@ -49,13 +57,18 @@ public:
 
     // --- files -------------------------------------------------------------------------
     /// Reads the data packet at path, replaces the table's content and opens the table.
-    /// On failure the table is closed and holds no rows; filter, filter switch and index
-    /// field names are kept. The message names the file and what is wrong with it.
+    /// Only a regular file (after symbolic links) of at most kMaxPacketFileSize bytes is
+    /// read. On failure the table is closed and holds no rows; filter, filter switch and
+    /// index field names are kept. The message names the file and what is wrong with it,
+    /// running out of memory included.
     void loadFromFile(const QString& path);
     /// Same as loadFromFile, from bytes already in memory; name is used in messages.
     void loadFromData(const QByteArray& data, const QString& name);
     /// Writes every row (unfiltered, in file order) atomically: a failed save leaves the
-    /// old file whole. Changes not merged are written as a change log (RowState).
+    /// old file whole. Changes not merged are written as a change log (RowState). What
+    /// the file held beyond fields and rows (nested fields, detail rows, unknown
+    /// elements) is written back. A target that exists and is not a regular file is
+    /// refused; see DataPacketWriter for what else cannot be saved.
     void saveToFile(const QString& path, PacketForm form) const;
     QByteArray saveToData(PacketForm form) const;
     /// The file the table was last loaded from or saved to.
@@ -125,7 +138,9 @@ public:
     /// case folding, in code point order; texts equal so compare again without folding
     /// ("Height" before "height"). Integer, r8 and fixed fields put empty values first,
     /// then values that are no number (by text), then numbers by value. Rows equal in
-    /// every index field keep their file order. Unknown names throw naming the field.
+    /// every index field keep their file order, whatever order the rows had before, so
+    /// that a filter and an index always show the same order. Unknown names throw naming
+    /// the field.
     void setIndexFieldNames(const QString& names);
     QString indexFieldNames() const;
 

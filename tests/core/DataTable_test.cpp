@@ -1,5 +1,5 @@
 // The table engine: navigation, field lookup, filter and order, notifications,
-// close/open, editing rules, change log and saving.
+// close/open, editing rules, change log, loading and saving files.
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "util/VeltraError.h"
@@ -7,7 +7,19 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VELTRA_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELTRA_TEST_ASAN 1
+#endif
+#endif
 
 using namespace veltra;
 
@@ -54,6 +66,32 @@ QString errorOf(const std::function<void()>& action)
     return QStringLiteral("(no error)");
 }
 
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System |
+                                  QDir::Hidden);
+}
+
+/// Sets a resource limit for the lifetime of the object.
+class ResourceLimit
+{
+public:
+    ResourceLimit(int resource, rlim_t soft) : m_resource(resource)
+    {
+        getrlimit(resource, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = soft;
+        setrlimit(resource, &limit);
+    }
+    ~ResourceLimit() { setrlimit(m_resource, &m_old); }
+    ResourceLimit(const ResourceLimit&) = delete;
+    ResourceLimit& operator=(const ResourceLimit&) = delete;
+
+private:
+    int m_resource;
+    rlimit m_old;
+};
+
 /// Records what a data source reports, in order.
 struct Recorder
 {
@@ -85,6 +123,8 @@ private Q_SLOTS:
     void filtersAndOrders_data();
     void filtersAndOrders();
     void ordersNumberFields();
+    void tiesKeepFileOrder_data();
+    void tiesKeepFileOrder();
     void newOrderKeepsCurrentRow();
     void badFilterKeepsPrevious();
     void notifiesDataSources();
@@ -99,6 +139,12 @@ private Q_SLOTS:
     void savesChangeLog_data();
     void savesChangeLog();
     void saveIsAtomic();
+    void loadsRegularFilesOnly_data();
+    void loadsRegularFilesOnly();
+    void namesFileWhenMemoryRunsOut();
+    void savesOverRegularFilesOnly_data();
+    void savesOverRegularFilesOnly();
+    void reportsFailedWrite();
     void createsDataSet();
 };
 
@@ -240,6 +286,59 @@ void DataTableTest::ordersNumberFields()
     QCOMPARE(column(t, "R"), QStringLiteral(",abc,x,-2,1.50,1.5,1.5e0,9,10"));
     t.setIndexFieldNames(QStringLiteral("Tag"));
     QCOMPARE(column(t, "R"), values.join(u','));
+}
+
+void DataTableTest::tiesKeepFileOrder_data()
+{
+    QTest::addColumn<QString>("before"); // index set first
+    QTest::addColumn<QString>("filter"); // switched on after it
+    QTest::addColumn<bool>("filterStaysOn");
+    QTest::addColumn<QString>("index"); // index set last
+
+    QTest::newRow("one index after another") << "Variable"
+                                             << "" << false << "PS";
+    QTest::newRow("after several keys") << "SEX;Variable"
+                                        << "" << false << "PS";
+    QTest::newRow("filter switched on and off between") << "Variable"
+                                                        << "SEX='M'" << false << "PS";
+    QTest::newRow("filter on") << "Variable"
+                               << "PS='B1'" << true << "SEX";
+    QTest::newRow("no index after an index") << "Variable"
+                                             << "" << false << "";
+}
+
+void DataTableTest::tiesKeepFileOrder()
+{
+    // Rows equal in every index field keep their file order, whatever order they showed
+    // before: the result equals setting the last index on a freshly loaded table.
+    QFETCH(QString, before);
+    QFETCH(QString, filter);
+    QFETCH(bool, filterStaysOn);
+    QFETCH(QString, index);
+    DataTable direct;
+    load(direct);
+    if (filterStaysOn) {
+        direct.setFilter(filter);
+        direct.setFiltered(true);
+    }
+    direct.setIndexFieldNames(index);
+    const QStringList expected = column(direct, "Variable").split(u',');
+
+    DataTable t;
+    load(t);
+    t.setIndexFieldNames(before);
+    if (!filter.isEmpty()) {
+        t.setFilter(filter);
+        t.setFiltered(true);
+        t.setFiltered(filterStaysOn);
+    }
+    // The current row stays current at its new place.
+    const QStringList shown = column(t, "Variable").split(u',');
+    t.moveTo(int(shown.indexOf(QStringLiteral("height"))) + 1);
+    t.setIndexFieldNames(index);
+    QCOMPARE(column(t, "Variable").split(u','), expected);
+    QCOMPARE(t.fieldText("Variable"), QStringLiteral("height"));
+    QCOMPARE(t.recNo(), int(expected.indexOf(QStringLiteral("height"))) + 1);
 }
 
 void DataTableTest::newOrderKeepsCurrentRow()
@@ -627,6 +726,164 @@ void DataTableTest::saveIsAtomic()
              qPrintable(error));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), old);
+}
+
+void DataTableTest::loadsRegularFilesOnly_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("error"); // %1 stands for the path
+    QTest::newRow("device") << "device"
+                            << "cannot read \"%1\": it is not a regular file";
+    QTest::newRow("FIFO") << "fifo"
+                          << "cannot read \"%1\": it is not a regular file";
+    QTest::newRow("folder") << "folder"
+                            << "cannot read \"%1\": it is not a regular file";
+    QTest::newRow("larger than the cap")
+        << "large"
+        << "cannot read \"%1\": it has 1073741825 bytes, more than the limit of 1073741824 "
+           "bytes (1 GiB) for a table file";
+}
+
+void DataTableTest::loadsRegularFilesOnly()
+{
+    // A device or a FIFO would be read without end; a huge file would fill the memory.
+    QFETCH(QString, kind);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString path = dir.filePath(QStringLiteral("t.xml"));
+    if (kind == QLatin1String("device")) {
+        path = QStringLiteral("/dev/zero");
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("t.xml")));
+    } else {
+        QFile large(path); // sparse: no disk space needed
+        QVERIFY(large.open(QIODevice::WriteOnly));
+        QVERIFY(large.resize(kMaxPacketFileSize + 1));
+    }
+    DataTable t;
+    load(t);
+    QCOMPARE(errorOf([&] { t.loadFromFile(path); }), error.arg(path));
+    QVERIFY(!t.isOpen());
+    QCOMPARE(t.fieldCount(), 0);
+}
+
+void DataTableTest::namesFileWhenMemoryRunsOut()
+{
+#ifdef VELTRA_TEST_ASAN
+    QSKIP("AddressSanitizer reserves more address space than any limit allows");
+#else
+    // A 48 MB value decodes to 96 MB of text; the address space allows less.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("big.xml"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET><METADATA><FIELDS>"
+                   "<FIELD attrname=\"A\" fieldtype=\"string\"/></FIELDS></METADATA>"
+                   "<ROWDATA><ROW A=\"");
+        const QByteArray chunk(1 << 20, 'x');
+        for (int i = 0; i < 48; ++i)
+            file.write(chunk);
+        file.write("\"/></ROWDATA></DATAPACKET>");
+    }
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        QSKIP("no /proc/self/statm to learn the address space in use");
+    const rlim_t inUse = statm.readAll().split(' ').value(0).toULongLong() * rlim_t(getpagesize());
+    DataTable t;
+    QString error;
+    {
+        const ResourceLimit limit(RLIMIT_AS, inUse + (80u << 20));
+        error = errorOf([&] { t.loadFromFile(path); });
+    }
+    QCOMPARE(error, QStringLiteral("\"%1\": not enough memory to read the file").arg(path));
+    QVERIFY(!t.isOpen());
+#endif
+}
+
+void DataTableTest::savesOverRegularFilesOnly_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("error"); // %1 stands for the path
+    QTest::newRow("FIFO") << "fifo"
+                          << "cannot write \"%1\": it is a FIFO, not a regular file";
+    QTest::newRow("link to a FIFO") << "link"
+                                    << "cannot write \"%1\": it is a FIFO, not a regular file";
+    QTest::newRow("folder") << "folder"
+                            << "cannot write \"%1\": it is a folder, not a regular file";
+    QTest::newRow("no name") << "empty"
+                             << "cannot write a file without a name";
+}
+
+void DataTableTest::savesOverRegularFilesOnly()
+{
+    // A save replaces its target: it must never swap a device, a FIFO or a folder for a
+    // file, and it writes nothing beside them.
+    QFETCH(QString, kind);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QString path = fifo;
+    if (kind == QLatin1String("link")) {
+        path = dir.filePath(QStringLiteral("link.xml"));
+        QVERIFY(QFile::link(fifo, path));
+    } else if (kind == QLatin1String("folder")) {
+        path = dir.filePath(QStringLiteral("sub"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    } else if (kind == QLatin1String("empty")) {
+        path.clear();
+    }
+    const QStringList before = filesIn(dir.path());
+    DataTable t;
+    load(t);
+    QCOMPARE(errorOf([&] { t.saveToFile(path, PacketForm::Utf8); }), error.arg(path));
+    QCOMPARE(filesIn(dir.path()), before);
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("sub"))).isDir() ||
+            kind != QLatin1String("folder"));
+    QCOMPARE(t.fileName(), QStringLiteral("t.xml"));
+}
+
+void DataTableTest::reportsFailedWrite()
+{
+    // A write the file system refuses (here: beyond the file size limit, as a full disk
+    // refuses it) fails the save with the system's reason and leaves the old file.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("t.xml"));
+    const QString fresh = dir.filePath(QStringLiteral("new.xml"));
+    DataTable t;
+    load(t);
+    t.saveToFile(path, PacketForm::Utf8);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray old = file.readAll();
+    file.close();
+    t.edit();
+    t.setFieldText(QStringLiteral("PS"), QStringLiteral("changed"));
+    t.post();
+
+    QString overOld, asNew;
+    {
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const ResourceLimit limit(RLIMIT_FSIZE, 100);
+        overOld = errorOf([&] { t.saveToFile(path, PacketForm::Plain); });
+        asNew = errorOf([&] { t.saveToFile(fresh, PacketForm::Utf8); });
+        std::signal(SIGXFSZ, handler);
+    }
+    QCOMPARE(overOld, QStringLiteral("cannot write \"%1\": File too large").arg(path));
+    QCOMPARE(asNew, QStringLiteral("cannot write \"%1\": File too large").arg(fresh));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), old);
+    QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("t.xml")});
 }
 
 void DataTableTest::createsDataSet()
