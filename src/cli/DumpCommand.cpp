@@ -59,7 +59,7 @@ void RunDump(CliContext& context, QStringList args)
                 throw CliUsageError(QStringLiteral("dump: --index needs field names"));
             haveIndex = true;
         } else if (arg == QLatin1String("--save-as")) {
-            if (!value(saveAs))
+            if (!value(saveAs) || saveAs.isEmpty())
                 throw CliUsageError(QStringLiteral("dump: --save-as needs a file name"));
         } else if (arg == QLatin1String("--form")) {
             if (!value(form) || (form != QLatin1String("utf8") && form != QLatin1String("plain")))
@@ -76,8 +76,19 @@ void RunDump(CliContext& context, QStringList args)
     if (haveForm && saveAs.isEmpty())
         throw CliUsageError(QStringLiteral("dump: --form needs --save-as"));
 
+    // Filter and index are checked before the save, so that a command that fails
+    // writes no file, and before the output, so that it prints nothing either.
     DataTable table;
     table.loadFromFile(context.databasePath(file));
+    FilterOptions options;
+    options.ignoreCase = ignoreCase;
+    table.setFilterOptions(options);
+    if (haveIndex)
+        table.setIndexFieldNames(index);
+    if (haveFilter) {
+        table.setFilter(filter);
+        table.setFiltered(true);
+    }
     if (!saveAs.isEmpty())
         table.saveToFile(saveAs,
                          form == QLatin1String("plain") ? PacketForm::Plain : PacketForm::Utf8);
@@ -89,16 +100,6 @@ void RunDump(CliContext& context, QStringList args)
         if (!field.subtype.isEmpty())
             line += QStringLiteral(" SUBTYPE=") + field.subtype;
         context.printLine(line);
-    }
-
-    FilterOptions options;
-    options.ignoreCase = ignoreCase;
-    table.setFilterOptions(options);
-    if (haveIndex)
-        table.setIndexFieldNames(index);
-    if (haveFilter) {
-        table.setFilter(filter);
-        table.setFiltered(true);
     }
 
     const int count = table.recordCount();
