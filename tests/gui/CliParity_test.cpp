@@ -1,20 +1,27 @@
 // The viewer and veltra-cli side by side on the sample database: for parameter rows brought
-// up in the main window as a user brings them up, the restriction panel and the "Selected
-// Functions" view show exactly the lines the command-line tool prints for the same row.
+// up in the main window as a user brings them up, the restriction panel, the "Selected
+// Functions" view, the command/parameter table, the result tables and the formatted
+// table generator show exactly the lines the command-line tool prints for the same row.
 #include "app/ui/fMain.h"
 #include "app/ui/widgets/ButtonTabBar.h"
 #include "app/ui/widgets/DbGrid.h"
 #include "app/ui/widgets/DbNavigator.h"
 #include "app/ui/widgets/PanelStatusBar.h"
 #include "data/DataTable.h"
+#include "tables/ui/uFormATable.h"
+#include "util/TextLines.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QDir>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -33,7 +40,7 @@ QStringList ViewLines(const QPlainTextEdit* view)
 struct CliOutput
 {
     int status = -1;
-    QStringList lines; ///< stdout, one entry per "\n"-terminated line
+    QStringList lines; ///< stdout split into lines (TextLines)
     QString errors;    ///< stderr
 };
 
@@ -50,14 +57,11 @@ CliOutput RunCli(const QStringList& arguments)
     output.status = process.exitCode();
     output.errors = QString::fromUtf8(process.readAllStandardError());
     const QString text = QString::fromUtf8(process.readAllStandardOutput());
-    if (!text.isEmpty()) {
-        output.lines = text.split(QLatin1Char('\n'));
-        // Every line ends with "\n", so the split leaves one empty entry after the last.
-        if (output.lines.last().isEmpty())
-            output.lines.removeLast();
-        else
-            output.lines << QStringLiteral("<no line end after the last line>");
-    }
+    // A memo value in a table keeps its line breaks (CR LF); the view breaks the line
+    // there, so the printed lines are split the same way.
+    output.lines = veltra::TextLines(text);
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        output.lines << QStringLiteral("<no line end after the last line>");
     return output;
 }
 
@@ -95,10 +99,14 @@ private:
     /// Compares the "Selected Functions" view with `functions ID GROUP` for the age group
     /// the data file table is on (no GROUP when no file is connected).
     void compareFunctions(const QString& id);
+    /// Compares the command/parameter table, the three result tables and a formatted
+    /// table with `command-table`, `table` and `formtab` for the connected data file.
+    void compareTables(const QString& id);
 
     QTemporaryDir m_exeDir;
     QString m_oldCurrent;
     std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<veltra::TfFormTab> m_formTab;
     QStringList m_errors;
     int m_beeps = 0;
 };
@@ -116,11 +124,15 @@ void CliParityTest::initTestCase()
     m_form->SetBeeper([this] { ++m_beeps; });
     m_form->show();
     QVERIFY(m_form->cbShowAdditionalInfo->isChecked());
+    m_formTab = std::make_unique<veltra::TfFormTab>(m_exeDir.path() + QStringLiteral("/veltra"),
+                                                    m_form->Guard());
+    m_form->fFormTab = m_formTab.get();
 }
 
 void CliParityTest::cleanupTestCase()
 {
     m_form.reset();
+    m_formTab.reset();
     QDir::setCurrent(m_oldCurrent);
 }
 
@@ -220,7 +232,11 @@ void CliParityTest::sameLines()
         QTest::mouseClick(last, Qt::LeftButton);
         QCOMPARE(form.cdsFile->recNo(), groups);
         compareFunctions(id);
+        if (QTest::currentTestFailed())
+            return;
     }
+    if (groups > 0)
+        compareTables(id);
 
     QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
     QCOMPARE(m_beeps, 0);
@@ -240,6 +256,84 @@ void CliParityTest::compareFunctions(const QString& id)
     // nothing, and the command reports that row as a failure.
     QCOMPARE(view.isEmpty(), group == 0);
     QCOMPARE(functions.status, group == 0 ? 1 : 0);
+}
+
+void CliParityTest::compareTables(const QString& id)
+{
+    TForm1& form = *m_form;
+    const QString dataFile = form.DataFilePath;
+    auto press = [](QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); };
+    auto same = [](const QStringList& view, const CliOutput& cli) {
+        QCOMPARE(cli.status, 0);
+        QCOMPARE(view, cli.lines);
+    };
+
+    // The command table as the row change built it, then with other settings.
+    same(ViewLines(form.mFormula), RunCli({QStringLiteral("command-table"), id}));
+    form.seTop->setValue(3);
+    form.cbExcludeGF->setChecked(true);
+    press(form.bGenerateACommandTable);
+    same(ViewLines(form.mFormula),
+         RunCli({QStringLiteral("command-table"), id, QStringLiteral("--top"), QStringLiteral("3"),
+                 QStringLiteral("--exclude-gf")}));
+    form.seTop->setValue(2);
+    form.cbExcludeGF->setChecked(false);
+    if (QTest::currentTestFailed())
+        return;
+
+    // The formatted table before CSV and tab-delimited ones upper-case the names.
+    press(form.bGenTable);
+    same(ViewLines(form.mTableContent),
+         RunCli({QStringLiteral("table"), QStringLiteral("fixed"), dataFile}));
+    form.clbVar->item(1)->setCheckState(Qt::Unchecked);
+    QStringList checked;
+    for (int item = 0; item < form.clbVar->count(); ++item) {
+        if (form.clbVar->item(item)->checkState() == Qt::Checked)
+            checked << form.clbVar->item(item)->text();
+    }
+    form.seTabDig->setValue(11);
+    form.seTabDec->setValue(4);
+    press(form.bGenTable);
+    same(ViewLines(form.mTableContent),
+         RunCli({QStringLiteral("table"), QStringLiteral("fixed"), dataFile,
+                 QStringLiteral("--digits"), QStringLiteral("11"), QStringLiteral("--decimals"),
+                 QStringLiteral("4"), QStringLiteral("--columns"), checked.join(u',')}));
+    form.clbVar->item(1)->setCheckState(Qt::Checked);
+    form.seTabDig->setValue(9);
+    form.seTabDec->setValue(2);
+    press(form.bGenCSVTable);
+    same(ViewLines(form.mTableContent),
+         RunCli({QStringLiteral("table"), QStringLiteral("csv"), dataFile}));
+    press(form.bGenTabDelim);
+    same(ViewLines(form.mTableContent),
+         RunCli({QStringLiteral("table"), QStringLiteral("tab"), dataFile}));
+    if (QTest::currentTestFailed())
+        return;
+
+    // The formatted table generator: every field added with "&All", one column changed
+    // to each other format letter, then the format saved for the command-line tool.
+    const QString formatFile = m_exeDir.path() + QStringLiteral("/format-") + id + ".txt";
+    veltra::TfFormTab& window = *m_formTab;
+    QTimer::singleShot(0, &window, [&] {
+        press(window.ShiftAll);
+        QStringList lines = window.FormatLines();
+        if (lines.size() >= 3) {
+            lines[0] = QString(lines[0]).section(u' ', 0, 0) + QStringLiteral(" I6 Group");
+            lines[1] = QString(lines[1]).section(u' ', 0, 0) + QStringLiteral(" S8.1");
+            lines[2] = QString(lines[2]).section(u' ', 0, 0) + QStringLiteral(" C5");
+        }
+        window.mVarClasses->setPlainText(lines.join(u'\n'));
+        press(window.bRun);
+        QFile file(formatFile);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(window.FormatLines().join(u'\n').toUtf8());
+        press(window.bCloset);
+    });
+    press(form.bUserDefTab);
+    same(ViewLines(form.mTableContent), RunCli({QStringLiteral("formtab"), formatFile, dataFile}));
+    // The header and a line per age group at least (memo values break their lines).
+    QVERIFY(ViewLines(form.mTableContent).size() > form.cdsFile->recordCount());
+    QCOMPARE(ViewLines(form.mTableContent).first().left(6), QStringLiteral(" Group"));
 }
 
 QTEST_MAIN(CliParityTest)

@@ -232,6 +232,10 @@ private:
     /// The Info field text of the current parameter row.
     QString CurrentInfo() const;
     void EmptyDataViews();
+    /// The command/parameter table; keepAgeGroup: the data file stays on its current age
+    /// group (a row change to another row sharing the file keeps it), also when the
+    /// table stops at a failing group.
+    void ShowCommandTable(bool keepAgeGroup);
     /// The three result table generators: clears the result view, then fills it.
     void GenerateTable(ResultTableForm form);
 

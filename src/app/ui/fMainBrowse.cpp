@@ -96,7 +96,7 @@ void TForm1::dsParaDataChange()
             // conversion error of its first age group).
             const bool reported = m_guard.reportCount() != failuresBefore;
             try {
-                BuildCommandTable();
+                ShowCommandTable(true);
             } catch (const VeltraError& error) {
                 if (!reported)
                     m_guard.report(error.message());

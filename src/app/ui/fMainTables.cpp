@@ -157,6 +157,13 @@ void TForm1::bGenerateACommandTableClick()
 
 void TForm1::BuildCommandTable()
 {
+    ShowCommandTable(false);
+    // After the command the data file stands on its first age group.
+    cdsFile->first();
+}
+
+void TForm1::ShowCommandTable(bool keepAgeGroup)
+{
     if (!dsTable->isActive()) {
         Dialogs::ShowMessage(this, QStringLiteral("No data set selected."));
         return;
@@ -170,10 +177,10 @@ void TForm1::BuildCommandTable()
         GenerateCommandTable(source, *cdsFile, {seTop->value(), cbExcludeGF->isChecked()});
     Show(mFormula, table.lines);
     if (!table.complete()) {
-        cdsFile->moveTo(table.stopRow + 1);
+        if (!keepAgeGroup)
+            cdsFile->moveTo(table.stopRow + 1);
         table.throwIfStopped();
     }
-    cdsFile->first();
 }
 
 } // namespace veltra
