@@ -5,6 +5,7 @@
 #include "app/ui/widgets/DbMemo.h"
 #include "data/DataTable.h"
 
+#include <QAbstractButton>
 #include <QDirIterator>
 #include <QFile>
 
@@ -16,6 +17,7 @@ class SampleWalkTest : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void walkEveryParameterRow();
+    void orderChangesKeepTheRow();
 };
 
 void SampleWalkTest::walkEveryParameterRow()
@@ -74,6 +76,45 @@ void SampleWalkTest::walkEveryParameterRow()
     QVERIFY(sawEmptyDataFile);
     QCOMPARE(s.log().filter(QStringLiteral("***")), QStringList());
     QCOMPARE(s.errors, QStringList());
+}
+
+void SampleWalkTest::orderChangesKeepTheRow()
+{
+    // Rows with the same order keys stand in file order whatever was shown before, so a
+    // new order keeps the current row and its data file.
+    Session s(QByteArray(), false);
+    QDirIterator files(QStringLiteral(VELTRA_SAMPLE_DIR), {QStringLiteral("*.xml")});
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QVERIFY(QFile::copy(path, s.dir.filePath(files.fileName())));
+    }
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Food and drinking-water intake")));
+    auto order = [&form](int item) {
+        auto* radio =
+            form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction%1").arg(item));
+        QVERIFY(radio);
+        QTest::mouseClick(radio, Qt::LeftButton);
+    };
+    auto current = [&form] {
+        return veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID"));
+    };
+    auto firstRow = [&form](const char* field) {
+        return form.CDSData->value(0, form.CDSData->fieldIndex(QLatin1String(field)));
+    };
+    order(0); // "Varnames  (A)"
+    const QString firstUnderA = firstRow("ID");
+    const QString fileUnderA = firstRow("DataFile");
+    // "Restriction (B)": the row first under the previous order stays current.
+    order(1);
+    QCOMPARE(current(), firstUnderA);
+    QCOMPARE(form.ConnectedDataFileName, fileUnderA);
+    // Back and forth gives the same row order each time.
+    const QStringList underB = s.column(form.dbgSources, 4);
+    order(0);
+    order(1);
+    QCOMPARE(s.column(form.dbgSources, 4), underB);
+    QVERIFY(s.errors.isEmpty());
 }
 
 QTEST_MAIN(SampleWalkTest)
