@@ -1,0 +1,439 @@
+#include "search/SearchIndex.h"
+
+#include "data/DataSource.h"
+#include "data/DataTable.h"
+#include "data/FieldDef.h"
+#include "data/ReferenceDatabase.h"
+#include "util/LocaleText.h"
+#include "util/RtfReader.h"
+#include "util/VeltraError.h"
+#include "util/uString.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+#include <vector>
+
+namespace veltra {
+
+const QString SearchIndexFileName = QStringLiteral("veltraIndex.xml");
+
+namespace {
+
+/// The value of a "Variable" or "Additional" line starts after a label column of 24
+/// characters.
+constexpr qsizetype LabelWidth = 24;
+
+const QString VariableWord = QStringLiteral("Variable");
+const QString AdditionalWord = QStringLiteral("Additional");
+
+/// Compares two texts by code point (UTF-16 order differs from it only where a surrogate
+/// meets a character from U+E000 on).
+int CompareCodePoints(const QString& a, const QString& b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a.at(i).unicode();
+        const char16_t y = b.at(i).unicode();
+        if (x == y)
+            continue;
+        auto rank = [](char16_t c) -> int {
+            if (c >= 0xE000)
+                return c - 0x800;
+            if (c >= 0xD800)
+                return c + 0x2000;
+            return c;
+        };
+        return rank(x) < rank(y) ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+QString TableName(const DataTable& table)
+{
+    return table.fileName().isEmpty() ? QStringLiteral("(not loaded)") : table.fileName();
+}
+
+/// The position of a field the walk reads; throws naming the file and the field.
+int RequiredField(const DataTable& table, const QString& name)
+{
+    const int field = table.fieldIndex(name);
+    if (field < 0)
+        throw VeltraError(QStringLiteral("\"%1\" has no field \"%2\"").arg(TableName(table), name));
+    return field;
+}
+
+/// The walk reads rows by position, so each table must show all its rows, in the
+/// walk's order.
+void RequireWalkOrder(const DataTable& table, const QString& order)
+{
+    const QString name = TableName(table);
+    if (!table.isOpen())
+        throw VeltraError(QStringLiteral("The hierarchy walk needs \"%1\" open").arg(name));
+    if (table.isFiltered() && !table.filter().trimmed().isEmpty())
+        throw VeltraError(QStringLiteral("The hierarchy walk needs every row of \"%1\", which "
+                                         "is filtered by \"%2\"")
+                              .arg(name, table.filter()));
+    if (table.indexFieldNames().compare(order, Qt::CaseInsensitive) != 0) {
+        auto described = [](const QString& names) {
+            return names.isEmpty() ? QStringLiteral("in file order")
+                                   : QStringLiteral("ordered by ") + names;
+        };
+        throw VeltraError(QStringLiteral("The hierarchy walk needs \"%1\" %2; it is %3")
+                              .arg(name, described(order), described(table.indexFieldNames())));
+    }
+}
+
+void RequireWalkOrders(const ReferenceDatabase& database)
+{
+    RequireWalkOrder(database.headlines(), QStringLiteral("STRC"));
+    RequireWalkOrder(database.topics(), QString());
+    RequireWalkOrder(database.parameters(), QString());
+}
+
+/// The hierarchy walk over the rows of the three tables by position: headlines in the
+/// order shown, for each its topics (TOP = Top), for each topic its parameter rows
+/// (PS = PS), both in file order. The lower tables are grouped by key once, so the walk
+/// costs one pass over each table whatever the number of topics.
+class HierarchyWalk
+{
+public:
+    explicit HierarchyWalk(const ReferenceDatabase& database)
+        : m_head(database.headlines()), m_topics(database.topics()),
+          m_parameters(database.parameters()),
+          m_headTop(RequiredField(m_head, QStringLiteral("Top"))),
+          m_topicPs(RequiredField(m_topics, QStringLiteral("PS")))
+    {
+        const int topicTop = RequiredField(m_topics, QStringLiteral("TOP"));
+        const int parameterPs = RequiredField(m_parameters, QStringLiteral("PS"));
+        for (int row = 0, count = m_topics.recordCount(); row < count; ++row)
+            m_topicsOf[m_topics.value(row, topicTop)].push_back(row);
+        for (int row = 0, count = m_parameters.recordCount(); row < count; ++row)
+            m_parametersOf[m_parameters.value(row, parameterPs)].push_back(row);
+    }
+
+    /// Calls onHeadline(h) at each headline row, onTopic(t) at each topic row and
+    /// onParameter(h, t, p) at each parameter row, in walk order (row positions).
+    template <typename OnHeadline, typename OnTopic, typename OnParameter>
+    void run(OnHeadline&& onHeadline, OnTopic&& onTopic, OnParameter&& onParameter) const
+    {
+        for (int h = 0, heads = m_head.recordCount(); h < heads; ++h) {
+            onHeadline(h);
+            const auto topics = m_topicsOf.constFind(m_head.value(h, m_headTop));
+            if (topics == m_topicsOf.cend())
+                continue;
+            for (const int t : *topics) {
+                onTopic(t);
+                const auto rows = m_parametersOf.constFind(m_topics.value(t, m_topicPs));
+                if (rows == m_parametersOf.cend())
+                    continue;
+                for (const int p : *rows)
+                    onParameter(h, t, p);
+            }
+        }
+    }
+
+private:
+    const DataTable& m_head;
+    const DataTable& m_topics;
+    const DataTable& m_parameters;
+    const int m_headTop;
+    const int m_topicPs;
+    QHash<QString, std::vector<int>> m_topicsOf;
+    QHash<QString, std::vector<int>> m_parametersOf;
+};
+
+bool IsLabelLine(const QString& line, const QString& label)
+{
+    return ExtractWord(line, 1, StandardWordDelimiters) == label;
+}
+
+/// The value of a labelled Info line as the keyword lists read it: the part before the
+/// first carriage return (nothing when there is none), from position 25, trimmed.
+QString KeywordValue(const QString& line)
+{
+    return TrimBlanks(TextBeforeChar(line, u'\r').mid(LabelWidth));
+}
+
+/// DKey: the first "Additional" line's value, from position 25, without the line's
+/// carriage return and trailing blanks, then without leading blanks and control
+/// characters; empty when there is no such line.
+QString AdditionalKey(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        if (!IsLabelLine(line, AdditionalWord))
+            continue;
+        QString value = line.mid(LabelWidth);
+        if (value.endsWith(u'\r'))
+            value.chop(1);
+        return TrimLeftText(TrimRightBlanks(value));
+    }
+    return {};
+}
+
+/// EKey: the first Info line up to its first line feed, without its carriage return.
+QString FirstLineKey(const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return {};
+    QString first = lines.first();
+    const qsizetype lineFeed = first.indexOf(u'\n');
+    if (lineFeed >= 0)
+        first.truncate(lineFeed);
+    if (first.endsWith(u'\r'))
+        first.chop(1);
+    return first;
+}
+
+/// The ID of a parameter row read as an integer, as the table reads an integer field:
+/// blanks around it ignored, empty as 0.
+qint64 ParameterId(const DataTable& parameters, int row, int field)
+{
+    const QString text = parameters.value(row, field).trimmed();
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const qint64 id = text.toLongLong(&ok);
+    if (!ok)
+        throw VeltraError(QStringLiteral("\"%1\", parameter row %2: the ID \"%3\" is not an "
+                                         "integer")
+                              .arg(TableName(parameters))
+                              .arg(row + 1)
+                              .arg(text));
+    return id;
+}
+
+/// A headline or topic text for the English list: trimmed, capitalised, unless empty or
+/// held already.
+void AddTitle(KeywordList& english, const QString& text)
+{
+    const QString title = TrimBlanks(text);
+    if (!title.isEmpty() && !english.Holds(title))
+        english.Add(TrimBlanks(Capitalised(title)));
+}
+
+/// The links of the three hierarchy tables silenced for a generation: no handler filters
+/// a table while it loads or while the walk reads it by position.
+class SilencedLinks
+{
+public:
+    explicit SilencedLinks(ReferenceDatabase& database)
+        : m_links{&database.headlineLink(), &database.topicLink(), &database.parameterLink()}
+    {
+        for (DataSource* link : m_links) {
+            m_wasEnabled.push_back(link->isEnabled());
+            link->setEnabled(false);
+        }
+    }
+
+    /// Enables again, top level first, each link that was enabled: each announces its
+    /// table's current row, so a window's handlers see the new rows.
+    void restore()
+    {
+        for (size_t i = 0; i < m_links.size(); ++i) {
+            if (m_wasEnabled[i])
+                m_links[i]->setEnabled(true);
+        }
+    }
+
+private:
+    std::vector<DataSource*> m_links;
+    std::vector<bool> m_wasEnabled;
+};
+
+} // namespace
+
+QList<FieldDef> SearchIndexFields()
+{
+    return {FieldDef::text(QStringLiteral("Top"), 6), FieldDef::text(QStringLiteral("PS"), 6),
+            FieldDef::uint16(QStringLiteral("Index")), FieldDef::text(QStringLiteral("DKey"), 120),
+            FieldDef::text(QStringLiteral("EKey"), 120)};
+}
+
+// --- keyword lists ---------------------------------------------------------------------------
+
+void KeywordList::Add(const QString& text)
+{
+    const QString folded = text.toCaseFolded();
+    const auto at = std::lower_bound(
+        m_folded.cbegin(), m_folded.cend(), folded,
+        [](const QString& entry, const QString& key) { return CompareCodePoints(entry, key) < 0; });
+    if (at != m_folded.cend() && *at == folded)
+        return;
+    const qsizetype position = at - m_folded.cbegin();
+    m_folded.insert(position, folded);
+    m_entries.insert(position, text);
+}
+
+bool KeywordList::Holds(const QString& text) const
+{
+    const QString folded = text.toCaseFolded();
+    const auto at = std::lower_bound(
+        m_folded.cbegin(), m_folded.cend(), folded,
+        [](const QString& entry, const QString& key) { return CompareCodePoints(entry, key) < 0; });
+    return at != m_folded.cend() && *at == folded;
+}
+
+QString Capitalised(const QString& text)
+{
+    if (text.isEmpty() || text.at(0) < u'a' || text.at(0) > u'z')
+        return text;
+    QString result = text;
+    result[0] = QChar(text.at(0).unicode() - u'a' + u'A');
+    return result;
+}
+
+// --- loading ---------------------------------------------------------------------------------
+
+void LoadSearchTables(ReferenceDatabase& database, const QString& searchDir)
+{
+    const QDir dir(searchDir);
+    DataTable& head = database.headlines();
+    DataTable& topics = database.topics();
+    DataTable& parameters = database.parameters();
+    for (DataTable* table : {&head, &topics, &parameters}) {
+        table->setFiltered(false);
+        // Set before the load, so that no order of the table's former fields fails it.
+        table->setIndexFieldNames(QString());
+    }
+    head.loadFromFile(dir.filePath(ReferenceDatabase::HeadlineFile));
+    topics.loadFromFile(dir.filePath(ReferenceDatabase::TopicFile));
+    parameters.loadFromFile(dir.filePath(ReferenceDatabase::ParameterFile));
+    head.setIndexFieldNames(QStringLiteral("STRC"));
+    head.first();
+}
+
+void LoadSearchIndex(DataTable& index, const QString& indexPath)
+{
+    if (QFileInfo::exists(indexPath))
+        index.loadFromFile(indexPath);
+    else
+        index.createDataSet(SearchIndexFields());
+}
+
+// --- generation ------------------------------------------------------------------------------
+
+GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& index,
+                               const QString& indexPath, const QDateTime& now)
+{
+    RequireWalkOrders(database);
+    GeneratorResult result;
+    result.lines << QStringLiteral("Index Generator Start: ") + ShortDateText(now.date()) +
+                        QLatin1Char(' ') + LongTimeText(now.time());
+    int visited = 0;
+    try {
+        index.deleteAll();
+        const HierarchyWalk walk(database);
+        const DataTable& head = database.headlines();
+        const DataTable& topics = database.topics();
+        const DataTable& parameters = database.parameters();
+        const int headTop = RequiredField(head, QStringLiteral("Top"));
+        const int topicPs = RequiredField(topics, QStringLiteral("PS"));
+        const int parameterId = RequiredField(parameters, QStringLiteral("ID"));
+        const int parameterInfo = RequiredField(parameters, QStringLiteral("Info"));
+        const QString bar = QStringLiteral(" | ");
+        walk.run([](int) {}, [](int) {},
+                 [&](int h, int t, int p) {
+                     const QString top = head.value(h, headTop);
+                     const QString ps = topics.value(t, topicPs);
+                     const QString id = QString::number(ParameterId(parameters, p, parameterId));
+                     const QStringList lines = InfoLines(parameters.value(p, parameterInfo));
+                     const QString additional = AdditionalKey(lines);
+                     const QString first = FirstLineKey(lines);
+                     ++visited;
+                     QString line = QString::number(visited) + bar + top + bar + ps + bar + id +
+                                    bar + additional + bar + first;
+                     try {
+                         index.append({top, ps, id, additional, first});
+                     } catch (const VeltraError&) {
+                         // The row stays out of the index; its protocol line says so.
+                         line.prepend(QStringLiteral("***"));
+                     }
+                     result.lines << line;
+                 });
+    } catch (const VeltraError& error) {
+        result.stop(visited, error.message());
+    }
+    // The rows appended so far are written also when the walk failed.
+    try {
+        index.mergeChangeLog();
+        index.saveToFile(indexPath, PacketForm::Utf8);
+    } catch (const VeltraError& error) {
+        if (result.complete())
+            throw;
+        throw VeltraError(
+            error.message() +
+            QStringLiteral(" (the index generation had stopped before: %1)").arg(result.error));
+    }
+    return result;
+}
+
+KeywordLists FillKeywordLists(const ReferenceDatabase& database)
+{
+    RequireWalkOrders(database);
+    const HierarchyWalk walk(database);
+    const DataTable& head = database.headlines();
+    const DataTable& topics = database.topics();
+    const DataTable& parameters = database.parameters();
+    const int headText = RequiredField(head, QStringLiteral("Topic"));
+    const int topicText = RequiredField(topics, QStringLiteral("Parameter"));
+    const int parameterInfo = RequiredField(parameters, QStringLiteral("Info"));
+
+    KeywordLists lists;
+    walk.run([&](int h) { AddTitle(lists.english, head.value(h, headText)); },
+             [&](int t) { AddTitle(lists.english, topics.value(t, topicText)); },
+             [&](int, int, int p) {
+                 // The last "Variable" and the last "Additional" line count.
+                 QString variables, additional;
+                 for (const QString& line : InfoLines(parameters.value(p, parameterInfo))) {
+                     if (IsLabelLine(line, VariableWord))
+                         variables = KeywordValue(line);
+                     else if (IsLabelLine(line, AdditionalWord))
+                         additional = KeywordValue(line);
+                 }
+                 // Identifier-like variable names; a word the German list holds (from a
+                 // row visited earlier) is left out.
+                 const qsizetype words = WordCount(variables, StandardWordDelimiters);
+                 for (qsizetype i = 1; i <= words; ++i) {
+                     const QString word =
+                         TrimBlanks(ExtractWord(variables, i, StandardWordDelimiters));
+                     if (word.isEmpty() || lists.german.Holds(word))
+                         continue;
+                     const QString capitalised = Capitalised(word);
+                     if (IsIdentifierText(capitalised))
+                         lists.english.Add(TrimBlanks(capitalised));
+                 }
+                 const qsizetype phrases = WordCount(additional, ListDelimiters);
+                 for (qsizetype i = 1; i <= phrases; ++i) {
+                     const QString phrase = TrimBlanks(ExtractWord(additional, i, ListDelimiters));
+                     if (!phrase.isEmpty() && !lists.german.Holds(phrase))
+                         lists.german.Add(TrimBlanks(Capitalised(phrase)));
+                 }
+             });
+    return lists;
+}
+
+IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
+                                 const QString& searchDir, const QDateTime& now)
+{
+    SilencedLinks links(database);
+    IndexGeneration generation;
+    try {
+        LoadSearchTables(database, searchDir);
+        const QString indexPath = QDir(searchDir).filePath(SearchIndexFileName);
+        LoadSearchIndex(index, indexPath);
+        const GeneratorResult result = FillIndexTable(database, index, indexPath, now);
+        result.throwIfStopped();
+        generation.protocol = result.lines;
+        generation.keywords = FillKeywordLists(database);
+    } catch (...) {
+        links.restore();
+        throw;
+    }
+    links.restore();
+    return generation;
+}
+
+} // namespace veltra

@@ -1,0 +1,118 @@
+// The search index: one row per parameter row of the database, with its headline and
+// topic codes, its ID and two Info texts, and the keyword lists offered to the user.
+#pragma once
+
+#include "util/GeneratorResult.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace veltra {
+
+class DataTable;
+class ReferenceDatabase;
+struct FieldDef;
+
+/// "veltraIndex.xml", the index file beside the data.
+extern const QString SearchIndexFileName;
+
+/// The five fields of the index table, in order: Top (text, 6), PS (text, 6), Index
+/// (unsigned 16-bit integer), DKey (text, 120), EKey (text, 120).
+QList<FieldDef> SearchIndexFields();
+
+/// A keyword list: kept sorted ignoring case; adding a text that equals an entry
+/// ignoring case adds nothing. The order compares case-folded code points, as the
+/// table engine sorts, so it is the same on every machine.
+class KeywordList
+{
+public:
+    void Add(const QString& text);
+    bool Holds(const QString& text) const;
+    const QStringList& entries() const { return m_entries; }
+    void Clear()
+    {
+        m_entries.clear();
+        m_folded.clear();
+    }
+
+private:
+    QStringList m_entries;
+    QStringList m_folded; ///< the case-folded entries, in step with m_entries
+};
+
+struct KeywordLists
+{
+    KeywordList german;  ///< the phrases of the "Additional" Info lines
+    KeywordList english; ///< headline and topic texts, identifier-like "Variable" words
+};
+
+/// The first character turned into upper case when it is one of "a" to "z".
+QString Capitalised(const QString& text);
+
+/// Loads the headline, topic and parameter tables of the database from searchDir (the
+/// files "topics.xml", "para1.xml" and "daten1a.xml" there, whatever the database's own
+/// hierarchy folder) as the hierarchy walk reads them: filters switched off, headlines
+/// ordered by STRC, topics and parameter rows in the order of their files, the headline
+/// table on its first row. The handlers of the tables' enabled links run on each load
+/// (BuildSearchIndex disables them while it loads and walks). A file that cannot be
+/// loaded throws VeltraError naming it.
+void LoadSearchTables(ReferenceDatabase& database, const QString& searchDir);
+
+/// Loads the index table from indexPath when that file exists, else makes it a new,
+/// empty, open table with SearchIndexFields. A file that cannot be read throws
+/// VeltraError naming it.
+void LoadSearchIndex(DataTable& index, const QString& indexPath);
+
+/// Walks the hierarchy of the database's headline, topic and parameter tables: for each
+/// headline, the topics whose TOP is its Top, for each topic the parameter rows whose PS
+/// is its PS (exact texts); a topic without its headline and a row without its topic are
+/// never visited. The rows are read by position in the order the tables show them, which
+/// must be the walk's (LoadSearchTables): headlines ordered by STRC, topics and parameter
+/// rows unfiltered in file order; a table shown otherwise throws VeltraError naming it,
+/// before the index is touched.
+///
+/// Appends one index row per parameter row to index (first deleting its rows) and
+/// returns the generation protocol: "Index Generator Start: " + date and time
+/// (ShortDateText, LongTimeText of now), then per parameter "n | Top | PS | ID | DKey |
+/// EKey" ("***" in front for a row that could not be stored: an ID outside 0 to 65535,
+/// or any other failure of the append). DKey is the value of the first "Additional" Info
+/// line (from position 25, without its carriage return and trailing blanks, then without
+/// leading blanks and control characters), EKey the first Info line without its carriage
+/// return; the index cuts both to 120 characters, the protocol line keeps them whole. In
+/// every case, also when the walk fails (stopRow is then the walk's parameter count,
+/// error the message naming the file, field or ID), the index table's changes are merged
+/// and the table is written to indexPath in the UTF-8 form, atomically; a failed write
+/// throws VeltraError naming the file (and the walk's failure, when there was one).
+GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& index,
+                               const QString& indexPath, const QDateTime& now);
+
+/// The keyword lists of the database, by the same walk (same requirements on the
+/// tables). English: each headline's Topic and each topic's Parameter (trimmed,
+/// capitalised), then the identifier-like words of a row's last "Variable" line;
+/// German: the comma- or semicolon-separated phrases of a row's last "Additional" line
+/// (capitalised). A word of a "Variable" line that the German list holds already is not
+/// added. Throws VeltraError naming the file and field when a table lacks a field.
+KeywordLists FillKeywordLists(const ReferenceDatabase& database);
+
+/// What a generation produced.
+struct IndexGeneration
+{
+    QStringList protocol; ///< the generation protocol lines
+    KeywordLists keywords;
+};
+
+/// One complete generation in searchDir: loads the database's three hierarchy tables
+/// from searchDir (LoadSearchTables; the database's own hierarchy folder is not used),
+/// loads the index from searchDir/veltraIndex.xml (or creates an empty one with
+/// SearchIndexFields when the file does not exist), fills the index and the keyword
+/// lists. The links of the three tables report nothing while the tables load and the
+/// walk runs, so no window handler filters them; afterwards each link that was enabled
+/// is enabled again (announcing the headline table's first row, then the others) and the
+/// tables stay loaded in the walk's orders. Any failure throws VeltraError naming the
+/// file; the index rows walked before a failure of the walk are written first.
+IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
+                                 const QString& searchDir, const QDateTime& now);
+
+} // namespace veltra
