@@ -38,6 +38,13 @@ const CliCommand Commands[] = {
      "the table that the format lines of FORMATFILE make of DATAFILE", RunFormTab},
     {"command-table", "command-table ID [--top N] [--exclude-gf]",
      "the command/parameter table of the parameter row ID", RunCommandTable},
+    {"index", "index", "writes the search index veltraIndex.xml; prints its protocol", RunIndex},
+    {"search",
+     "search [TERM1 [TERM2 [TERM3]]] [--op1 AND|OR] [--op2 AND|OR]\n"
+     "       [--exclude TERM4] [--language german|english|none] [--show-filter]",
+     "ID, PS, Variable, Sex and DataSource of each parameter row found", RunSearch},
+    {"keywords", "keywords german|english",
+     "the German or English keyword list of an index generation", RunKeywords},
 };
 
 const char* const UsageHead =

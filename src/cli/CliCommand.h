@@ -64,6 +64,9 @@ void RunUpdateStatus(CliContext& context, QStringList args);
 void RunTable(CliContext& context, QStringList args);
 void RunFormTab(CliContext& context, QStringList args);
 void RunCommandTable(CliContext& context, QStringList args);
+void RunIndex(CliContext& context, QStringList args);
+void RunSearch(CliContext& context, QStringList args);
+void RunKeywords(CliContext& context, QStringList args);
 
 // --- helpers ----------------------------------------------------------------------------
 /// The ID argument of a command. A text that is not a whole number is a usage error:
