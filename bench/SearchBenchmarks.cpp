@@ -1,0 +1,101 @@
+// Timings of the keyword search on the synthetic database of 20,000 parameter rows: one
+// complete index generation (the three hierarchy tables and the index loaded, the index
+// filled and written, both keyword lists made), which should take under 1 s, and a
+// search of three terms and an excluded term over every Info text with the search
+// window's filter options, which should take under 50 ms.
+#include "SyntheticDatabase.h"
+
+#include "data/DataTable.h"
+#include "data/ReferenceDatabase.h"
+#include "search/SearchFilter.h"
+#include "search/SearchIndex.h"
+#include "util/VeltraError.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+using veltra::DataTable;
+using veltra::SyntheticDatabase;
+
+/// The database of the search benchmarks, made at their first run.
+const SyntheticDatabase& Database()
+{
+    static const std::unique_ptr<SyntheticDatabase> db = std::make_unique<SyntheticDatabase>();
+    return *db;
+}
+
+void IndexGeneration(benchmark::State& state)
+{
+    try {
+        const SyntheticDatabase& db = Database();
+        const int rows = db.parameterRows();
+        for (auto _ : state) {
+            veltra::ReferenceDatabase database(db.dir(), db.dir());
+            DataTable index;
+            const veltra::IndexGeneration generation =
+                BuildSearchIndex(database, index, db.dir(), QDateTime::currentDateTime());
+            // Every parameter row has its index row and protocol line; both lists are
+            // filled.
+            if (index.recordCount() != rows || generation.protocol.size() != rows + 1 ||
+                generation.keywords.german.entries().isEmpty() ||
+                generation.keywords.english.entries().isEmpty()) {
+                state.SkipWithError("the generation left rows or keywords out");
+                return;
+            }
+            state.counters["german"] =
+                static_cast<double>(generation.keywords.german.entries().size());
+            state.counters["english"] =
+                static_cast<double>(generation.keywords.english.entries().size());
+        }
+        state.counters["rows"] = rows;
+    } catch (const veltra::VeltraError& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+void KeywordSearch(benchmark::State& state)
+{
+    try {
+        const SyntheticDatabase& db = Database();
+        DataTable parameters;
+        parameters.loadFromFile(db.parameterTablePath());
+        veltra::FilterOptions options;
+        options.ignoreCase = true;
+        options.partialCompare = true;
+        parameters.setFilterOptions(options);
+        veltra::SearchTerms terms;
+        terms.term1 = QStringLiteral("body weight");
+        terms.term2 = QStringLiteral("KINDER");
+        terms.term3 = QStringLiteral("drinking water");
+        terms.exclude = QStringLiteral("erwachsene");
+        terms.op1 = QStringLiteral("AND");
+        terms.op2 = QStringLiteral("OR");
+        const QString expression = SearchFilterExpression(terms);
+        int found = 0;
+        for (auto _ : state) {
+            parameters.setFiltered(false);
+            parameters.setFilter(expression);
+            parameters.setFiltered(true);
+            found = parameters.recordCount();
+        }
+        if (found == 0 || found == db.parameterRows()) {
+            state.SkipWithError("the search found no row or every row");
+            return;
+        }
+        state.counters["rows"] = db.parameterRows();
+        state.counters["found"] = found;
+    } catch (const veltra::VeltraError& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+} // namespace
+
+BENCHMARK(IndexGeneration)->Unit(benchmark::kMillisecond);
+BENCHMARK(KeywordSearch)->Unit(benchmark::kMillisecond);
