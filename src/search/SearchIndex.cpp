@@ -299,9 +299,9 @@ void LoadSearchTables(ReferenceDatabase& database, const QString& searchDir)
         table->setIndexFieldNames(QString());
     }
     head.loadFromFile(dir.filePath(ReferenceDatabase::HeadlineFile));
+    head.setIndexFieldNames(QStringLiteral("STRC"));
     topics.loadFromFile(dir.filePath(ReferenceDatabase::TopicFile));
     parameters.loadFromFile(dir.filePath(ReferenceDatabase::ParameterFile));
-    head.setIndexFieldNames(QStringLiteral("STRC"));
     head.first();
 }
 
