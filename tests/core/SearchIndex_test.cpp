@@ -102,6 +102,8 @@ private Q_SLOTS:
     void capitalised_data();
     void capitalised();
     void fixtureKeywordLists();
+    void rowKeywords_data();
+    void rowKeywords();
 };
 
 void SearchIndexTest::protocolStartsWithDateAndTime()
@@ -502,6 +504,66 @@ void SearchIndexTest::fixtureKeywordLists()
     const KeywordLists again = FillKeywordLists(other);
     QCOMPARE(again.english.entries(), lists.english.entries());
     QCOMPARE(again.german.entries(), lists.german.entries());
+}
+
+void SearchIndexTest::rowKeywords_data()
+{
+    QTest::addColumn<QString>("info");
+    QTest::addColumn<QStringList>("english");
+    QTest::addColumn<QStringList>("german");
+    const QString variable = QStringLiteral("Variable                ");
+    const QString additional = QStringLiteral("Additional              ");
+    const QString cr = QStringLiteral("\r\n");
+    QTest::newRow("identifier-like words only")
+        << variable + "BW_kg, age2 x-y" + cr << QStringList{"Age2", "BW_kg"} << QStringList{};
+    QTest::newRow("every standard delimiter")
+        << variable + "a|b\tc,d e" + cr << QStringList{"A", "B", "C", "D", "E"} << QStringList{};
+    QTest::newRow("letters outside A-Z are no identifier")
+        << variable + QStringLiteral("über_x _x 9lives") + cr << QStringList{"9lives", "_x"}
+        << QStringList{};
+    QTest::newRow("last Variable line counts") << variable + "first" + cr + variable + "second" + cr
+                                               << QStringList{"Second"} << QStringList{};
+    QTest::newRow("label column only")
+        << "Variable" + cr + "Additional" + cr << QStringList{} << QStringList{};
+    QTest::newRow("phrases by comma and semicolon")
+        << additional + "alpha, beta;gamma" + cr << QStringList{}
+        << QStringList{"Alpha", "Beta", "Gamma"};
+    QTest::newRow("a single blank between delimiters ends the phrases")
+        << additional + "a, ,b" + cr << QStringList{} << QStringList{"A"};
+    QTest::newRow("last Additional line counts")
+        << additional + "first" + cr + additional + "second one" + cr << QStringList{}
+        << QStringList{"Second one"};
+    QTest::newRow("label word exact, leading blanks delimit it")
+        << "variable                lower" + cr + "Additional:             colon" + cr +
+               " Additional             indented" + cr
+        << QStringList{} << QStringList{"Indented"};
+    QTest::newRow("a variable word held in German is left out")
+        << additional + "weight" + cr + variable + "Weight, bw" + cr << QStringList{"Bw", "Weight"}
+        << QStringList{"Weight"};
+}
+
+void SearchIndexTest::rowKeywords()
+{
+    QFETCH(QString, info);
+    QFETCH(QStringList, english);
+    QFETCH(QStringList, german);
+    // One headline, one topic (both without text) and one parameter row.
+    QTemporaryDir dir;
+    fixture::WriteFile(dir.filePath(ReferenceDatabase::HeadlineFile),
+                       fixture::Packet({{"Top", "string"}, {"TOPIC", "string"}, {"STRC", "string"}},
+                                       {{"H1", "", "1"}}));
+    fixture::WriteFile(
+        dir.filePath(ReferenceDatabase::TopicFile),
+        fixture::Packet({{"TOP", "string"}, {"PS", "string"}, {"PARAMETER", "string"}},
+                        {{"H1", "T1", ""}}));
+    fixture::WriteFile(dir.filePath(ReferenceDatabase::ParameterFile),
+                       fixture::Packet({{"PS", "string"}, {"ID", "i4"}, {"Info", "bin.hex"}},
+                                       {{"T1", "1", info}}));
+    ReferenceDatabase db(dir.path(), dir.path());
+    LoadSearchTables(db, dir.path());
+    const KeywordLists lists = FillKeywordLists(db);
+    QCOMPARE(lists.english.entries(), english);
+    QCOMPARE(lists.german.entries(), german);
 }
 
 QTEST_GUILESS_MAIN(SearchIndexTest)
