@@ -98,7 +98,7 @@ void ReferenceDatabase::LoadHierarchyTables(ProtocolLog& log)
     log.AddLine(QStringLiteral("HeadLines loaded / records: ") +
                 QString::number(m_head->recordCount()));
     LoadHierarchyFile(*m_topics, TopicFile);
-    m_topics->setIndexFieldNames(QStringLiteral("Parameter"));
+    m_topics->setIndexFieldNames(m_topicOrder);
     log.AddLine(QStringLiteral("Topics loaded / records: ") +
                 QString::number(m_topics->recordCount()));
     LoadHierarchyFile(*m_data, ParameterFile);

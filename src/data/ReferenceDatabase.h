@@ -70,6 +70,10 @@ public:
 
     /// The path a hierarchy file is opened by: the plain name when hierarchyDir is empty.
     QString hierarchyPath(const QString& fileName) const;
+    void setHierarchyDir(const QString& dir) { m_hierarchyDir = dir; }
+    /// The index field names the topic table gets after every load ("Parameter"; empty
+    /// keeps the file's order).
+    void setTopicOrder(const QString& names) { m_topicOrder = names; }
 
     // --- loading ---------------------------------------------------------------------------
     /// Loads the headline, topic and parameter tables, writing their record counts to the
@@ -133,6 +137,7 @@ private:
     void LoadHierarchyFile(DataTable& table, const QString& fileName);
 
     QString m_hierarchyDir;
+    QString m_topicOrder = QStringLiteral("Parameter");
     std::unique_ptr<DataTable> m_head, m_topics, m_data, m_file;
     // Declared after the tables, so they are destroyed first and detach from live tables.
     std::unique_ptr<DataSource> m_dsHead, m_dsTopics, m_dsPara, m_dsTable;

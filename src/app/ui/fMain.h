@@ -47,6 +47,8 @@ class ShortcutDispatcher;
 class TfClipTab;
 enum class ResultTableForm;
 class TfFormTab;
+class TfSearchIndex;
+class TfWhatsOn;
 
 /// The viewer's main window. The constructor builds the window and runs FormCreate:
 /// protocol header, the hierarchy tables (which connects the first data file) and the
@@ -175,6 +177,8 @@ public:
     // --- secondary windows the main window opens (set by the program's start) ----------
     TfFormTab* fFormTab = nullptr;
     TfClipTab* fClipTab = nullptr;
+    TfSearchIndex* fSearchIndex = nullptr;
+    TfWhatsOn* fWhatsOn = nullptr;
 
     // --- handlers -------------------------------------------------------------------------
     void dsHeadDataChange();
@@ -213,6 +217,13 @@ public:
     void bParaToClipBoardClick();
     /// Rebuilds the command/parameter table of the "Formula    " tab.
     void BuildCommandTable();
+
+    // keyword search (fMainSearch.cpp)
+    void Search1Click();
+    /// Moves the tables to the parameter row with this headline code, topic code and ID,
+    /// as far as the filters let the walk reach, then shows that row as a row change
+    /// would (used by the search window).
+    void GoToParameter(const QString& top, const QString& ps, qint64 id);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

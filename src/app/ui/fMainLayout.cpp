@@ -591,7 +591,9 @@ void TForm1::buildMenus()
     run(addAction(tables, "ClearTable1", QStringLiteral("&Clear result table ")),
         &TForm1::ClearTable1Click);
 
-    addAction(nullptr, "Search1", QStringLiteral("&Search"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    run(addAction(nullptr, "Search1", QStringLiteral("&Search"),
+                  QKeySequence(Qt::CTRL | Qt::Key_F)),
+        &TForm1::Search1Click);
 
     QMenu* report = bar->addMenu(QStringLiteral("&Report"));
     report->menuAction()->setObjectName(QStringLiteral("Report1"));

@@ -38,7 +38,10 @@ int main(int argc, char* argv[])
     veltra::TfConvertPP fConvertPP;
     veltra::TAboutBox aboutBox;
     veltra::TfFormTab fFormTab(QApplication::applicationFilePath(), form1.Guard());
-    veltra::TfSearchIndex fSearchIndex;
+    veltra::TfSearchIndex fSearchIndex(form1.Guard(),
+                                       [&form1](const QString& top, const QString& ps, qint64 id) {
+                                           form1.GoToParameter(top, ps, id);
+                                       });
     veltra::TfWhatsOn fWhatsOn;
     veltra::TfClipTab fClipTab;
     // Closing the main window ends the program, whichever other windows are open.
@@ -47,6 +50,8 @@ int main(int argc, char* argv[])
         window->setAttribute(Qt::WA_QuitOnClose, false);
     form1.fFormTab = &fFormTab;
     form1.fClipTab = &fClipTab;
+    form1.fSearchIndex = &fSearchIndex;
+    form1.fWhatsOn = &fWhatsOn;
     form1.show();
     return QApplication::exec();
 }

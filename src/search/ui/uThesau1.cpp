@@ -1,14 +1,365 @@
 #include "search/ui/uThesau1.h"
 
+#include "app/ui/widgets/DbEdit.h"
+#include "app/ui/widgets/DbNavigator.h"
+#include "app/ui/widgets/DbRichText.h"
+#include "app/ui/widgets/GuardedHandler.h"
+#include "app/ui/widgets/PanelStatusBar.h"
+#include "app/ui/widgets/ViewFonts.h"
+#include "data/DataSource.h"
+#include "search/SearchFilter.h"
+#include "util/ProtocolLog.h"
+#include "util/VeltraError.h"
+#include "util/uString.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
 namespace veltra {
 
-TfSearchIndex::TfSearchIndex(QWidget* parent)
+namespace {
+
+const QString German = QStringLiteral("German /Deutsch");
+const QString English = QStringLiteral("English /Englisch");
+const QString NoKeywords = QStringLiteral("None / No keywords");
+
+template <typename Control> Control* Named(Control* control, const char* name)
+{
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+QLabel* BoldLabel(const QString& text, int left, int top, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(BoldFont(parent->font()));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QComboBox* Box(const char* name, const QStringList& items, int left, int top, int width,
+               QWidget* parent)
+{
+    auto* box = Named(new QComboBox(parent), name);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(items);
+    box->setGeometry(left, top, width, 22);
+    return box;
+}
+
+QPushButton* NarrowButton(const char* name, const QString& text, int left, int top, QWidget* parent)
+{
+    auto* button = Named(new QPushButton(text, parent), name);
+    QFont font(QStringLiteral("Arial Narrow"));
+    font.setBold(true);
+    font.setStretch(QFont::SemiCondensed);
+    button->setFont(font);
+    button->setGeometry(left, top, 105, 25);
+    return button;
+}
+
+/// The wait cursor for as long as the object lives, also when an error ends the work.
+struct WaitCursor
+{
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+TfSearchIndex::TfSearchIndex(const ErrorGuard& guard, GoTo goTo, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_guard(guard), m_goTo(std::move(goTo))
 {
     setObjectName(QStringLiteral("fSearchIndex"));
     setWindowTitle(QStringLiteral(" Data Search by Keywords"));
     setGeometry(107, 124, 742, 598);
+
+    // Headlines by STRC; topics and parameter rows in the order of their files.
+    m_db.setTopicOrder(QString());
+    m_db.topics().setIndexFieldNames(QString());
+    FilterOptions keyOptions;
+    keyOptions.ignoreCase = true;
+    keyOptions.partialCompare = false;
+    cdsKey.setFilterOptions(keyOptions);
+    m_dsKey = new DataSource(&cdsKey, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // The search panel, controls at their designed places.
+    auto* search = Named(new QWidget(this), "pnSearch");
+    search->setFixedHeight(81);
+    bFindEnglishIndex =
+        NarrowButton("bFindEnglishIndex", QStringLiteral("&Find data"), 504, 48, search);
+    BoldLabel(QStringLiteral("Search for "), 8, 19, search);
+    cbIndexE1 = Box("cbIndexE1", {}, 80, 16, 177, search);
+    cbE1 = Box("cbE1", {QStringLiteral("AND"), QStringLiteral("OR")}, 264, 16, 52, search);
+    cbIndexE2 = Box("cbIndexE2", {}, 320, 16, 177, search);
+    cbE2 = Box("cbE2", {QStringLiteral("AND"), QStringLiteral("OR")}, 24, 48, 52, search);
+    cbIndexE3 = Box("cbIndexE3", {}, 80, 48, 177, search);
+    BoldLabel(QStringLiteral("Exclude"), 264, 51, search);
+    cbIndexE4 = Box("cbIndexE4", {}, 320, 48, 177, search);
+    BoldLabel(QStringLiteral("Keyword Langu.:"), 504, 19, search);
+    cbLanguage = Box("cbLanguage", {German, English, NoKeywords}, 608, 16, 125, search);
+    cbLanguage->setCurrentText(English);
+    bReSetToZeroSearch =
+        NarrowButton("bReSetToZeroSearch", QStringLiteral("&Clear search"), 624, 48, search);
+    // Tab order as designed.
+    QWidget* order[] = {bFindEnglishIndex, cbE1,      cbIndexE1,  cbIndexE2,         cbE2,
+                        cbIndexE3,         cbIndexE4, cbLanguage, bReSetToZeroSearch};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    layout->addWidget(search);
+
+    // The result bar.
+    auto* bar = Named(new QWidget(this), "pnResult");
+    bar->setFixedHeight(42);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(6, 4, 6, 4);
+    row->addWidget(new QLabel(QStringLiteral("HdL"), bar));
+    DBEdit1 = Named(new DbEdit(bar), "DBEdit1");
+    DBEdit1->setFixedWidth(60);
+    DBEdit1->setDataSource(m_dsKey);
+    DBEdit1->setField(QStringLiteral("Top"));
+    DBEdit1->setWritable(true, &m_guard);
+    row->addWidget(DBEdit1);
+    row->addWidget(new QLabel(QStringLiteral("Top"), bar));
+    DBEdit2 = Named(new DbEdit(bar), "DBEdit2");
+    DBEdit2->setFixedWidth(60);
+    DBEdit2->setDataSource(&m_db.parameterLink());
+    DBEdit2->setField(QStringLiteral("PS"));
+    row->addWidget(DBEdit2);
+    DBNavigator2 = Named(new DbNavigator(&m_guard, bar), "DBNavigator2");
+    DBNavigator2->setDataSource(&m_db.parameterLink());
+    row->addWidget(DBNavigator2);
+    LbPosRec = Named(new QLabel(QStringLiteral("Pos. 0 of 0 records."), bar), "LbPosRec");
+    LbPosRec->setFont(BoldFont(QFont(QStringLiteral("Arial"))));
+    row->addWidget(LbPosRec, 1);
+    sbGoToCurrent = Named(new QToolButton(bar), "sbGoToCurrent");
+    sbGoToCurrent->setToolTip(QStringLiteral("Set to ... and Go .."));
+    sbGoToCurrent->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    row->addWidget(sbGoToCurrent);
+    layout->addWidget(bar);
+
+    DBRichEdit1 = Named(new DbRichText(this), "DBRichEdit1");
+    DBRichEdit1->setFont(FixedPitchFont());
+    DBRichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    DBRichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    DBRichEdit1->setDataSource(&m_db.parameterLink());
+    DBRichEdit1->setField(QStringLiteral("Info"));
+    layout->addWidget(DBRichEdit1, 1);
+
+    sb1 = Named(new PanelStatusBar(this), "sb1");
+    for (int width : {100, 300, 80, 80, 120})
+        sb1->addPanel(width, QString());
+    layout->addWidget(sb1);
+
+    m_db.headlineLink().setHandler(Guarded(this, &TfSearchIndex::dsHeadDataChange));
+    m_db.topicLink().setHandler(Guarded(this, &TfSearchIndex::dsTopicsDataChange));
+    m_db.parameterLink().setHandler(Guarded(this, &TfSearchIndex::dsParaDataChange));
+
+    ConnectGuarded(bFindEnglishIndex, &QPushButton::clicked, this,
+                   &TfSearchIndex::bFindEnglishIndexClick);
+    ConnectGuarded(bReSetToZeroSearch, &QPushButton::clicked, this,
+                   &TfSearchIndex::bReSetToZeroSearchClick);
+    ConnectGuarded(cbLanguage, &QComboBox::currentTextChanged, this,
+                   &TfSearchIndex::cbLanguageChange);
+    ConnectGuarded(sbGoToCurrent, &QToolButton::clicked, this, &TfSearchIndex::sbGoToCurrentClick);
+}
+
+TfSearchIndex::~TfSearchIndex()
+{
+    // The links' handlers call this window: they go before it does.
+    for (DataSource* link : {&m_db.headlineLink(), &m_db.topicLink(), &m_db.parameterLink()})
+        link->setHandler({});
+}
+
+void TfSearchIndex::SetTermLists(const QStringList& entries)
+{
+    for (QComboBox* box : {cbIndexE1, cbIndexE2, cbIndexE3, cbIndexE4}) {
+        const QString typed = box->currentText();
+        box->clear();
+        box->addItems(entries);
+        box->setEditText(typed);
+    }
+}
+
+void TfSearchIndex::BuildSearchIndex()
+{
+    // The walk runs on tables of its own, so the window's filters and handlers stay out
+    // of it; the keyword lists are empty when it fails.
+    Keywords = {};
+    ReferenceDatabase walk(SearchDir, SearchDir);
+    cdsKey.setFiltered(false);
+    IndexGeneration generation =
+        veltra::BuildSearchIndex(walk, cdsKey, SearchDir, QDateTime::currentDateTime());
+    GenerationProtocol = generation.protocol;
+    Keywords = generation.keywords;
+    IndexPending = false;
+    SetTermLists(Keywords.english.entries());
+}
+
+void TfSearchIndex::ShowForSearch()
+{
+    show();
+    raise();
+    activateWindow();
+    // The first activation after the search command reloads the tables; a later return
+    // from another window keeps the search shown.
+    m_guard.run([this] { FormActivate(); });
+}
+
+void TfSearchIndex::FormActivate()
+{
+    const WaitCursor wait;
+    m_db.setHierarchyDir(SearchDir);
+    m_db.RunDir = SearchDir;
+    ProtocolLog counts; // the record counts of the loads are not shown here
+    m_db.LoadHierarchyTables(counts);
+    const QString indexPath = SearchDir + SearchIndexFileName;
+    cdsKey.loadFromFile(indexPath);
+    QString date;
+    bool readOnly = false, archive = false, system = false, hidden = false;
+    GetFileInfo(indexPath, date, readOnly, archive, system, hidden);
+    IndexReadOnly = readOnly;
+    if (IndexPending)
+        BuildSearchIndex();
+    // The index rows of the first parameter shown.
+    dsParaDataChange();
+}
+
+void TfSearchIndex::dsHeadDataChange()
+{
+    m_db.FilterTopicsByHeadline();
+    sb1->setPanelText(2, QStringLiteral("HdL=") + DBEdit1->text());
+}
+
+void TfSearchIndex::dsTopicsDataChange()
+{
+    // The topic's rows replace any search filter; the order stays as loaded.
+    m_db.ApplyParameterFilter(QStringLiteral("All"), -1);
+}
+
+void TfSearchIndex::dsParaDataChange()
+{
+    const DataTable& parameters = m_db.parameters();
+    auto field = [&parameters](const char* name) {
+        return ReferenceDatabase::CurrentText(parameters, QLatin1String(name));
+    };
+    const QString dataFile = field("DataFile");
+    sb1->setPanelText(1, dataFile.isEmpty()
+                             ? QStringLiteral(" -- ")
+                             : QStringLiteral("File: ") +
+                                   ReplaceExtension(dataFile, QStringLiteral("xml")));
+    const QString id = field("ID").trimmed();
+    if (!id.isEmpty() && cdsKey.isOpen()) {
+        cdsKey.setFilter(QStringLiteral("Index=") + id);
+        cdsKey.setFiltered(true);
+    }
+    const int count = parameters.recordCount();
+    const QString position = QStringLiteral("Rec. ") + QString::number(parameters.recNo()) +
+                             QStringLiteral(" of ") + QString::number(count);
+    sb1->setPanelText(0, position);
+    LbPosRec->setText(count > 0 ? position : QStringLiteral("No records found"));
+    sb1->setPanelText(3, QStringLiteral("Top=") + field("PS"));
+    sb1->setPanelText(4, field("DATASOURCE"));
+}
+
+void TfSearchIndex::bFindEnglishIndexClick()
+{
+    DataTable& parameters = m_db.parameters();
+    if (!parameters.isOpen())
+        parameters.open();
+    FilterOptions options;
+    options.ignoreCase = true;
+    options.partialCompare = true;
+    parameters.setFilterOptions(options);
+    SearchTerms terms;
+    terms.term1 = cbIndexE1->currentText();
+    terms.term2 = cbIndexE2->currentText();
+    terms.term3 = cbIndexE3->currentText();
+    terms.exclude = cbIndexE4->currentText();
+    terms.op1 = cbE1->currentText();
+    terms.op2 = cbE2->currentText();
+    terms.german = cbLanguage->currentText() == German;
+    parameters.setFiltered(false);
+    try {
+        parameters.setFilter(SearchFilterExpression(terms));
+        parameters.setFiltered(true);
+        parameters.first();
+    } catch (const VeltraError&) {
+        // A rejected expression shows every row and says "ERROR"; no message box.
+        parameters.setFilter(QString());
+        parameters.setFiltered(false);
+        if (!parameters.isOpen())
+            parameters.open();
+        sb1->setPanelText(0, QStringLiteral("ERROR"));
+        return;
+    }
+    const int count = parameters.recordCount();
+    sb1->setPanelText(0, count == 0 ? QStringLiteral("0 of 0")
+                                    : QString::number(parameters.recNo()) + QStringLiteral(" of ") +
+                                          QString::number(count));
+}
+
+void TfSearchIndex::bReSetToZeroSearchClick()
+{
+    for (QComboBox* box : {cbIndexE1, cbIndexE2, cbIndexE3, cbIndexE4})
+        box->setEditText(QString());
+    bFindEnglishIndexClick();
+}
+
+void TfSearchIndex::cbLanguageChange()
+{
+    const QString language = cbLanguage->currentText();
+    if (language == German)
+        SetTermLists(Keywords.german.entries());
+    else if (language == English)
+        SetTermLists(Keywords.english.entries());
+    else
+        SetTermLists({});
+}
+
+void TfSearchIndex::sbGoToCurrentClick()
+{
+    const QString top = ReferenceDatabase::CurrentText(cdsKey, QStringLiteral("Top"));
+    const QString ps = ReferenceDatabase::CurrentText(cdsKey, QStringLiteral("PS"));
+    const qint64 id = ReferenceDatabase::CurrentText(cdsKey, QStringLiteral("Index")).toLongLong();
+    if (m_goTo)
+        m_goTo(top, ps, id);
+    close();
+}
+
+void TfSearchIndex::FormClose()
+{
+    m_db.topics().close();
+    m_db.headlines().close();
+    if (cdsKey.fieldCount() == 0)
+        return; // never loaded: nothing to write
+    if (!cdsKey.isOpen())
+        cdsKey.open();
+    cdsKey.setFiltered(false);
+    if (IndexReadOnly)
+        return;
+    cdsKey.mergeChangeLog();
+    cdsKey.saveToFile(SearchDir + SearchIndexFileName, PacketForm::Plain);
+    m_db.parameters().close();
+}
+
+void TfSearchIndex::closeEvent(QCloseEvent* event)
+{
+    m_guard.run([this] { FormClose(); });
+    QWidget::closeEvent(event);
 }
 
 } // namespace veltra

@@ -1,16 +1,24 @@
-// The wait notice shown while a long operation runs.
+// The wait notice shown while the search index is generated.
 #pragma once
 
 #include <QDialog>
 
+class QLabel;
+
 namespace veltra {
 
-/// A fixed-size notice with a dialog frame; created at start, shown on demand.
+/// A fixed-size notice with a dialog frame and no controls: the program's picture, its
+/// name and what it is doing. Created at start, shown on demand.
 class TfWhatsOn : public QDialog
 {
     Q_OBJECT
 public:
     explicit TfWhatsOn(QWidget* parent = nullptr);
+
+    QLabel* Image1 = nullptr;
+    QLabel* ProductName = nullptr;
+    QLabel* Remark = nullptr;
+    QLabel* Label1 = nullptr;
 };
 
 } // namespace veltra

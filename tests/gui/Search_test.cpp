@@ -1,0 +1,279 @@
+// The keyword search driven as a user drives it, on the small crafted database: the
+// search command with its index generation, the search window's controls and
+// searches, and going to a found row in the main window.
+#include "GuiFixture.h"
+
+#include "app/ui/widgets/DbEdit.h"
+#include "data/DataTable.h"
+#include "search/SearchIndex.h"
+#include "search/ui/uThesau1.h"
+#include "search/ui/uWhatsOn.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+using fixture::Session;
+using veltra::TForm1;
+using veltra::TfSearchIndex;
+using veltra::TfWhatsOn;
+
+namespace {
+
+/// A session with the search window and the wait notice wired as the program wires them.
+struct SearchSession
+{
+    Session s;
+    TForm1& form;
+    TfWhatsOn notice;
+    TfSearchIndex window;
+
+    SearchSession()
+        : form(s.start()),
+          window(form.Guard(), [this](const QString& top, const QString& ps, qint64 id) {
+              form.GoToParameter(top, ps, id);
+          })
+    {
+        form.fSearchIndex = &window;
+        form.fWhatsOn = &notice;
+    }
+    ~SearchSession() { window.hide(); }
+
+    void search() { form.findChild<QAction*>(QStringLiteral("Search1"))->trigger(); }
+    void find(const QString& t1, const QString& t2 = QString(), const QString& t3 = QString(),
+              const QString& exclude = QString())
+    {
+        window.cbIndexE1->setEditText(t1);
+        window.cbIndexE2->setEditText(t2);
+        window.cbIndexE3->setEditText(t3);
+        window.cbIndexE4->setEditText(exclude);
+        QTest::mouseClick(window.bFindEnglishIndex, Qt::LeftButton);
+    }
+    QStringList found()
+    {
+        QStringList variables;
+        veltra::DataTable& parameters = window.Database().parameters();
+        const int field = parameters.fieldIndex(QStringLiteral("Variable"));
+        for (int row = 0; row < parameters.recordCount(); ++row)
+            variables << parameters.value(row, field);
+        return variables;
+    }
+    QString panel(int i) const { return window.sb1->panelText(i); }
+};
+
+} // namespace
+
+class SearchTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void generationAtFirstUseAndAfterASave();
+    void protocolOption();
+    void windowControls();
+    void searches();
+    void languageAndClear();
+    void goToAFoundRow();
+    void goToAnUnknownHeadline();
+    void indexWrittenOnClose();
+};
+
+void SearchTest::generationAtFirstUseAndAfterASave()
+{
+    SearchSession t;
+    const QString indexPath = t.s.dir.path() + QStringLiteral("/veltraIndex.xml");
+    QVERIFY(!QFileInfo::exists(indexPath));
+    const int logSize = t.s.log().size();
+    t.search();
+    QVERIFY(QFileInfo::exists(indexPath));
+    QVERIFY(!t.form.IndexOutdated);
+    QVERIFY(t.window.isVisible());
+    QVERIFY(!t.notice.isVisible());
+    QCOMPARE(t.form.t->currentIndex(), 0);
+    // The protocol: an empty line, the title, the start line and one line per parameter
+    // row reached by the walk (the headline without topics adds none).
+    const QStringList added = t.s.log().mid(logSize);
+    QCOMPARE(added.value(0), QString());
+    QCOMPARE(added.value(1), QStringLiteral("Generating an Index for Search"));
+    QVERIFY(added.value(2).startsWith(QStringLiteral("Index Generator Start: ")));
+    QCOMPARE(added.size(), 3 + 10);
+    QVERIFY(t.s.errors.isEmpty());
+
+    // A second search in the run shows the window without a new generation; the lines of
+    // the last generation are added again.
+    t.window.GenerationProtocol.append(QStringLiteral("marker"));
+    t.search();
+    QCOMPARE(t.s.log().last(), QStringLiteral("marker"));
+    // After the parameter table was saved, the next search generates again.
+    t.form.ParameterTableSaved = true;
+    t.search();
+    QVERIFY(!t.form.ParameterTableSaved);
+    QVERIFY(t.s.log().last() != QStringLiteral("marker"));
+    QVERIFY(t.s.errors.isEmpty());
+}
+
+void SearchTest::protocolOption()
+{
+    SearchSession t;
+    t.form.cbGiveIndexPrt->setChecked(false);
+    const int logSize = t.s.log().size();
+    t.search();
+    QCOMPARE(t.s.log().size(), logSize);
+    QVERIFY(!t.window.GenerationProtocol.isEmpty());
+}
+
+void SearchTest::windowControls()
+{
+    SearchSession t;
+    QCOMPARE(t.window.windowTitle(), QStringLiteral(" Data Search by Keywords"));
+    QCOMPARE(t.window.LbPosRec->text(), QStringLiteral("Pos. 0 of 0 records."));
+    QCOMPARE(t.window.cbLanguage->currentText(), QStringLiteral("English /Englisch"));
+    QCOMPARE(t.window.cbE1->currentText(), QStringLiteral("AND"));
+    QCOMPARE(t.window.cbE2->currentText(), QStringLiteral("AND"));
+    QCOMPARE(t.window.sbGoToCurrent->toolTip(), QStringLiteral("Set to ... and Go .."));
+    QVERIFY(!t.notice.Image1->pixmap().isNull()); // the JPEG picture decodes
+    QCOMPARE(t.notice.windowTitle(), QStringLiteral("   What's going on ..."));
+    QCOMPARE(t.notice.size(), QSize(381, 154));
+
+    t.search();
+    // After the activation: the first headline's first topic, in file order.
+    QCOMPARE(t.found(), QStringList({"AW", "BW", "CW", "DW", "EW", "FW", "GW", "HW"}));
+    QCOMPARE(t.panel(0), QStringLiteral("Rec. 1 of 8"));
+    QCOMPARE(t.panel(1), QStringLiteral("File: bw1.xml"));
+    QCOMPARE(t.panel(2), QStringLiteral("HdL=H1"));
+    QCOMPARE(t.panel(3), QStringLiteral("Top=B1"));
+    QCOMPARE(t.panel(4), QStringLiteral("Alpha Survey"));
+    QCOMPARE(t.window.DBEdit1->text(), QStringLiteral("H1"));
+    QCOMPARE(t.window.LbPosRec->text(), QStringLiteral("Rec. 1 of 8"));
+    // The term boxes offer the English keywords: headline and topic texts, words of the
+    // Variable lines.
+    QStringList offered;
+    for (int i = 0; i < t.window.cbIndexE1->count(); ++i)
+        offered << t.window.cbIndexE1->itemText(i);
+    QVERIFY2(offered.contains(QStringLiteral("Anthropometry")), qPrintable(offered.join(',')));
+    QVERIFY2(offered.contains(QStringLiteral("BW_kg")), qPrintable(offered.join(',')));
+}
+
+void SearchTest::searches()
+{
+    SearchSession t;
+    t.search();
+    // Across every topic, ignoring case.
+    t.find(QStringLiteral("body WEIGHT"));
+    QCOMPARE(t.found(), QStringList({"AW", "BW"}));
+    QCOMPARE(t.panel(0), QStringLiteral("1 of 2"));
+    // Term 2 empty: term 1 AND term 3, without the excluded one.
+    t.find(QStringLiteral("body"), QString(), QStringLiteral("men"), QStringLiteral("women"));
+    QCOMPARE(t.found(), QStringList({"BW", "BH"}));
+    // ((men AND weight) OR water): "women" holds "men".
+    t.window.cbE2->setEditText(QStringLiteral("OR"));
+    t.find(QStringLiteral("men"), QStringLiteral("weight"), QStringLiteral("water"));
+    QCOMPARE(t.found(), QStringList({"AW", "BW", "WI"}));
+    // A quote in a term is a quote to find, not a broken expression.
+    t.window.cbE2->setEditText(QStringLiteral("AND"));
+    t.find(QStringLiteral("row's"));
+    QCOMPARE(t.found(), QStringList());
+    QCOMPARE(t.panel(0), QStringLiteral("0 of 0"));
+    QCOMPARE(t.window.LbPosRec->text(), QStringLiteral("No records found"));
+    // An operator other than AND or OR: "ERROR", and every row shown.
+    t.window.cbE1->setEditText(QStringLiteral("XOR"));
+    t.find(QStringLiteral("body"), QStringLiteral("men"));
+    QCOMPARE(t.panel(0), QStringLiteral("ERROR"));
+    QCOMPARE(t.found().size(), 10);
+    QVERIFY(t.s.errors.isEmpty());
+}
+
+void SearchTest::languageAndClear()
+{
+    SearchSession t;
+    t.search();
+    // German cuts two characters off every term: "Body weightxx" finds "Body weight".
+    t.window.cbLanguage->setCurrentText(QStringLiteral("German /Deutsch"));
+    t.find(QStringLiteral("Body weightxx"));
+    QCOMPARE(t.found(), QStringList({"AW", "BW"}));
+    QCOMPARE(t.window.cbIndexE1->currentText(), QStringLiteral("Body weightxx"));
+    t.window.cbLanguage->setCurrentText(QStringLiteral("None / No keywords"));
+    QCOMPARE(t.window.cbIndexE1->count(), 0);
+    QCOMPARE(t.window.cbIndexE1->currentText(), QStringLiteral("Body weightxx"));
+    QTest::mouseClick(t.window.bReSetToZeroSearch, Qt::LeftButton);
+    QVERIFY(t.window.cbIndexE1->currentText().isEmpty());
+    QCOMPARE(t.found().size(), 10);
+    QCOMPARE(t.panel(0), QStringLiteral("1 of 10"));
+}
+
+void SearchTest::goToAFoundRow()
+{
+    SearchSession t;
+    t.search();
+    // A row of the second topic of the first headline: the walk reaches it with data
+    // file connection off, then shows it as a row change would.
+    t.find(QStringLiteral("Body height"));
+    QCOMPARE(t.found(), QStringList({"BH"}));
+    QCOMPARE(t.window.DBEdit1->text(), QStringLiteral("H1"));
+    QCOMPARE(t.form.ConnectedDataFileName, QStringLiteral("bw1.xml"));
+    QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
+    QVERIFY(t.window.isHidden());
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*t.form.CDSData, QStringLiteral("ID")),
+             QStringLiteral("9"));
+    QVERIFY(t.form.OpenDataFiles);
+    QCOMPARE(t.form.ConnectedDataFileName, QStringLiteral("bw2.xml"));
+    QCOMPARE(t.s.panel(4), QStringLiteral("Current : Body height of men"));
+    QCOMPARE(t.s.selected(t.form.dbgParameter), QStringLiteral("Height"));
+    QCOMPARE(t.s.selected(t.form.dbgSources), QStringLiteral("BH"));
+
+    // A row under another headline.
+    t.search();
+    t.find(QStringLiteral("Water intake"));
+    QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
+    QCOMPARE(t.s.selected(t.form.dbgTopics), QStringLiteral("Intake"));
+    QCOMPARE(t.s.selected(t.form.dbgSources), QStringLiteral("WI"));
+    QVERIFY(t.s.errors.isEmpty());
+}
+
+void SearchTest::goToAnUnknownHeadline()
+{
+    SearchSession t;
+    t.search();
+    t.find(QStringLiteral("Body height"));
+    QCOMPARE(t.found(), QStringList({"BH"}));
+    // A headline code the main window does not have: it stands on its last headline.
+    t.window.DBEdit1->setFocus();
+    t.window.DBEdit1->selectAll();
+    QTest::keyClicks(t.window.DBEdit1, QStringLiteral("ZZ"));
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(t.window.cdsKey, QStringLiteral("Top")),
+             QStringLiteral("ZZ"));
+    QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*t.form.cdsHead, QStringLiteral("Top")),
+             QStringLiteral("H3"));
+    QVERIFY(t.form.OpenDataFiles);
+    QVERIFY(t.s.errors.isEmpty());
+}
+
+void SearchTest::indexWrittenOnClose()
+{
+    SearchSession t;
+    t.search();
+    t.find(QStringLiteral("Body height"));
+    t.window.DBEdit1->setFocus();
+    t.window.DBEdit1->selectAll();
+    QTest::keyClicks(t.window.DBEdit1, QStringLiteral("H9"));
+    t.window.close();
+    // Closing writes the index in the plain form, with the edit.
+    QFile file(t.s.dir.path() + QStringLiteral("/veltraIndex.xml"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(!bytes.contains("encoding="));
+    veltra::DataTable index;
+    index.loadFromData(bytes, QStringLiteral("veltraIndex.xml"));
+    index.setFilter(QStringLiteral("Index=9"));
+    index.setFiltered(true);
+    QCOMPARE(index.fieldText(QStringLiteral("Top")), QStringLiteral("H9"));
+    QVERIFY(!t.window.Database().topics().isOpen());
+    QVERIFY(t.s.errors.isEmpty());
+}
+
+QTEST_MAIN(SearchTest)
+#include "Search_test.moc"
