@@ -878,6 +878,16 @@ void DataTable::append(const QStringList& values)
         post();
     d->packet.rows.push_back(std::move(row));
     const int added = int(d->packet.rows.size()) - 1;
+    const bool filterActive = d->filtered && d->filter && !d->filter->isEmpty();
+    if (!filterActive && d->indexFieldPositions(d->indexNames).empty()) {
+        // Shown in file order and unfiltered, the new row is simply the last visible
+        // one: no refilter and no sort, so filling a table row by row stays linear.
+        d->visible.push_back(added);
+        d->current = int(d->visible.size()) - 1;
+        d->eof = d->bof = false;
+        d->notify(true);
+        return;
+    }
     const int position = d->current;
     d->refresh();
     const auto it = std::find(d->visible.begin(), d->visible.end(), added);

@@ -201,8 +201,18 @@ void TfSearchIndex::BuildSearchIndex()
     Keywords = {};
     ReferenceDatabase walk(SearchDir, SearchDir);
     cdsKey.setFiltered(false);
-    IndexGeneration generation =
-        veltra::BuildSearchIndex(walk, cdsKey, SearchDir, QDateTime::currentDateTime());
+    // The HdL box need not follow each of the appended rows; it shows the index again
+    // when its link is enabled, also after a failure.
+    m_dsKey->setEnabled(false);
+    IndexGeneration generation;
+    try {
+        generation =
+            veltra::BuildSearchIndex(walk, cdsKey, SearchDir, QDateTime::currentDateTime());
+    } catch (...) {
+        m_dsKey->setEnabled(true);
+        throw;
+    }
+    m_dsKey->setEnabled(true);
     GenerationProtocol = generation.protocol;
     Keywords = generation.keywords;
     IndexPending = false;
