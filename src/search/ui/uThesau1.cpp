@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -34,10 +35,15 @@ template <typename Control> Control* Named(Control* control, const char* name)
     return control;
 }
 
-QLabel* BoldLabel(const QString& text, int left, int top, QWidget* parent)
+/// A bold label that ends before `right`: where this system's font is wider than the
+/// designed one, the font shrinks until the text fits in front of its box.
+QLabel* BoldLabel(const QString& text, int left, int top, int right, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
-    label->setFont(BoldFont(parent->font()));
+    QFont font = BoldFont(parent->font());
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > right - left - 4)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -101,15 +107,15 @@ TfSearchIndex::TfSearchIndex(const ErrorGuard& guard, GoTo goTo, QWidget* parent
     search->setFixedHeight(81);
     bFindEnglishIndex =
         NarrowButton("bFindEnglishIndex", QStringLiteral("&Find data"), 504, 48, search);
-    BoldLabel(QStringLiteral("Search for "), 8, 19, search);
+    BoldLabel(QStringLiteral("Search for "), 8, 19, 80, search);
     cbIndexE1 = Box("cbIndexE1", {}, 80, 16, 177, search);
     cbE1 = Box("cbE1", {QStringLiteral("AND"), QStringLiteral("OR")}, 264, 16, 52, search);
     cbIndexE2 = Box("cbIndexE2", {}, 320, 16, 177, search);
     cbE2 = Box("cbE2", {QStringLiteral("AND"), QStringLiteral("OR")}, 24, 48, 52, search);
     cbIndexE3 = Box("cbIndexE3", {}, 80, 48, 177, search);
-    BoldLabel(QStringLiteral("Exclude"), 264, 51, search);
+    BoldLabel(QStringLiteral("Exclude"), 264, 51, 320, search);
     cbIndexE4 = Box("cbIndexE4", {}, 320, 48, 177, search);
-    BoldLabel(QStringLiteral("Keyword Langu.:"), 504, 19, search);
+    BoldLabel(QStringLiteral("Keyword Langu.:"), 504, 19, 608, search);
     cbLanguage = Box("cbLanguage", {German, English, NoKeywords}, 608, 16, 125, search);
     cbLanguage->setCurrentText(English);
     bReSetToZeroSearch =

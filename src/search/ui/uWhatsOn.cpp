@@ -1,6 +1,7 @@
 #include "search/ui/uWhatsOn.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 
@@ -18,12 +19,18 @@ QFont Bold(const QString& family, int pixelSize, bool narrow = false)
     return font;
 }
 
+/// A label at its place; where this system's font is wider than the designed one (no
+/// narrow face installed), the font shrinks until the text fits inside the notice.
 QLabel* PlacedLabel(const char* name, const QString& text, const QFont& font, int left, int top,
                     QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
-    label->setFont(font);
+    QFont fitted = font;
+    const int room = parent->width() - left - 4;
+    while (fitted.pixelSize() > 9 && QFontMetrics(fitted).horizontalAdvance(text) > room)
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    label->setFont(fitted);
     label->move(left, top);
     label->adjustSize();
     return label;
