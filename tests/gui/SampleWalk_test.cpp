@@ -12,6 +12,20 @@
 using fixture::Session;
 using veltra::TForm1;
 
+namespace {
+
+/// Copies the sample database into the session's folder.
+void CopySample(Session& s)
+{
+    QDirIterator files(QStringLiteral(VELTRA_SAMPLE_DIR), {QStringLiteral("*.xml")});
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QVERIFY(QFile::copy(path, s.dir.filePath(files.fileName())));
+    }
+}
+
+} // namespace
+
 class SampleWalkTest : public QObject
 {
     Q_OBJECT
@@ -23,11 +37,7 @@ private Q_SLOTS:
 void SampleWalkTest::walkEveryParameterRow()
 {
     Session s(QByteArray(), false);
-    QDirIterator files(QStringLiteral(VELTRA_SAMPLE_DIR), {QStringLiteral("*.xml")});
-    while (files.hasNext()) {
-        const QString path = files.next();
-        QVERIFY(QFile::copy(path, s.dir.filePath(files.fileName())));
-    }
+    CopySample(s);
     TForm1& form = s.start();
     QCOMPARE(s.log().filter(QStringLiteral("***")), QStringList());
     // A normal start: one connection, between the topic and the parameter load lines.
@@ -83,11 +93,7 @@ void SampleWalkTest::orderChangesKeepTheRow()
     // Rows with the same order keys stand in file order whatever was shown before, so a
     // new order keeps the current row and its data file.
     Session s(QByteArray(), false);
-    QDirIterator files(QStringLiteral(VELTRA_SAMPLE_DIR), {QStringLiteral("*.xml")});
-    while (files.hasNext()) {
-        const QString path = files.next();
-        QVERIFY(QFile::copy(path, s.dir.filePath(files.fileName())));
-    }
+    CopySample(s);
     TForm1& form = s.start();
     QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Food and drinking-water intake")));
     auto order = [&form](int item) {
