@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core                        # a fixed-pitch font for the views
   clang-format python3                     # the format check and the test helpers
   binutils                                 # readelf, for the layer check of veltra-cli
+  unrtf poppler-utils                      # independent readers of the saved RTF and PDF reports
 )
 if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
   packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb

@@ -7,6 +7,7 @@
 #include "app/ui/fMain.h"
 #include "app/ui/widgets/DbGrid.h"
 #include "app/ui/widgets/PanelStatusBar.h"
+#include "util/ui/OLERichEdit.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

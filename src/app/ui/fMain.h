@@ -28,7 +28,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
-class QTextEdit;
 class QToolButton;
 
 namespace veltra {
@@ -44,7 +43,9 @@ class DbRichText;
 class PanelStatusBar;
 class ProtocolView;
 class ShortcutDispatcher;
+class TAboutBox;
 class TfClipTab;
+class TOLEEdit;
 enum class ResultTableForm;
 class TfFormTab;
 class TfSearchIndex;
@@ -167,7 +168,7 @@ public:
     QCheckBox* cbShowAdditionalInfo = nullptr;
     QPushButton* bCloseAllTables = nullptr;
     QPushButton* bCloseOpen = nullptr;
-    QTextEdit* oe1 = nullptr;
+    TOLEEdit* oe1 = nullptr;
     PanelStatusBar* sb1 = nullptr;
 
     FileDialogSettings sdTable;
@@ -179,6 +180,7 @@ public:
     TfClipTab* fClipTab = nullptr;
     TfSearchIndex* fSearchIndex = nullptr;
     TfWhatsOn* fWhatsOn = nullptr;
+    TAboutBox* AboutBox = nullptr;
 
     // --- handlers -------------------------------------------------------------------------
     void dsHeadDataChange();
@@ -224,6 +226,27 @@ public:
     /// as far as the filters let the walk reach, then shows that row as a row change
     /// would (used by the search window).
     void GoToParameter(const QString& top, const QString& ps, qint64 id);
+
+    // documentation report (fMainReport.cpp)
+    void WordReport1Click();
+    void Save1Click();
+
+    // check lists (fMainChecks.cpp)
+    void ListofTopics1Click();
+    void Listofparameters1Click();
+    void ListofDataSources1Click();
+
+    // protocol log and about box (fMainLog.cpp)
+    void ShowErrorProtocol1Click();
+    void SavetheErrorProtocoltofile1Click();
+    void Clear1Click();
+    void Info1Click();
+
+    // editing functions of the "&Database" menu (fMainEdit.cpp)
+    void InfoPagetoClipboard1Click();
+    void PasteClipboardToInfopage1Click();
+    void Savechanges1Click();
+    void Savechangesindataset1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -15,13 +15,13 @@
 #include "util/VeltraError.h"
 #include "util/uString.h"
 
+#include "util/ui/OLERichEdit.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTabWidget>
-#include <QTextEdit>
 
 namespace veltra {
 
@@ -122,7 +122,7 @@ void TForm1::EmptyDataViews()
 {
     mTableContent->clear();
     mFormula->clear();
-    oe1->clear();
+    oe1->Clear();
     mTransformed->clear();
 }
 

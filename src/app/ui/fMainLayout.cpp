@@ -14,6 +14,7 @@
 #include "app/ui/widgets/ShortcutDispatcher.h"
 #include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
+#include "util/ui/OLERichEdit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -124,11 +125,12 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
     t->addTab(buildEdfTab(), QStringLiteral("Parameters of EDF/CDF"));
     t->addTab(buildFormulaTab(), QStringLiteral("Formula    "));
     t->addTab(buildProtocolTab(), QStringLiteral("Prot./Options"));
-    oe1 = Named(new QTextEdit(t), "oe1");
+    oe1 = Named(new TOLEEdit(t), "oe1");
     oe1->setReadOnly(true);
     oe1->setFont(FixedPitchFont());
     oe1->setLineWrapMode(QTextEdit::NoWrap);
     oe1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    oe1->setTabChangesFocus(false);
     t->addTab(oe1, QStringLiteral("Report    "));
     t->setCurrentIndex(0);
     layout->addWidget(t, 1);
@@ -541,19 +543,26 @@ void TForm1::buildMenus()
     database->menuAction()->setObjectName(QStringLiteral("Database1"));
     QMenu* editInfo = database->addMenu(QStringLiteral("Edit &Info"));
     editInfo->menuAction()->setObjectName(QStringLiteral("EditInfo1"));
-    addAction(editInfo, "InfoPagetoClipboard1", QStringLiteral("&Info Page to Clipboard"),
-              QKeySequence(Qt::CTRL | Qt::Key_I));
-    hide(addAction(editInfo, "PasteClipboardToInfopage1",
-                   QStringLiteral("&Paste Clipboard To Info page"),
-                   QKeySequence(Qt::CTRL | Qt::Key_P)));
-    hide(addAction(editInfo, "Savechanges1", QStringLiteral("&Save changes"),
-                   QKeySequence(Qt::CTRL | Qt::Key_S)));
+    run(addAction(editInfo, "InfoPagetoClipboard1", QStringLiteral("&Info Page to Clipboard"),
+                  QKeySequence(Qt::CTRL | Qt::Key_I)),
+        &TForm1::InfoPagetoClipboard1Click);
+    QAction* paste = addAction(editInfo, "PasteClipboardToInfopage1",
+                               QStringLiteral("&Paste Clipboard To Info page"),
+                               QKeySequence(Qt::CTRL | Qt::Key_P));
+    run(paste, &TForm1::PasteClipboardToInfopage1Click);
+    hide(paste);
+    QAction* saveChanges = addAction(editInfo, "Savechanges1", QStringLiteral("&Save changes"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_S));
+    run(saveChanges, &TForm1::Savechanges1Click);
+    hide(saveChanges);
     QMenu* editData = database->addMenu(QStringLiteral("Edit &Data"));
     editData->menuAction()->setObjectName(QStringLiteral("EditData1"));
     hide(editData->menuAction());
-    addAction(editData, "Savechangesindataset1", QStringLiteral("&Save changes in data set"),
-              QKeySequence(Qt::ALT | Qt::Key_S))
-        ->setEnabled(false);
+    QAction* saveDataSet =
+        addAction(editData, "Savechangesindataset1", QStringLiteral("&Save changes in data set"),
+                  QKeySequence(Qt::ALT | Qt::Key_S));
+    run(saveDataSet, &TForm1::Savechangesindataset1Click);
+    saveDataSet->setEnabled(false);
     run(addAction(database, "Quit1", QStringLiteral("&Quit"), QKeySequence(Qt::ALT | Qt::Key_F4)),
         &TForm1::Quit1Click);
 
@@ -597,14 +606,19 @@ void TForm1::buildMenus()
 
     QMenu* report = bar->addMenu(QStringLiteral("&Report"));
     report->menuAction()->setObjectName(QStringLiteral("Report1"));
-    addAction(report, "WordReport1", QStringLiteral("&Documentation (full)"));
-    addAction(report, "Save1", QStringLiteral("&Save the Documentation to file"));
+    run(addAction(report, "WordReport1", QStringLiteral("&Documentation (full)")),
+        &TForm1::WordReport1Click);
+    run(addAction(report, "Save1", QStringLiteral("&Save the Documentation to file")),
+        &TForm1::Save1Click);
 
     QMenu* checks = bar->addMenu(QStringLiteral("&Checks"));
     checks->menuAction()->setObjectName(QStringLiteral("Checks1"));
-    addAction(checks, "ListofTopics1", QStringLiteral("List of &Headlines"));
-    addAction(checks, "Listofparameters1", QStringLiteral("List of &Topics"));
-    addAction(checks, "ListofDataSources1", QStringLiteral("List of &Parameters"));
+    run(addAction(checks, "ListofTopics1", QStringLiteral("List of &Headlines")),
+        &TForm1::ListofTopics1Click);
+    run(addAction(checks, "Listofparameters1", QStringLiteral("List of &Topics")),
+        &TForm1::Listofparameters1Click);
+    run(addAction(checks, "ListofDataSources1", QStringLiteral("List of &Parameters")),
+        &TForm1::ListofDataSources1Click);
 
     // Entries without caption or action: they only take room in the menu bar and push the
     // entries after them to the right.
@@ -624,16 +638,20 @@ void TForm1::buildMenus()
 
     QMenu* logFile = bar->addMenu(QStringLiteral("&LogFile"));
     logFile->menuAction()->setObjectName(QStringLiteral("LogFile1"));
-    addAction(logFile, "ShowErrorProtocol1", QStringLiteral("&Show Error Protocol"));
-    addAction(logFile, "SavetheErrorProtocoltofile1",
-              QStringLiteral("Save the &Error Protocol to file"));
+    run(addAction(logFile, "ShowErrorProtocol1", QStringLiteral("&Show Error Protocol")),
+        &TForm1::ShowErrorProtocol1Click);
+    run(addAction(logFile, "SavetheErrorProtocoltofile1",
+                  QStringLiteral("Save the &Error Protocol to file")),
+        &TForm1::SavetheErrorProtocoltofile1Click);
     QAction* separator = logFile->addSeparator();
     separator->setObjectName(QStringLiteral("N41"));
     separator->setVisible(false);
-    hide(addAction(logFile, "Clear1", QStringLiteral("&Clear")));
+    QAction* clearLog = addAction(logFile, "Clear1", QStringLiteral("&Clear"));
+    run(clearLog, &TForm1::Clear1Click);
+    hide(clearLog);
 
     spacers(1, 31);
-    addAction(nullptr, "Info1", QStringLiteral("&Info"));
+    run(addAction(nullptr, "Info1", QStringLiteral("&Info")), &TForm1::Info1Click);
     spacers(10, 32);
     QAction* quit2 =
         addAction(nullptr, "Quit2", QStringLiteral("&Quit"), QKeySequence(Qt::ALT | Qt::Key_F4));

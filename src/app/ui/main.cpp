@@ -52,6 +52,7 @@ int main(int argc, char* argv[])
     form1.fClipTab = &fClipTab;
     form1.fSearchIndex = &fSearchIndex;
     form1.fWhatsOn = &fWhatsOn;
+    form1.AboutBox = &aboutBox;
     form1.show();
     return QApplication::exec();
 }
