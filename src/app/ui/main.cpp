@@ -35,7 +35,7 @@ int main(int argc, char* argv[])
 
     // Every window exists for the whole run; only the main window is shown at start.
     veltra::TForm1 form1(QApplication::applicationFilePath(), databaseDir);
-    veltra::TfConvertPP fConvertPP;
+    veltra::TfConvertPP fConvertPP(form1.Guard());
     veltra::TAboutBox aboutBox;
     veltra::TfFormTab fFormTab(QApplication::applicationFilePath(), form1.Guard());
     veltra::TfSearchIndex fSearchIndex(form1.Guard(),
