@@ -13,6 +13,10 @@ packages=(
   clang-format python3                     # the format check and the test helpers
   binutils                                 # readelf, for the layer check of veltra-cli
   unrtf poppler-utils                      # independent readers of the saved RTF and PDF reports
+  libboost-math-dev                        # distribution functions of the fitted curves
+  qt6-charts-dev                           # the charts of the distribution window
+  python3-scipy                            # the independent check of the distribution functions
+  desktop-file-utils                       # desktop-file-validate for the installed desktop entry
 )
 if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
   packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb

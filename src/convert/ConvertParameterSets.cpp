@@ -58,25 +58,6 @@ QString F(double x)
     return TrimBlanks(FormatFixedWidth(x, 10, 3));
 }
 
-// The value text of a line: everything after the first "=". Stored lines end
-// in a terminator (";" as a rule) that is dropped; a last character that is a
-// letter, digit or "." belongs to the value and stays.
-QString ValueText(const QString& line)
-{
-    QString value = TextAfterChar(line, u'=');
-    if (value.isEmpty())
-        return value;
-    // The last character may be a surrogate pair.
-    const QChar last = value.back();
-    const bool pair =
-        last.isLowSurrogate() && value.size() >= 2 && value.at(value.size() - 2).isHighSurrogate();
-    const char32_t code =
-        pair ? QChar::surrogateToUcs4(value.at(value.size() - 2), last) : last.unicode();
-    if (!QChar::isLetterOrNumber(code) && code != U'.')
-        value.chop(pair ? 2 : 1);
-    return value;
-}
-
 // The parameter text of a PT line, or a null text when the distribution is
 // not one of the six known ones.
 QString ParameterText(const QString& distribution, const QString& value)
@@ -110,6 +91,22 @@ QString ParameterText(const QString& distribution, const QString& value)
 
 } // namespace
 
+QString GfValueText(const QString& line)
+{
+    QString value = TextAfterChar(line, u'=');
+    if (value.isEmpty())
+        return value;
+    // The last character may be a surrogate pair.
+    const QChar last = value.back();
+    const bool pair =
+        last.isLowSurrogate() && value.size() >= 2 && value.at(value.size() - 2).isHighSurrogate();
+    const char32_t code =
+        pair ? QChar::surrogateToUcs4(value.at(value.size() - 2), last) : last.unicode();
+    if (!QChar::isLetterOrNumber(code) && code != U'.')
+        value.chop(pair ? 2 : 1);
+    return value;
+}
+
 GeneratorResult ConvertParameterSets(const QStringList& gfLines)
 {
     GeneratorResult result;
@@ -131,15 +128,15 @@ GeneratorResult ConvertParameterSets(const QStringList& gfLines)
             const QString trimmedKey = TrimBlanks(key);
             if (trimmedKey == u"TYPE") {
                 rankText = FormatIntWidth(rowCounter, 6);
-                distributionText = TrimBlanks(ValueText(line));
+                distributionText = TrimBlanks(GfValueText(line));
             } else if (trimmedKey == u"PT") {
                 rankText = FormatIntWidth(rowCounter, 6);
-                const QString text = ParameterText(distributionText, ValueText(line));
+                const QString text = ParameterText(distributionText, GfValueText(line));
                 if (!text.isNull())
                     parameterText = text;
             } else if (key == u"KS" || key == u"AP") {
                 fitText = FormatFixedWidth(
-                    ExtractWordValue(ValueText(line), 1, StandardWordDelimiters), 8, 4);
+                    ExtractWordValue(GfValueText(line), 1, StandardWordDelimiters), 8, 4);
                 output << PadLeftTo(rankText, 6) + PadLeftTo(distributionText, 15) +
                               PadLeftTo(fitText, 8) + QStringLiteral("  ") + parameterText;
                 ++rowCounter;

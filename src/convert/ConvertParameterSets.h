@@ -19,4 +19,9 @@ namespace veltra {
 /// operation", "Floating point overflow").
 GeneratorResult ConvertParameterSets(const QStringList& gfLines);
 
+/// The value text of a GF line: everything after the first "=". Stored lines end in a
+/// terminator (";" as a rule) that is dropped; a last character that is a letter, digit
+/// or "." belongs to the value and stays.
+QString GfValueText(const QString& line);
+
 } // namespace veltra

@@ -1,0 +1,336 @@
+#include "convert/Distributions.h"
+
+#include "convert/ConvertParameterSets.h"
+#include "util/VeltraError.h"
+#include "util/uString.h"
+
+#include <boost/math/distributions/exponential.hpp>
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/distributions/gamma.hpp>
+#include <boost/math/distributions/lognormal.hpp>
+#include <boost/math/distributions/weibull.hpp>
+#include <boost/math/special_functions/gamma.hpp>
+
+#include <cmath>
+
+namespace veltra {
+
+namespace {
+
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+
+struct FamilyWords
+{
+    const char16_t* typeName;
+    FitFamily family;
+    // The parameters the PT words after q stand for, in order.
+    QList<const char*> parameters;
+};
+
+const FamilyWords Families[] = {
+    {u"GeneralF", FitFamily::GeneralF, {"m1", "m2", "lambda", "p"}},
+    {u"Loglogistisch", FitFamily::LogLogistic, {"lambda", "p"}},
+    {u"Gamma", FitFamily::Gamma, {"m1", "lambda"}},
+    {u"Lognormal", FitFamily::Lognormal, {"lambda", "p"}},
+    {u"Weibull", FitFamily::Weibull, {"lambda", "p"}},
+    {u"Exponential", FitFamily::Exponential, {"lambda"}},
+};
+
+const FamilyWords* FindFamily(const QString& typeName)
+{
+    for (const FamilyWords& family : Families)
+        if (typeName == QStringView(family.typeName))
+            return &family;
+    return nullptr;
+}
+
+// A word of a PT line as a number; the word must be a number as a whole.
+double Number(const QString& word, const QString& what)
+{
+    bool ok = false;
+    const double value = word.toDouble(&ok);
+    if (word.isEmpty())
+        throw VeltraError(what + QStringLiteral(" is missing"));
+    if (!ok || !std::isfinite(value))
+        throw VeltraError(what + QStringLiteral(" is not a number: \"") + word + QLatin1Char('"'));
+    return value;
+}
+
+void CheckDomain(const GfFit& fit)
+{
+    auto positive = [&fit](double value, const char* name) {
+        if (!(value > 0))
+            throw VeltraError(
+                fit.typeName + QStringLiteral(": the parameter ") + QLatin1String(name) +
+                QStringLiteral(" must be greater than 0, not ") + QString::number(value, 'g', 17));
+    };
+    if (!std::isfinite(fit.q))
+        throw VeltraError(fit.typeName + QStringLiteral(": the parameter q is not finite"));
+    positive(fit.lambda, "lambda");
+    positive(fit.p, "p");
+    positive(fit.m1, "m1");
+    positive(fit.m2, "m2");
+}
+
+// Gamma(m + t) / (Gamma(m) * m^t) and Gamma(m - t) * m^t / Gamma(m): the gamma-function
+// ratios of the moments, normalised so that they stay near 1 for large m. Each is a
+// product of short steps (t / n <= 8), so no intermediate value overflows even where m^t
+// alone would, and none is a difference of log-gamma values, which would lose the
+// digits the variance needs.
+double NormalisedRise(double m, double t)
+{
+    const int steps = std::max(1, int(std::ceil(t / 8)));
+    const double delta = t / steps;
+    double product = 1;
+    for (int i = 0; i < steps; ++i)
+        product /= boost::math::tgamma_delta_ratio(m + i * delta, delta) * std::pow(m, delta);
+    return product;
+}
+
+double NormalisedFall(double m, double t)
+{
+    const int steps = std::max(1, int(std::ceil(t / 8)));
+    const double delta = t / steps;
+    double product = 1;
+    for (int i = 0; i < steps; ++i)
+        product *= boost::math::tgamma_delta_ratio(m - t + i * delta, delta) * std::pow(m, delta);
+    return product;
+}
+
+} // namespace
+
+QString FamilyName(FitFamily family)
+{
+    switch (family) {
+    case FitFamily::GeneralF:
+        return QStringLiteral("GeneralF");
+    case FitFamily::LogLogistic:
+        return QStringLiteral("LogLogistic");
+    case FitFamily::Gamma:
+        return QStringLiteral("Gamma");
+    case FitFamily::Lognormal:
+        return QStringLiteral("Lognormal");
+    case FitFamily::Weibull:
+        return QStringLiteral("Weibull");
+    case FitFamily::Exponential:
+        return QStringLiteral("Exponential");
+    }
+    return {};
+}
+
+QList<GfFit> ReadGfFits(const QStringList& gfLines)
+{
+    QList<GfFit> fits;
+    const FamilyWords* family = nullptr;
+    QString typeName;
+    std::optional<GfFit> pending;
+    for (int index = 0; index < gfLines.size(); ++index) {
+        const QString& line = gfLines.at(index);
+        const QString key = TextBeforeChar(line, u'=');
+        const QString trimmedKey = TrimBlanks(key);
+        const QString lineName = QStringLiteral("line ") + QString::number(index + 1);
+        if (trimmedKey == u"TYPE") {
+            typeName = TrimBlanks(GfValueText(line));
+            family = FindFamily(typeName);
+            pending.reset();
+        } else if (trimmedKey == u"PT" && family) {
+            const QString value = GfValueText(line);
+            auto word = [&value](int n) { return ExtractWord(value, n, StandardWordDelimiters); };
+            GfFit fit;
+            fit.family = family->family;
+            fit.typeName = typeName;
+            const QString where = typeName + QStringLiteral(", ") + lineName + QStringLiteral(": ");
+            fit.q = Number(word(1), where + QStringLiteral("q"));
+            // The limits of the families that leave a GF parameter out.
+            switch (fit.family) {
+            case FitFamily::GeneralF:
+            case FitFamily::LogLogistic:
+                break;
+            case FitFamily::Gamma:
+                fit.m2 = Infinity;
+                break;
+            case FitFamily::Lognormal:
+                fit.m1 = fit.m2 = Infinity;
+                break;
+            case FitFamily::Weibull:
+            case FitFamily::Exponential:
+                fit.m2 = Infinity;
+                break;
+            }
+            for (int i = 0; i < family->parameters.size(); ++i) {
+                const QLatin1String name(family->parameters.at(i));
+                const double number = Number(word(i + 2), where + name);
+                if (name == QLatin1String("m1"))
+                    fit.m1 = number;
+                else if (name == QLatin1String("m2"))
+                    fit.m2 = number;
+                else if (name == QLatin1String("lambda"))
+                    fit.lambda = number;
+                else
+                    fit.p = number;
+            }
+            try {
+                CheckDomain(fit);
+            } catch (const VeltraError& error) {
+                throw VeltraError(error.message() + QStringLiteral(" (") + lineName +
+                                  QLatin1Char(')'));
+            }
+            pending = fit;
+        } else if ((key == u"KS" || key == u"AP") && pending) {
+            GfFit fit = *pending;
+            fit.fitLabel = key;
+            fit.fitStatistic = ExtractWordValue(GfValueText(line), 1, StandardWordDelimiters);
+            fits << fit;
+        }
+    }
+    return fits;
+}
+
+FitDistribution::FitDistribution(const GfFit& fit) : m_fit(fit)
+{
+    CheckDomain(fit);
+}
+
+double FitDistribution::cdf(double x) const
+{
+    const GfFit& f = m_fit;
+    if (!(x > f.q))
+        return 0.0;
+    if (x == Infinity)
+        return 1.0;
+    const double z = f.lambda * (x - f.q); // the unit-scale variable
+    switch (f.family) {
+    case FitFamily::GeneralF:
+        return boost::math::cdf(boost::math::fisher_f_distribution<>(2 * f.m1, 2 * f.m2),
+                                std::pow(z, f.p));
+    case FitFamily::LogLogistic:
+        return 1.0 / (1.0 + std::pow(z, -f.p));
+    case FitFamily::Gamma:
+        return boost::math::cdf(boost::math::gamma_distribution<>(f.m1, 1.0 / f.m1), z);
+    case FitFamily::Lognormal:
+        return boost::math::cdf(boost::math::lognormal_distribution<>(0.0, 1.0 / f.p), z);
+    case FitFamily::Weibull:
+        return boost::math::cdf(boost::math::weibull_distribution<>(f.p, 1.0), z);
+    case FitFamily::Exponential:
+        return boost::math::cdf(boost::math::exponential_distribution<>(1.0), z);
+    }
+    return 0.0;
+}
+
+double FitDistribution::quantile(double u) const
+{
+    const GfFit& f = m_fit;
+    if (!(u > 0))
+        return f.q;
+    if (!(u < 1))
+        return Infinity;
+    double z = 0;
+    switch (f.family) {
+    case FitFamily::GeneralF:
+        z = std::pow(
+            boost::math::quantile(boost::math::fisher_f_distribution<>(2 * f.m1, 2 * f.m2), u),
+            1.0 / f.p);
+        break;
+    case FitFamily::LogLogistic:
+        z = std::pow(u / (1.0 - u), 1.0 / f.p);
+        break;
+    case FitFamily::Gamma:
+        z = boost::math::quantile(boost::math::gamma_distribution<>(f.m1, 1.0 / f.m1), u);
+        break;
+    case FitFamily::Lognormal:
+        z = boost::math::quantile(boost::math::lognormal_distribution<>(0.0, 1.0 / f.p), u);
+        break;
+    case FitFamily::Weibull:
+        z = boost::math::quantile(boost::math::weibull_distribution<>(f.p, 1.0), u);
+        break;
+    case FitFamily::Exponential:
+        z = boost::math::quantile(boost::math::exponential_distribution<>(1.0), u);
+        break;
+    }
+    return f.q + z / f.lambda;
+}
+
+double FitDistribution::density(double x) const
+{
+    const GfFit& f = m_fit;
+    if (!(x > f.q) || x == Infinity)
+        return 0.0;
+    const double z = f.lambda * (x - f.q);
+    double unitDensity = 0; // the density of the unit-scale variable at z
+    switch (f.family) {
+    case FitFamily::GeneralF: {
+        // Y = z^p: f(z) = f_Y(z^p) * p * z^(p-1).
+        unitDensity = boost::math::pdf(boost::math::fisher_f_distribution<>(2 * f.m1, 2 * f.m2),
+                                       std::pow(z, f.p)) *
+                      f.p * std::pow(z, f.p - 1);
+        break;
+    }
+    case FitFamily::LogLogistic: {
+        const double t = std::pow(z, f.p);
+        unitDensity = f.p * t / z / ((1 + t) * (1 + t));
+        break;
+    }
+    case FitFamily::Gamma:
+        unitDensity = boost::math::pdf(boost::math::gamma_distribution<>(f.m1, 1.0 / f.m1), z);
+        break;
+    case FitFamily::Lognormal:
+        unitDensity = boost::math::pdf(boost::math::lognormal_distribution<>(0.0, 1.0 / f.p), z);
+        break;
+    case FitFamily::Weibull:
+        unitDensity = boost::math::pdf(boost::math::weibull_distribution<>(f.p, 1.0), z);
+        break;
+    case FitFamily::Exponential:
+        unitDensity = boost::math::pdf(boost::math::exponential_distribution<>(1.0), z);
+        break;
+    }
+    return unitDensity * f.lambda;
+}
+
+std::optional<double> FitDistribution::shiftedMoment(int k) const
+{
+    const GfFit& f = m_fit;
+    const double scale = std::pow(f.lambda, -k);
+    switch (f.family) {
+    case FitFamily::GeneralF:
+    case FitFamily::LogLogistic: {
+        const double t = k / f.p;
+        if (!(f.m2 > t))
+            return std::nullopt;
+        // E[Y^t] = (m2/m1)^t * Gamma(m1 + t) * Gamma(m2 - t) / (Gamma(m1) * Gamma(m2)).
+        return scale * NormalisedRise(f.m1, t) * NormalisedFall(f.m2, t);
+    }
+    case FitFamily::Gamma:
+        // E[Z^k] of a gamma with shape m1 and scale 1/m1.
+        return scale * NormalisedRise(f.m1, k);
+    case FitFamily::Lognormal: {
+        const double sigma = 1.0 / f.p;
+        return scale * std::exp(0.5 * k * k * sigma * sigma);
+    }
+    case FitFamily::Weibull:
+        return scale * boost::math::tgamma(1.0 + k / f.p);
+    case FitFamily::Exponential:
+        return scale * boost::math::tgamma(1.0 + k);
+    }
+    return std::nullopt;
+}
+
+std::optional<double> FitDistribution::mean() const
+{
+    const std::optional<double> first = shiftedMoment(1);
+    if (!first)
+        return std::nullopt;
+    return m_fit.q + *first;
+}
+
+std::optional<double> FitDistribution::sd() const
+{
+    const std::optional<double> first = shiftedMoment(1);
+    const std::optional<double> second = shiftedMoment(2);
+    if (!first || !second)
+        return std::nullopt;
+    // The variance as E[Z^2] - E[Z]^2 loses digits when the spread is tiny next to the
+    // mean; it is never negative.
+    return std::sqrt(std::max(0.0, *second - *first * *first));
+}
+
+} // namespace veltra
