@@ -1,29 +1,41 @@
-// The editing functions of the "&Database" menu.
+// The editing functions of the "&Database" menu. Only the copy of the information page
+// can be reached: the other entries are hidden and the tables are opened read-only, so
+// the save commands fail with the table's read-only error until the tables are opened
+// for writing.
 #include "app/ui/fMain.h"
 
-#include "util/VeltraError.h"
+#include "app/ui/widgets/DbRichText.h"
+#include "data/UpdateMarkers.h"
+
+#include <QDateTime>
 
 namespace veltra {
 
-// PLACEHOLDER: replaced before any commit.
 void TForm1::InfoPagetoClipboard1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    // The view's own copy puts every form it offers on the clipboard (plain text and
+    // formatted text); the selection stays, so the user sees what was copied.
+    dbmInfo->selectAll();
+    dbmInfo->copy();
 }
 
 void TForm1::PasteClipboardToInfopage1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    // A read-only view refuses the paste itself, so nothing changes while it is.
+    dbmInfo->selectAll();
+    dbmInfo->paste();
 }
 
 void TForm1::Savechanges1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    SaveParameterChanges(m_db, m_log, QDateTime::currentDateTime());
+    // The next search builds its index again from the saved table.
+    ParameterTableSaved = true;
 }
 
 void TForm1::Savechangesindataset1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    SaveDataSetChanges(m_db, m_log, QDateTime::currentDateTime());
 }
 
 } // namespace veltra

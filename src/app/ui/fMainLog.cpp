@@ -1,29 +1,44 @@
 // The "&LogFile" menu and the about box.
 #include "app/ui/fMain.h"
 
-#include "util/VeltraError.h"
+#include "app/ui/widgets/ProtocolView.h"
+#include "reports/ui/uInfo.h"
+#include "tables/TableExport.h"
+
+#include <QLabel>
+#include <QTabWidget>
 
 namespace veltra {
 
-// PLACEHOLDER: replaced before any commit.
 void TForm1::ShowErrorProtocol1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    t->setCurrentWidget(PrtMemo->parentWidget());
 }
 
 void TForm1::SavetheErrorProtocoltofile1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    const QString path = Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdLog, QString());
+    if (path.isEmpty())
+        return;
+    // The lines, each ended by CR LF, in the text encoding of every text file the
+    // program writes; the file is replaced whole or not at all.
+    WriteTextLines(path, m_log.lines());
 }
 
 void TForm1::Clear1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    m_log.Clear();
 }
 
 void TForm1::Info1Click()
 {
-    throw VeltraError(QStringLiteral("not built yet"));
+    // The program's start gives the window the about box; without one (a window made
+    // on its own) the window makes its own, so the command always works.
+    if (!AboutBox)
+        AboutBox = new TAboutBox(this);
+    AboutBox->Version->setText(VersionText);
+    AboutBox->ModeLabel->setText(EditModeText);
+    AboutBox->exec();
 }
 
 } // namespace veltra
