@@ -1,0 +1,200 @@
+#include "reports/DocumentationReport.h"
+
+#include "convert/AgeGroup.h"
+#include "data/DataSource.h"
+#include "data/DataTable.h"
+#include "data/ReferenceDatabase.h"
+#include "util/RtfReader.h"
+#include "util/TextLines.h"
+
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+namespace veltra {
+
+namespace {
+
+const QString DashLine(71, QLatin1Char('-'));
+
+/// Appends paragraphs at the end of the report: added lines in the document's default
+/// format, blocks with their own formatting, each starting a paragraph of its own.
+class ReportWriter
+{
+public:
+    explicit ReportWriter(QTextDocument& document) : m_cursor(&document) {}
+
+    void line(const QString& text)
+    {
+        newParagraph();
+        m_cursor.insertText(text, QTextCharFormat());
+    }
+
+    /// Plain lines as a plain text view holds them; none adds nothing.
+    void plainBlock(const QStringList& lines)
+    {
+        if (lines.isEmpty())
+            return;
+        newParagraph();
+        // Inserted as one text, as the views are filled, so a line that holds a line
+        // break (a memo value in a table) breaks in the report where it breaks there.
+        m_cursor.insertText(lines.join(QLatin1Char('\n')), QTextCharFormat());
+    }
+
+    /// A rich text, its formatting kept; an empty one adds nothing.
+    void richBlock(const QTextDocument& block)
+    {
+        if (block.isEmpty())
+            return;
+        newParagraph();
+        m_cursor.insertFragment(QTextDocumentFragment(&block));
+    }
+
+private:
+    void newParagraph()
+    {
+        // The first paragraph is the document's own empty first block.
+        if (m_started)
+            m_cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        m_started = true;
+    }
+
+    QTextCursor m_cursor;
+    bool m_started = false;
+};
+
+bool HasField(const QStringList& fieldNames, const char* name)
+{
+    return fieldNames.contains(QLatin1String(name), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+QFont ReportFont()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setPointSizeF(9);
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportOptions& options)
+{
+    ReportResult result;
+    result.document = std::make_unique<QTextDocument>();
+    QTextDocument& document = *result.document;
+    document.setDefaultFont(options.font);
+    ReportWriter report(document);
+    auto fail = [&](const QString& error) {
+        result.error = error;
+        report.line(QLatin1String(ReportIncompleteText) + error);
+    };
+
+    report.line(QStringLiteral("Data Documentation : ") + db.DataFilePath);
+    report.line(QString());
+    if (db.DataFilePath.isEmpty())
+        return result;
+
+    const DataTable& parameters = db.parameters();
+    const QString info = ReferenceDatabase::CurrentText(parameters, QStringLiteral("Info"));
+    QTextDocument infoBlock;
+    infoBlock.setDefaultFont(options.font);
+    SetFieldText(&infoBlock, info);
+    report.line(QString());
+    report.richBlock(infoBlock);
+    report.line(QString());
+
+    const DataTable& dataFile = db.dataFile();
+    const bool open = db.dataFileLink().isActive();
+    if (open) {
+        ResultTableOptions tableOptions = options.table;
+        tableOptions.form = ResultTableForm::Formatted;
+        result.table = GenerateResultTable(dataFile, tableOptions);
+    } else {
+        result.dataFileNotOpen = true;
+        result.table.stop(0, QStringLiteral("No selected data set."));
+    }
+    report.line(QString());
+    report.plainBlock(result.table.lines);
+    report.line(QString());
+    if (open && !result.table.complete()) {
+        fail(result.table.error);
+        return result;
+    }
+
+    const QString contentText = CurrentContentText(info);
+    report.line(DashLine);
+    report.line(QStringLiteral("SUMMARY (distrib. parameters)"));
+    report.line(QString());
+    report.line(contentText);
+    report.line(QString());
+    if (open) {
+        const auto field = [&](const char* name) {
+            return ReferenceDatabase::CurrentText(parameters, QLatin1String(name));
+        };
+        const CommandTableSource source{field("DataSource"), field("Variable"), field("SEX"), info};
+        // A group whose conversion fails stops this table; the lines before it are shown,
+        // as the "Formula    " tab shows them, and the same failure ends the report in
+        // that group's sections below.
+        result.commandTable = GenerateCommandTable(source, dataFile, options.commandTable);
+        report.plainBlock(result.commandTable.lines);
+    }
+    report.line(QString());
+    if (!open)
+        return result;
+
+    const QStringList& fields = db.DataFieldNames;
+    const bool hasGf = HasField(fields, "GeneralF");
+    const bool hasMoments = HasField(fields, "MOMENTS");
+    const bool hasQuantiles = HasField(fields, "QUANTILES");
+    const int rows = dataFile.recordCount();
+    for (int row = 0; row < rows; ++row) {
+        const AgeGroupTexts group = AgeGroupAt(dataFile, row);
+        auto section = [&](const char* title, const QStringList& lines) {
+            report.line(DashLine);
+            report.line(contentText);
+            report.line(group.caption);
+            report.line(QLatin1String(title));
+            report.line(QString());
+            report.plainBlock(lines);
+        };
+        if (hasGf) {
+            section("GF-DISTRIBUTION-APPROACH (raw parameters)", group.gfLines);
+            report.line(QString());
+            // A group without GF lines has no converted sets: its section stays empty
+            // rather than repeating another group's conversion.
+            GeneratorResult converted;
+            if (!group.gfLines.isEmpty())
+                converted = SelectedFunctions(contentText, group);
+            section("GF-DISTRIBUTION-APPROACH (transformed parameters)", converted.lines);
+            if (!converted.complete()) {
+                const int gfLine = converted.stopRow;
+                fail(QStringLiteral("Age group %1 (%2), GF line %3 \"%4\": %5")
+                         .arg(row + 1)
+                         .arg(group.caption)
+                         .arg(gfLine + 1)
+                         .arg(group.gfLines.value(gfLine), converted.error));
+                return result;
+            }
+            report.line(QString());
+        }
+        if (hasMoments) {
+            section("MOMENTS OF THE DISTRIBUTION (emp. & adjusted)", TextLines(group.moments));
+            report.line(QString());
+        }
+        if (hasQuantiles) {
+            section("QUANTILES OF THE DISTRIBUTION (emp. & adjusted)", TextLines(group.quantiles));
+            report.line(QString());
+        }
+    }
+    return result;
+}
+
+QStringList ReportPlainLines(const QTextDocument& document)
+{
+    return ViewLines(document.toPlainText());
+}
+
+} // namespace veltra
