@@ -45,6 +45,10 @@ const CliCommand Commands[] = {
      "ID, PS, Variable, Sex and DataSource of each parameter row found", RunSearch},
     {"keywords", "keywords german|english",
      "the German or English keyword list of an index generation", RunKeywords},
+    {"list",
+     "list headlines|topics|parameters\n"
+     "     [--order varnames|restriction|a+b|datasource]",
+     "a check list of the headline, topic or parameter table", RunList},
 };
 
 const char* const UsageHead =

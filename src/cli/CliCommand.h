@@ -67,6 +67,7 @@ void RunCommandTable(CliContext& context, QStringList args);
 void RunIndex(CliContext& context, QStringList args);
 void RunSearch(CliContext& context, QStringList args);
 void RunKeywords(CliContext& context, QStringList args);
+void RunList(CliContext& context, QStringList args);
 
 // --- helpers ----------------------------------------------------------------------------
 /// The ID argument of a command. A text that is not a whole number is a usage error:

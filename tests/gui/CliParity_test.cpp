@@ -12,6 +12,7 @@
 #include "util/TextLines.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QListWidget>
@@ -94,6 +95,8 @@ private Q_SLOTS:
     void cleanupTestCase();
     void sameLines_data();
     void sameLines();
+    void checkLists_data();
+    void checkLists();
 
 private:
     /// Compares the "Selected Functions" view with `functions ID GROUP` for the age group
@@ -334,6 +337,47 @@ void CliParityTest::compareTables(const QString& id)
     // The header and a line per age group at least (memo values break their lines).
     QVERIFY(ViewLines(form.mTableContent).size() > form.cdsFile->recordCount());
     QCOMPARE(ViewLines(form.mTableContent).first().left(6), QStringLiteral(" Group"));
+}
+
+void CliParityTest::checkLists_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("order"); // the "Order by" item
+    QTest::newRow("headlines") << "ListofTopics1" << QStringList{"headlines"} << 2;
+    QTest::newRow("topics") << "Listofparameters1" << QStringList{"topics"} << 2;
+    QTest::newRow("parameters") << "ListofDataSources1" << QStringList{"parameters"} << 2;
+    QTest::newRow("parameters by data source")
+        << "ListofDataSources1" << QStringList{"parameters", "--order", "datasource"} << 3;
+}
+
+void CliParityTest::checkLists()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, order);
+    TForm1& form = *m_form;
+    m_errors.clear();
+    auto* radio =
+        form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction%1").arg(order));
+    QVERIFY(radio);
+    QTest::mouseClick(radio, Qt::LeftButton);
+    QVERIFY(radio->isChecked());
+
+    const int before = form.ProtocolLines().size();
+    auto* menuItem = form.findChild<QAction*>(action);
+    QVERIFY(menuItem);
+    menuItem->trigger();
+    const CliOutput list = RunCli(QStringList{QStringLiteral("list")} + arguments);
+    QCOMPARE(list.status, 0);
+    QVERIFY(list.lines.size() > 7);
+    const QStringList added = form.ProtocolLines().mid(before);
+    QCOMPARE(added.mid(0, list.lines.size()), list.lines);
+    QVERIFY(
+        added.value(list.lines.size()).startsWith(QLatin1String("HeadLines loaded / records: ")));
+    QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
+    QTest::mouseClick(form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction2")),
+                      Qt::LeftButton);
 }
 
 QTEST_MAIN(CliParityTest)
