@@ -9,6 +9,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -184,6 +185,10 @@ QByteArray RenderPdf(const QTextDocument& source, const QString& title)
 
 void WritePdfFile(const QTextDocument& document, const QString& path)
 {
+    // Fonts and painting need the graphical application object; without it Qt would abort.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        ThrowWriteError(path, QStringLiteral("PDF output needs a QGuiApplication (a platform "
+                                             "such as \"offscreen\" is enough)"));
     const QByteArray bytes = RenderPdf(document, QFileInfo(path).completeBaseName());
     QSaveFile file(path);
     // Unbuffered, so that a failing write (a full disk) reports the system's reason at once

@@ -13,7 +13,8 @@ namespace veltra {
 /// the whole document is scaled down until it fits, down to half its size; only lines still
 /// wider than that wrap. Font sizes in pixels are taken at 96 per inch. Written atomically;
 /// throws VeltraError naming the file and the system's reason, leaving an existing file
-/// whole.
+/// whole. Needs a QGuiApplication (any platform plugin, "offscreen" too); without one it
+/// throws VeltraError.
 void WritePdfFile(const QTextDocument& document, const QString& path);
 
 /// Writes the report: PDF (WritePdfFile) for a path ending in ".pdf" in any case, RTF
