@@ -109,7 +109,7 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
     sdTable = {QStringLiteral("Save the table to .."), QStringLiteral("txt"),
                QStringLiteral("Text file [*.txt]|*.txt|All|*.*"), true};
     sdRTF = {QStringLiteral("Save the current report"), QStringLiteral("rtf"),
-             QStringLiteral("Rich Text  Format [*.rtf]|*.rtf"), true};
+             QStringLiteral("Rich Text  Format [*.rtf]|*.rtf|PDF document [*.pdf]|*.pdf"), true};
     sdLog = {QString(), QStringLiteral("txt"), QStringLiteral("ASCII Text File|*.txt|All|*.*"),
              true};
 

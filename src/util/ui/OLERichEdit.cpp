@@ -1,6 +1,7 @@
 #include "util/ui/OLERichEdit.h"
 
 #include "util/RtfWriter.h"
+#include "util/TextLines.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -40,6 +41,25 @@ void TOLEEdit::AppendBlock(const QTextDocument& block)
     if (!document()->isEmpty())
         cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
     cursor.insertFragment(QTextDocumentFragment(&block));
+}
+
+void TOLEEdit::SetDocument(std::unique_ptr<QTextDocument> document)
+{
+    // The view's first document belongs to its text control, which deletes it when it is
+    // replaced; every later one belongs to the view.
+    QTextDocument* old = this->document();
+    const bool ownedHere = old && old->parent() == this;
+    QTextDocument* shown = document.release();
+    shown->setParent(this);
+    setDocument(shown);
+    if (ownedHere)
+        delete old;
+    setTextCursor(QTextCursor(shown));
+}
+
+QStringList TOLEEdit::PlainLines() const
+{
+    return ViewLines(document()->toPlainText());
 }
 
 void TOLEEdit::SaveToFile(const QString& path) const
