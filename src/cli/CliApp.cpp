@@ -10,6 +10,9 @@
 
 namespace veltra {
 
+// ReportCommands.cpp
+void RunReport(CliContext& context, QStringList args);
+
 namespace {
 
 constexpr int ExitOk = 0;
@@ -38,6 +41,8 @@ const CliCommand Commands[] = {
      "the table that the format lines of FORMATFILE make of DATAFILE", RunFormTab},
     {"command-table", "command-table ID [--top N] [--exclude-gf]",
      "the command/parameter table of the parameter row ID", RunCommandTable},
+    {"report", "report ID [-o FILE]",
+     "the documentation report of the parameter row ID (-o: RTF or PDF)", RunReport},
     {"index", "index", "writes the search index veltraIndex.xml; prints its protocol", RunIndex},
     {"search",
      "search [TERM1 [TERM2 [TERM3]]] [--op1 AND|OR] [--op2 AND|OR]\n"

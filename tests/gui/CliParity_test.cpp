@@ -1,7 +1,8 @@
 // The viewer and veltra-cli side by side on the sample database: for parameter rows brought
 // up in the main window as a user brings them up, the restriction panel, the "Selected
-// Functions" view, the command/parameter table, the result tables and the formatted
-// table generator show exactly the lines the command-line tool prints for the same row.
+// Functions" view, the command/parameter table, the result tables, the formatted table
+// generator and the documentation report show exactly the lines the command-line tool
+// prints for the same row.
 #include "app/ui/fMain.h"
 #include "app/ui/widgets/ButtonTabBar.h"
 #include "app/ui/widgets/DbGrid.h"
@@ -10,6 +11,7 @@
 #include "data/DataTable.h"
 #include "tables/ui/uFormATable.h"
 #include "util/TextLines.h"
+#include "util/ui/OLERichEdit.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -97,6 +99,8 @@ private Q_SLOTS:
     void sameLines();
     void checkLists_data();
     void checkLists();
+    void report_data();
+    void report();
 
 private:
     /// Compares the "Selected Functions" view with `functions ID GROUP` for the age group
@@ -378,6 +382,49 @@ void CliParityTest::checkLists()
     QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
     QTest::mouseClick(form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction2")),
                       Qt::LeftButton);
+}
+
+void CliParityTest::report_data()
+{
+    QTest::addColumn<QString>("headline");
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<QString>("sex");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("all three statistics fields") << "Food and drinking-water intake"
+                                                 << "Drinking water intake"
+                                                 << "A"
+                                                 << "Drinking Water Consumption Panel 2003"
+                                                 << "1046";
+    QTest::newRow("RTF Info") << "Anthropometry"
+                              << "Body weight"
+                              << "F"
+                              << "National Nutrition Survey 1998"
+                              << "1003";
+}
+
+void CliParityTest::report()
+{
+    QFETCH(QString, headline);
+    QFETCH(QString, topic);
+    QFETCH(QString, sex);
+    QFETCH(QString, source);
+    QFETCH(QString, id);
+    TForm1& form = *m_form;
+    m_errors.clear();
+    QVERIFY(ClickRow(form.dbgTopics, {{0, headline}}));
+    QVERIFY(ClickRow(form.dbgParameter, {{0, topic}}));
+    QVERIFY(ClickRow(form.dbgSources, {{3, sex}, {4, source}}));
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID")), id);
+
+    auto* menuItem = form.findChild<QAction*>(QStringLiteral("WordReport1"));
+    QVERIFY(menuItem);
+    menuItem->trigger();
+    const CliOutput report = RunCli({QStringLiteral("report"), id});
+    QCOMPARE(report.status, 0);
+    QVERIFY(report.lines.size() > 20);
+    QCOMPARE(form.oe1->PlainLines(), report.lines);
+    QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(CliParityTest)
