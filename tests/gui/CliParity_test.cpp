@@ -7,6 +7,7 @@
 #include "app/ui/widgets/ButtonTabBar.h"
 #include "app/ui/widgets/DbGrid.h"
 #include "app/ui/widgets/DbNavigator.h"
+#include "app/ui/widgets/Dialogs.h"
 #include "app/ui/widgets/PanelStatusBar.h"
 #include "data/DataTable.h"
 #include "tables/ui/uFormATable.h"
@@ -424,6 +425,21 @@ void CliParityTest::report()
     QCOMPARE(report.status, 0);
     QVERIFY(report.lines.size() > 20);
     QCOMPARE(form.oe1->PlainLines(), report.lines);
+
+    // The file the viewer saves is the file the command writes, byte for byte.
+    const QString viewerFile = m_exeDir.filePath(QStringLiteral("viewer-") + id + ".rtf");
+    const QString cliFile = m_exeDir.filePath(QStringLiteral("cli-") + id + ".rtf");
+    veltra::Dialogs::SetFileAnswerer([&](veltra::Dialogs::FileMode,
+                                         const veltra::FileDialogSettings&,
+                                         const QString&) { return viewerFile; });
+    form.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+    veltra::Dialogs::SetFileAnswerer({});
+    QCOMPARE(RunCli({QStringLiteral("report"), id, QStringLiteral("-o"), cliFile}).status, 0);
+    QFile saved(viewerFile), written(cliFile);
+    QVERIFY(saved.open(QIODevice::ReadOnly) && written.open(QIODevice::ReadOnly));
+    const QByteArray rtf = saved.readAll();
+    QVERIFY(rtf.startsWith("{\\rtf1"));
+    QCOMPARE(written.readAll(), rtf);
     QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
 }
 
