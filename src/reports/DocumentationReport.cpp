@@ -6,6 +6,7 @@
 #include "data/ReferenceDatabase.h"
 #include "util/RtfReader.h"
 #include "util/TextLines.h"
+#include "util/uString.h"
 
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -92,9 +93,12 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
         report.line(QLatin1String(ReportIncompleteText) + error);
     };
 
-    report.line(QStringLiteral("Data Documentation : ") + db.DataFilePath);
+    // A row without a data file keeps the path of the last connection in DataFilePath; its
+    // report names no file rather than another row's.
+    result.dataFilePath = TrimLeftText(db.DataFileName).isEmpty() ? QString() : db.DataFilePath;
+    report.line(QStringLiteral("Data Documentation : ") + result.dataFilePath);
     report.line(QString());
-    if (db.DataFilePath.isEmpty())
+    if (result.dataFilePath.isEmpty())
         return result;
 
     const DataTable& parameters = db.parameters();

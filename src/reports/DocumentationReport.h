@@ -55,6 +55,9 @@ struct ReportResult
     /// the report is complete.
     QString error;
 
+    /// The data file the report is about, as its title names it; empty when the row has
+    /// none (the report is its title only).
+    QString dataFilePath;
     /// The row has a data file path but its data file is not open: the report holds
     /// no table and no sections, and the table command's message is due.
     bool dataFileNotOpen = false;
@@ -65,7 +68,8 @@ struct ReportResult
 /// Builds the documentation report of the database's current parameter row and its
 /// connected data file, in this order:
 ///   "Data Documentation : " + DataFilePath, an empty line; when DataFilePath is not
-///   empty: the Info block (empty line, the Info text with its formatting, empty line),
+///   empty and the row names a data file (DataFileName; a row without one gets no path
+///   and nothing more): the Info block (empty line, the Info text with its formatting, empty line),
 ///   the table block (empty line, the formatted result table, empty line), the summary
 ///   (dash line, "SUMMARY (distrib. parameters)", empty line, "Current : " + first Info
 ///   line, empty line, the command/parameter table, empty line), then for each age group

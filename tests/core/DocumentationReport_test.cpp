@@ -46,11 +46,17 @@ struct Database
     {
         db = std::make_unique<ReferenceDatabase>(dir.path(), dir.path());
         db->LoadParameterTable();
+        select(id);
+        return *db;
+    }
+
+    /// Moves to another row of the open database and connects its data file.
+    void select(qint64 id)
+    {
         db->LocateParameter(id);
         db->DataFileName =
             ReferenceDatabase::CurrentText(db->parameters(), QStringLiteral("DataFile"));
         db->ConnectDataFile(false, log);
-        return *db;
     }
 };
 
@@ -224,6 +230,14 @@ void DocumentationReportTest::rowWithoutDataFilePath()
     QVERIFY(report.complete());
     QVERIFY(!report.dataFileNotOpen);
     QVERIFY(report.table.lines.isEmpty());
+
+    // After another row's file was connected, DataFilePath still names that file; the
+    // report of the row without one does not.
+    data.open(1);
+    data.select(4);
+    QVERIFY(data.db->DataFilePath.endsWith(QLatin1String("/bw1.xml")));
+    QCOMPARE(Lines(BuildDocumentationReport(*data.db, Options(*data.db))),
+             QStringList({"Data Documentation : ", ""}));
 }
 
 void DocumentationReportTest::dataFileNotOpen()

@@ -195,6 +195,15 @@ void ReportTest::dataFileNotOpen()
     QVERIFY(Titles(lines).isEmpty());
     QCOMPARE(form.mTableContent->toPlainText(), QString());
     QVERIFY(s.errors.isEmpty());
+
+    // A row without a data file: the title alone, naming no other row's file.
+    dialogs.messages.clear();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("DW")));
+    report(form);
+    QCOMPARE(form.oe1->PlainLines(), QStringList({"Data Documentation : ", ""}));
+    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(s.errors.isEmpty());
 }
 
 void ReportTest::incompleteReport()

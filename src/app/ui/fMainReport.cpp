@@ -33,7 +33,7 @@ void TForm1::WordReport1Click()
     options.commandTable = {seTop->value(), cbExcludeGF->isChecked()};
     ReportResult report = BuildDocumentationReport(m_db, options);
 
-    const bool tableMade = !DataFilePath.isEmpty();
+    const bool tableMade = !report.dataFilePath.isEmpty();
     if (tableMade) {
         // What the formatted table command leaves behind: the fresh table in the
         // "Parameter Table" tab, or its message when there is no data file to tabulate.
