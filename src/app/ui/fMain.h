@@ -45,6 +45,7 @@ class ProtocolView;
 class ShortcutDispatcher;
 class TAboutBox;
 class TfClipTab;
+class TfDistributions;
 class TOLEEdit;
 enum class ResultTableForm;
 class TfFormTab;
@@ -152,11 +153,14 @@ public:
     QTabWidget* tEdf = nullptr;
     DbMemo* dbmGF = nullptr;
     QPlainTextEdit* mTransformed = nullptr;
+    /// The percentile reliability of the current age group, below the tabs of the EDF page.
+    QLabel* lReliability = nullptr;
     DbMemo* dbmMemoBstFt = nullptr;
     DbMemo* dbmQuantilesFit = nullptr;
     DbEdit* dbeQuantAge = nullptr;
     DbEdit* dbeQuantN = nullptr;
     DbNavigator* DBNavigator6 = nullptr;
+    QPushButton* bDistributions = nullptr;
     QPlainTextEdit* mFormula = nullptr;
     QPushButton* bGenerateACommandTable = nullptr;
     QSpinBox* seTop = nullptr;
@@ -181,6 +185,8 @@ public:
     TfSearchIndex* fSearchIndex = nullptr;
     TfWhatsOn* fWhatsOn = nullptr;
     TAboutBox* AboutBox = nullptr;
+    /// The distribution window; made at its first opening.
+    TfDistributions* fDistributions = nullptr;
 
     // --- handlers -------------------------------------------------------------------------
     void dsHeadDataChange();
@@ -205,6 +211,8 @@ public:
     void sb1MouseDown();
     void TbCntMouseDown(int tab);
     void sbCloseClick();
+    /// Shows the distribution window, which then follows the current age group.
+    void Distributions1Click();
 
     // table output (fMainTables.cpp)
     void bGenTableClick();

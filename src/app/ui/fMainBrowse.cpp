@@ -9,6 +9,8 @@
 #include "app/ui/widgets/DbMemo.h"
 #include "app/ui/widgets/PanelStatusBar.h"
 #include "convert/AgeGroup.h"
+#include "convert/FitAnalysis.h"
+#include "convert/ui/fDistributions.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "util/RtfReader.h"
@@ -19,9 +21,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <cmath>
+#include <optional>
 
 namespace veltra {
 
@@ -181,6 +186,14 @@ void TForm1::BindDataFileFields()
 
 void TForm1::dsTableDataChange()
 {
+    // The number of observations decides which percentiles the group supports.
+    bool numbered = false;
+    const double n = CurrentText(*cdsFile, QStringLiteral("NOBS")).trimmed().toDouble(&numbered);
+    lReliability->setText(
+        ReliabilityLine(numbered && std::isfinite(n) ? std::optional<int>(int(n)) : std::nullopt));
+    if (fDistributions)
+        fDistributions->AgeGroupChanged();
+
     const AgeGroupTexts group = CurrentAgeGroup(*cdsFile);
     sb1->setPanelText(3, group.caption);
     if (group.gfLines.isEmpty())
@@ -195,8 +208,12 @@ void TForm1::dsTableDataChange()
 void TForm1::dsTableRowsReset()
 {
     // Closed or disabled, the data file shows no age group, and neither does the panel.
-    if (!dsTable->isActive())
+    if (!dsTable->isActive()) {
         sb1->setPanelText(3, QStringLiteral(" "));
+        lReliability->clear();
+    }
+    if (fDistributions)
+        fDistributions->DataFileChanged();
 }
 
 // --- commands ---------------------------------------------------------------------------------
@@ -292,6 +309,15 @@ void TForm1::TbCntMouseDown(int tab)
 void TForm1::sbCloseClick()
 {
     pnRestriction->hide();
+}
+
+void TForm1::Distributions1Click()
+{
+    if (!fDistributions)
+        fDistributions = new TfDistributions(m_guard, *dsTable, this);
+    fDistributions->show();
+    fDistributions->raise();
+    fDistributions->activateWindow();
 }
 
 } // namespace veltra

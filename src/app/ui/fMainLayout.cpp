@@ -411,7 +411,14 @@ QWidget* TForm1::buildEdfTab()
     tEdf->addTab(dbmMemoBstFt, QStringLiteral("Moments and Best Fit"));
     tEdf->addTab(dbmQuantilesFit, QStringLiteral("Quantiles ~ Fit"));
     tEdf->setCurrentIndex(1);
-    box->addWidget(tEdf, 1);
+    // The reliability line stands below the tabs, outside the memo whose text the
+    // report and the command table copy.
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    column->addWidget(tEdf, 1);
+    lReliability = Named(new QLabel(page), "lReliability");
+    column->addWidget(lReliability);
+    box->addLayout(column, 1);
 
     auto* side = Named(new QWidget(page), "pnSelectedGroup");
     side->setFixedWidth(190);
@@ -428,6 +435,10 @@ QWidget* TForm1::buildEdfTab()
     DBNavigator6 = Named(new DbNavigator(&m_guard, side), "DBNavigator6");
     DBNavigator6->setDataSource(dsTable);
     sideBox->addWidget(DBNavigator6);
+    sideBox->addSpacing(8);
+    bDistributions = Button("bDistributions", QStringLiteral("Distri&butions"), side);
+    sideBox->addWidget(bDistributions);
+    ConnectGuarded(bDistributions, &QPushButton::clicked, this, &TForm1::Distributions1Click);
     sideBox->addStretch(1);
     box->addWidget(side);
     return page;
@@ -599,6 +610,9 @@ void TForm1::buildMenus()
     tables->addSeparator();
     run(addAction(tables, "ClearTable1", QStringLiteral("&Clear result table ")),
         &TForm1::ClearTable1Click);
+    tables->addSeparator();
+    run(addAction(tables, "Distributions1", QStringLiteral("&Distributions")),
+        &TForm1::Distributions1Click);
 
     run(addAction(nullptr, "Search1", QStringLiteral("&Search"),
                   QKeySequence(Qt::CTRL | Qt::Key_F)),

@@ -1,0 +1,204 @@
+// The distribution window: the fits of the main window's current age group drawn over
+// its observed quantiles, the age profile of the whole data file, the table of fits in
+// every usual parameterisation, the quantile formulas for R, Python and @RISK, and
+// which observed percentiles the group's number of observations supports.
+#pragma once
+
+#include "app/ui/widgets/Dialogs.h"
+#include "app/ui/widgets/ErrorGuard.h"
+#include "convert/FitAnalysis.h"
+
+#include <QColor>
+#include <QList>
+#include <QPointF>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <optional>
+
+class QAbstractAxis;
+class QAreaSeries;
+class QChart;
+class QChartView;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QLineSeries;
+class QLogValueAxis;
+class QPushButton;
+class QScatterSeries;
+class QStackedWidget;
+class QTableWidget;
+class QValueAxis;
+
+namespace veltra {
+
+class DataSource;
+
+/// A tool window kept for the whole run; closing only hides it. It reads the data file
+/// of the main window through that window's link (no copy of its own) and follows it:
+/// the main window reports every reset of the file's rows (DataFileChanged) and every
+/// move of its current row (AgeGroupChanged). While hidden the window only notes that
+/// its views are out of date and computes them when it is shown again.
+///
+/// An age group whose fits cannot be read shows the error in place of the chart of
+/// distribution functions; exports that fail end in the guard's general error message.
+class TfDistributions : public QWidget
+{
+    Q_OBJECT
+public:
+    TfDistributions(const ErrorGuard& guard, DataSource& dataFileLink, QWidget* parent = nullptr);
+    ~TfDistributions() override;
+
+    const ErrorGuard& Guard() const { return m_guard; }
+
+    // --- what the main window reports ----------------------------------------------------
+    /// The data file's rows were reset: opened, closed, reloaded, refiltered.
+    void DataFileChanged();
+    /// The data file's current row moved.
+    void AgeGroupChanged();
+
+    /// How often an age group's fits were computed for the views (tests check that a
+    /// hidden window computes nothing).
+    int RecomputeCount() const { return m_recomputeCount; }
+    /// The message shown in place of the chart of distribution functions; empty while
+    /// the chart is shown.
+    QString MessageText() const;
+    /// The current age group's analysis; none when it failed or no file is open.
+    const std::optional<AgeGroupFits>& CurrentGroup() const { return m_group; }
+
+    /// The colour of a deviation cell: green under 5 %, amber under 15 %, red from
+    /// 15 % on; invalid (no colour) without a deviation.
+    static QColor DeviationColour(std::optional<double> deviation);
+    static const QColor Green;
+    static const QColor Amber;
+    static const QColor Red;
+
+    /// The tooltip of a fit's curve at x: x, F(x) and the fit's quantile at the observed
+    /// level nearest to F(x).
+    QString CurveToolTip(int fit, double x) const;
+    /// The tooltip of an observed point: its value and level, and for a percentile the
+    /// group's N does not support, the rule it misses.
+    QString ObservedToolTip(const ObservedQuantile& point) const;
+    /// True when the group's N supports the observed point's level (the sample's MIN and
+    /// MAX are observed values, not estimates, and always count as supported).
+    static bool IsSupported(const ObservedQuantile& point, std::optional<int> n);
+
+    /// The fit table as shown: the header, then one line per row, cells as displayed.
+    QList<QStringList> TableCells() const;
+
+    // --- controls -------------------------------------------------------------------------
+    QLabel* lGroup = nullptr;
+    QStackedWidget* pnCdf = nullptr;
+    QChartView* cvCdf = nullptr;
+    QChart* chCdf = nullptr;
+    QLabel* lMessage = nullptr;
+    QCheckBox* cbLogX = nullptr;
+    QChartView* cvProfile = nullptr;
+    QChart* chProfile = nullptr;
+    QLabel* lProfileNote = nullptr;
+    QTableWidget* tbFits = nullptr;
+    QCheckBox* cbRankByDeviation = nullptr;
+    QLineEdit* eR = nullptr;
+    QLineEdit* ePython = nullptr;
+    QLineEdit* eAtRisk = nullptr;
+    QPushButton* bCopyR = nullptr;
+    QPushButton* bCopyPython = nullptr;
+    QPushButton* bCopyAtRisk = nullptr;
+    QPushButton* bCdfPng = nullptr;
+    QPushButton* bCdfPdf = nullptr;
+    QPushButton* bProfilePng = nullptr;
+    QPushButton* bProfilePdf = nullptr;
+    QPushButton* bTableCsv = nullptr;
+
+    // --- series ---------------------------------------------------------------------------
+    /// One curve per fit of the current group, in stored order.
+    QList<QLineSeries*> Curves;
+    /// The observed quantiles the group's N supports, and those it does not (hollow).
+    QScatterSeries* ObservedPoints = nullptr;
+    QScatterSeries* UnsupportedPoints = nullptr;
+    /// The age profile: one point per age group at its age midpoint.
+    QLineSeries* ProfileP05 = nullptr;
+    QLineSeries* ProfileP50 = nullptr;
+    QLineSeries* ProfileP95 = nullptr;
+    QLineSeries* ProfileMean = nullptr;
+    QAreaSeries* ProfileBand = nullptr;
+    QScatterSeries* ProfileCurrent = nullptr;
+
+    FileDialogSettings sdPng;
+    FileDialogSettings sdPdf;
+    FileDialogSettings sdCsv;
+
+    // --- handlers -------------------------------------------------------------------------
+    void cbLogXClick();
+    void cbRankByDeviationClick();
+    void tbFitsSelectionChange();
+    void bCopyRClick();
+    void bCopyPythonClick();
+    void bCopyAtRiskClick();
+    /// A click on the age profile at this chart value: the group with the nearest age
+    /// midpoint becomes the data file's current row.
+    void ProfileClick(QPointF value);
+    void bCdfPngClick();
+    void bCdfPdfClick();
+    void bProfilePngClick();
+    void bProfilePdfClick();
+    void bTableCsvClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    /// One age group of the profile.
+    struct ProfileGroup
+    {
+        int row = 0; ///< 0-based visible row of the data file
+        double midpoint = 0;
+        double p05 = 0;
+        double p50 = 0;
+        double p95 = 0;
+        std::optional<double> mean;
+    };
+
+    void buildCdfChart();
+    void buildProfileChart();
+    QWidget* buildFormulas();
+    /// Brings the stale views up to date; runs only while the window is shown.
+    void Refresh();
+    void RecomputeProfile();
+    void RecomputeGroup();
+    void ShowMessage(const QString& text);
+    void ClearGroupViews();
+    void UpdateCurves();
+    void UpdateObservedPoints();
+    void UpdateXAxis();
+    void UpdateProfileHighlight();
+    void FillTable();
+    void ShowFormulas(int fit);
+    /// The fit shown in the table's selected row; -1 without a selection.
+    int SelectedFit() const;
+    void SetCurveCount(int count);
+    void SaveChartPng(QChartView* view, const QString& initialName);
+    void SaveChartPdf(QChartView* view, const QString& initialName);
+    void CopyToClipboard(const QLineEdit* edit);
+
+    const ErrorGuard& m_guard;
+    QPointer<DataSource> m_link;
+    bool m_profileStale = true;
+    bool m_groupStale = true;
+    int m_recomputeCount = 0;
+    std::optional<AgeGroupFits> m_group;
+    QList<ProfileGroup> m_profile;
+    /// The x range of the curves: the widest fit's 0.5 % to 99.5 % quantiles and the
+    /// observed values.
+    double m_low = 0;
+    double m_high = 1;
+    QValueAxis* m_cdfX = nullptr;
+    QLogValueAxis* m_cdfLogX = nullptr;
+    QValueAxis* m_cdfY = nullptr;
+    QValueAxis* m_profileX = nullptr;
+    QValueAxis* m_profileY = nullptr;
+};
+
+} // namespace veltra

@@ -1,0 +1,564 @@
+// The distribution window offscreen on a small database of its own whose fits are known
+// in closed form: exponential distributions, and GF lines that are an exponential up to
+// a scale (m1 = 1, m2 very large, p = 1). The observed quantiles of the first group are
+// those of the exponential with rate 1, so each fit's largest deviation is its scale
+// error: 2 %, 30 %, 0 % and 10 %.
+#include "GuiFixture.h"
+
+#include "app/ui/widgets/Dialogs.h"
+#include "convert/FitFormulas.h"
+#include "convert/ui/fDistributions.h"
+#include "data/DataTable.h"
+
+#include <QAction>
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <cmath>
+
+using fixture::Packet;
+using fixture::Session;
+using fixture::WriteFile;
+using veltra::Dialogs;
+using veltra::FileDialogSettings;
+using veltra::TfDistributions;
+using veltra::TForm1;
+
+namespace {
+
+const double Ln2 = std::log(2.0);
+
+// The u-quantile of the exponential distribution with rate 1.
+double ExpQuantile(double u)
+{
+    return -std::log(1 - u);
+}
+
+QString Stored(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QString Lines(std::initializer_list<const char*> lines)
+{
+    QString text;
+    for (const char* line : lines)
+        text += QLatin1String(line) + QStringLiteral("\r\n");
+    return text;
+}
+
+/// Writes the database: one headline, one topic, parameter rows FT (fits.xml, three age
+/// groups) and BT (bad.xml, one group whose GF line has lambda = -1).
+void WriteDistributionDatabase(const QString& dir)
+{
+    const QString d = dir + QLatin1Char('/');
+    WriteFile(d + QStringLiteral("topics.xml"),
+              Packet({{"Top", "string"}, {"TOPIC", "string"}, {"STRC", "string"}},
+                     {{"H1", "Exposure", "1"}}));
+    WriteFile(d + QStringLiteral("para1.xml"),
+              Packet({{"TOP", "string"}, {"PS", "string"}, {"PARAMETER", "string"}},
+                     {{"H1", "T1", "Body weight"}}));
+    const fixture::Fields paraFields = {
+        {"PS", "string"},  {"Variable", "string"},   {"Agemin", "string"},   {"Agemax", "string"},
+        {"SEX", "string"}, {"DataSource", "string"}, {"DataFile", "string"}, {"RSTRC", "string"},
+        {"ID", "i4"},      {"Info", "bin.hex"}};
+    const QString info = QStringLiteral("Body weight\r\nVariable                BW_kg\r\n");
+    WriteFile(
+        d + QStringLiteral("daten1a.xml"),
+        Packet(paraFields, {{"T1", "FT", "0", "40", "A", "Fit Survey", "fits.xml", "A", "1", info},
+                            {"T1", "BT", "0", "5", "A", "Bad Survey", "bad.xml", "B", "2", info}}));
+
+    const fixture::Fields fileFields = {
+        {"AGEGRP", "string"},    {"AGEMin", "string"}, {"AGEMax", "string"},
+        {"NOBS", "i4"},          {"MIN", "r8"},        {"P05", "r8"},
+        {"P25", "r8"},           {"P50", "r8"},        {"P75", "r8"},
+        {"P95", "r8"},           {"MAX", "r8"},        {"GENERALF", "bin.hex"},
+        {"QUANTILES", "bin.hex"}};
+    const QString first = Lines({"TYPE=GeneralF;", "PT=0 1 1000000 0.98039215686274506 1;",
+                                 "KS=0.011;", "TYPE=Exponential;", "PT=0 0.76923076923076927;",
+                                 "AP=0.044;", "TYPE=Exponential;", "PT=0 1;", "KS=0.022;",
+                                 "TYPE=Exponential;", "PT=0 0.90909090909090906;", "KS=0.033;"});
+    const QString quantiles =
+        QStringLiteral("Level  observed  fitted\r\n90%  %1  2.3\r\n97.5%  %2  3.7\r\n")
+            .arg(Stored(ExpQuantile(0.9)), Stored(ExpQuantile(0.975)));
+    WriteFile(d + QStringLiteral("fits.xml"),
+              Packet(fileFields,
+                     {{"1", "0", "10", "40", "0.001", Stored(ExpQuantile(0.05)),
+                       Stored(ExpQuantile(0.25)), Stored(ExpQuantile(0.5)),
+                       Stored(ExpQuantile(0.75)), Stored(ExpQuantile(0.95)), "6", first, quantiles},
+                      {"2", "10", "20", "100", "", "", "", Stored(2 * Ln2), "", "", "",
+                       Lines({"TYPE=GeneralF;", "PT=0 1 1000000 0.5 1;", "KS=0.01;",
+                              "TYPE=Exponential;", "PT=0 0.5;", "KS=0.02;"}),
+                       ""},
+                      {"3", "20", "40", "200", "", "", "", "", "", "", "",
+                       Lines({"TYPE=GeneralF;", "PT=0 1 1000000 0.25 1;", "KS=0.01;"}), ""}}));
+    WriteFile(d + QStringLiteral("bad.xml"),
+              Packet(fileFields, {{"1", "0", "5", "20", "", "", "", "", "", "", "",
+                                   Lines({"TYPE=GeneralF;", "PT=0 1 2 -1 1;", "KS=0.01;"}), ""}}));
+}
+
+/// The main window on that database, standing on parameter FT.
+struct DistributionSession : Session
+{
+    DistributionSession() : Session(QByteArray(), false) { WriteDistributionDatabase(dir.path()); }
+    TForm1& startOnFits()
+    {
+        TForm1& form = start();
+        if (!clickRow(form.dbgSources, QStringLiteral("FT")))
+            qWarning("no parameter row FT");
+        return form;
+    }
+    TfDistributions& open()
+    {
+        auto* action = form->findChild<QAction*>(QStringLiteral("Distributions1"));
+        if (action)
+            action->trigger();
+        return *form->fDistributions;
+    }
+};
+
+QList<QPointF> Sorted(QList<QPointF> points)
+{
+    std::sort(points.begin(), points.end(), [](const QPointF& a, const QPointF& b) {
+        return a.x() < b.x() || (a.x() == b.x() && a.y() < b.y());
+    });
+    return points;
+}
+
+bool Near(double a, double b, double relative = 1e-9)
+{
+    return std::abs(a - b) <= relative * std::max(std::abs(a), std::abs(b));
+}
+
+// The row of the fit table whose KS/AP cell shows this text.
+int RowOfFit(const QTableWidget* table, const QString& statistic)
+{
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, 1)->text() == statistic)
+            return row;
+    }
+    return -1;
+}
+
+QStringList Column(const QTableWidget* table, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < table->rowCount(); ++row)
+        texts << table->item(row, column)->text();
+    return texts;
+}
+
+} // namespace
+
+class DistributionsWindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void opensFromTheMenuAndTheEdfButton();
+    void cdfChartShowsEachFitOverTheObservedQuantiles();
+    void logScaleSpacesThePointsGeometrically();
+    void ageProfileHasOnePointPerGroupAndAClickMovesTheMainWindow();
+    void tableOfFits();
+    void deviationColours_data();
+    void deviationColours();
+    void copyButtonsPutTheFormulaOnTheClipboard_data();
+    void copyButtonsPutTheFormulaOnTheClipboard();
+    void computesNothingWhileHiddenAndFollowsWhileShown();
+    void domainErrorIsShownInTheWindow();
+    void exportsChartsAndTable();
+    void failedExportEndsInTheGuard();
+};
+
+void DistributionsWindowTest::opensFromTheMenuAndTheEdfButton()
+{
+    DistributionSession s;
+    TForm1& form = s.startOnFits();
+    QVERIFY(!form.fDistributions);
+    QTest::mouseClick(form.bDistributions, Qt::LeftButton);
+    QVERIFY(form.fDistributions);
+    QVERIFY(form.fDistributions->isVisible());
+    QCOMPARE(form.fDistributions->windowTitle(), QStringLiteral("Distributions"));
+    form.fDistributions->close();
+    TfDistributions* window = form.fDistributions;
+    s.open();
+    QCOMPARE(form.fDistributions, window); // the same window again
+    QVERIFY(window->isVisible());
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::cdfChartShowsEachFitOverTheObservedQuantiles()
+{
+    DistributionSession s;
+    TForm1& form = s.startOnFits();
+    TfDistributions& w = s.open();
+
+    QCOMPARE(w.MessageText(), QString());
+    QStringList names;
+    for (const QLineSeries* curve : std::as_const(w.Curves)) {
+        names << curve->name();
+        QCOMPARE(curve->count(), 200);
+        QVERIFY(w.chCdf->series().contains(const_cast<QLineSeries*>(curve)));
+    }
+    QCOMPARE(names, QStringList({"GeneralF (KS = 0.011)", "Exponential (AP = 0.044)",
+                                 "Exponential (KS = 0.022)", "Exponential (KS = 0.033)"}));
+    // One line series per fit in the chart, besides the two sets of observed points.
+    int lines = 0;
+    for (const QAbstractSeries* series : w.chCdf->series())
+        lines += series->type() == QAbstractSeries::SeriesTypeLine;
+    QCOMPARE(lines, 4);
+    QVERIFY(w.Curves.at(0)->pen().widthF() > w.Curves.at(1)->pen().widthF()); // GF bold
+
+    // From the smallest observed value (MIN) to the widest fit's 99.5 % quantile, each
+    // curve being its own fit's distribution function.
+    const QList<QPointF> rate1 = w.Curves.at(2)->points();
+    QCOMPARE(rate1.first().x(), 0.001);
+    QVERIFY(Near(rate1.last().x(), 1.3 * ExpQuantile(0.995), 1e-6));
+    for (const QPointF& point : rate1)
+        QVERIFY(Near(point.y(), 1 - std::exp(-point.x()), 1e-9));
+    const QList<QPointF> scale13 = w.Curves.at(1)->points();
+    QVERIFY(Near(scale13.at(100).y(), 1 - std::exp(-scale13.at(100).x() / 1.3), 1e-9));
+
+    // N = 40 supports P25 to P90 but not P05, P95 and P97.5; MIN and MAX are observed
+    // values, not estimates.
+    const double n = 40;
+    const QList<QPointF> filled{{0.001, 1 / (n + 1)},
+                                {Stored(ExpQuantile(0.25)).toDouble(), 0.25},
+                                {Stored(ExpQuantile(0.5)).toDouble(), 0.5},
+                                {Stored(ExpQuantile(0.75)).toDouble(), 0.75},
+                                {Stored(ExpQuantile(0.9)).toDouble(), 0.9},
+                                {6, n / (n + 1)}};
+    const QList<QPointF> hollow{{Stored(ExpQuantile(0.05)).toDouble(), 0.05},
+                                {Stored(ExpQuantile(0.95)).toDouble(), 0.95},
+                                {Stored(ExpQuantile(0.975)).toDouble(), 0.975}};
+    QCOMPARE(Sorted(w.ObservedPoints->points()), Sorted(filled));
+    QCOMPARE(Sorted(w.UnsupportedPoints->points()), Sorted(hollow));
+    QCOMPARE(w.UnsupportedPoints->brush().style(), Qt::NoBrush);
+    QVERIFY(w.ObservedPoints->brush().style() != Qt::NoBrush);
+
+    const QList<veltra::ObservedQuantile>& observed = w.CurrentGroup()->observed;
+    for (const veltra::ObservedQuantile& point : observed) {
+        const QString tip = w.ObservedToolTip(point);
+        if (point.label == u"P95")
+            QVERIFY2(tip.contains(QStringLiteral("P95 needs N ≥ 61; N = 40")), qPrintable(tip));
+        else if (point.label == u"P97.5")
+            QVERIFY2(tip.contains(QStringLiteral("P97.5 needs N ≥ 181; N = 40")), qPrintable(tip));
+        else if (point.label == u"P25")
+            QVERIFY2(!tip.contains(QStringLiteral("needs")), qPrintable(tip));
+    }
+    // The curve's tooltip: x, F(x) and the fit's quantile at the nearest observed level.
+    const QString tip = w.CurveToolTip(2, Ln2 * 1.001);
+    QVERIFY2(tip.contains(QStringLiteral("F(x) = 0.5003")), qPrintable(tip));
+    QVERIFY2(tip.contains(QStringLiteral("Q(0.5) = 0.693147 (observed P50 = 0.693147)")),
+             qPrintable(tip));
+
+    // The reliability line stands under the tabs of the main window; the memo's text
+    // stays the converted functions alone.
+    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(40));
+    QVERIFY(!form.mTransformed->toPlainText().contains(QStringLiteral("reliability")));
+    QVERIFY(!form.tEdf->isAncestorOf(form.lReliability));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::logScaleSpacesThePointsGeometrically()
+{
+    DistributionSession s;
+    s.startOnFits();
+    TfDistributions& w = s.open();
+    QTest::mouseClick(w.cbLogX, Qt::LeftButton);
+    QVERIFY(w.cbLogX->isChecked());
+    const QList<QAbstractAxis*> axes = w.Curves.at(0)->attachedAxes();
+    QVERIFY(std::any_of(axes.cbegin(), axes.cend(), [](const QAbstractAxis* axis) {
+        return axis->type() == QAbstractAxis::AxisTypeLogValue;
+    }));
+    const QList<QPointF> points = w.Curves.at(0)->points();
+    QCOMPARE(points.size(), 200);
+    QVERIFY(
+        Near(points.at(1).x() / points.at(0).x(), points.at(150).x() / points.at(149).x(), 1e-9));
+    QCOMPARE(w.UnsupportedPoints->count(), 3);
+
+    QTest::mouseClick(w.cbLogX, Qt::LeftButton); // back to the linear scale
+    const QList<QPointF> linear = w.Curves.at(0)->points();
+    QVERIFY(
+        Near(linear.at(1).x() - linear.at(0).x(), linear.at(150).x() - linear.at(149).x(), 1e-9));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMainWindow()
+{
+    DistributionSession s;
+    TForm1& form = s.startOnFits();
+    TfDistributions& w = s.open();
+
+    // The GF of group k is the exponential with scale 1.02, 2 and 4: medians scale ln 2.
+    const QList<QPointF> p50 = w.ProfileP50->points();
+    QCOMPARE(p50.size(), 3);
+    const double scales[] = {1.02, 2, 4};
+    const double midpoints[] = {5, 15, 30};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(p50.at(i).x(), midpoints[i]);
+        QVERIFY2(Near(p50.at(i).y(), scales[i] * Ln2, 1e-5), qPrintable(QString::number(i)));
+        QVERIFY(Near(w.ProfileP05->at(i).y(), scales[i] * ExpQuantile(0.05), 1e-5));
+        QVERIFY(Near(w.ProfileP95->at(i).y(), scales[i] * ExpQuantile(0.95), 1e-5));
+        QVERIFY(Near(w.ProfileMean->at(i).y(), scales[i], 1e-5));
+    }
+    QCOMPARE(w.ProfileCurrent->points(), QList<QPointF>{p50.at(0)});
+
+    // A click on the third group, at its place on the screen.
+    const QPointF inChart = w.chProfile->mapToPosition(p50.at(2), w.ProfileP50);
+    const QPoint onScreen = w.cvProfile->mapFromScene(w.chProfile->mapToScene(inChart));
+    QTest::mouseClick(w.cvProfile->viewport(), Qt::LeftButton, {}, onScreen);
+    QCOMPARE(form.cdsFile->recNo(), 3);
+    QCOMPARE(s.panel(3), w.CurrentGroup()->caption);
+    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(200));
+    QCOMPARE(w.ProfileCurrent->points(), QList<QPointF>{p50.at(2)});
+    QCOMPARE(w.Curves.size(), 1);
+
+    // The handler takes the nearest midpoint.
+    w.ProfileClick(QPointF(11, 0));
+    QCOMPARE(form.cdsFile->recNo(), 2);
+    QCOMPARE(w.ProfileCurrent->points(), QList<QPointF>{p50.at(1)});
+    QCOMPARE(w.Curves.size(), 2);
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::tableOfFits()
+{
+    DistributionSession s;
+    s.startOnFits();
+    TfDistributions& w = s.open();
+    QTableWidget* table = w.tbFits;
+
+    QStringList header;
+    for (int column = 0; column < table->columnCount(); ++column)
+        header << table->horizontalHeaderItem(column)->text();
+    // GF has the most parameters besides q, median, mean and SD: m1, m2, lambda, p.
+    QCOMPARE(header,
+             QStringList({"Type", "KS/AP", "q", "Parameter 1", "Parameter 2", "Parameter 3",
+                          "Parameter 4", "Median", "Mean", "SD", "Largest deviation P05-P95"}));
+    QCOMPARE(Column(table, 1),
+             QStringList({"KS 0.011", "AP 0.044", "KS 0.022", "KS 0.033"})); // stored order
+    QCOMPARE(Column(table, 0),
+             QStringList({"GeneralF", "Exponential", "Exponential", "Exponential"}));
+    const int rate1 = RowOfFit(table, QStringLiteral("KS 0.022"));
+    QCOMPARE(table->item(rate1, 3)->text(), QStringLiteral("rate = 1"));
+    QCOMPARE(table->item(rate1, 4)->text(), QString());
+    QCOMPARE(table->item(rate1, 7)->text(), QStringLiteral("0.693147"));
+    QCOMPARE(table->item(rate1, 8)->text(), QStringLiteral("1"));
+    QCOMPARE(table->item(rate1, 9)->text(), QStringLiteral("1"));
+    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("m1 = 1"));
+
+    // 2 %, 30 %, 0 % and 10 %: green, red, green, amber.
+    const QList<QColor> colours{TfDistributions::Green, TfDistributions::Red,
+                                TfDistributions::Green, TfDistributions::Amber};
+    const QStringList deviations = Column(table, 10);
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(table->item(row, 10)->background().color(), colours.at(row));
+    QVERIFY2(deviations.at(1).startsWith(QStringLiteral("30")), qPrintable(deviations.at(1)));
+    QVERIFY2(deviations.at(3).startsWith(QStringLiteral("10")), qPrintable(deviations.at(3)));
+
+    QTest::mouseClick(w.cbRankByDeviation, Qt::LeftButton);
+    QCOMPARE(Column(table, 1), QStringList({"KS 0.022", "KS 0.011", "KS 0.033", "AP 0.044"}));
+    QCOMPARE(table->item(0, 10)->background().color(), TfDistributions::Green);
+    QCOMPARE(table->item(3, 10)->background().color(), TfDistributions::Red);
+    QTest::mouseClick(w.cbRankByDeviation, Qt::LeftButton);
+    QCOMPARE(Column(table, 1), QStringList({"KS 0.011", "AP 0.044", "KS 0.022", "KS 0.033"}));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::deviationColours_data()
+{
+    QTest::addColumn<double>("deviation");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("none") << -1.0 << QColor();
+    QTest::newRow("0") << 0.0 << TfDistributions::Green;
+    QTest::newRow("just under 5 %") << 0.0499 << TfDistributions::Green;
+    QTest::newRow("5 %") << 0.05 << TfDistributions::Amber;
+    QTest::newRow("just under 15 %") << 0.1499 << TfDistributions::Amber;
+    QTest::newRow("15 %") << 0.15 << TfDistributions::Red;
+    QTest::newRow("200 %") << 2.0 << TfDistributions::Red;
+}
+
+void DistributionsWindowTest::deviationColours()
+{
+    QFETCH(double, deviation);
+    QFETCH(QColor, colour);
+    QCOMPARE(TfDistributions::DeviationColour(deviation < 0 ? std::nullopt
+                                                            : std::optional<double>(deviation)),
+             colour);
+}
+
+void DistributionsWindowTest::copyButtonsPutTheFormulaOnTheClipboard_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("language"); // 0 R, 1 Python, 2 @RISK
+    QTest::newRow("R") << "bCopyR" << 0;
+    QTest::newRow("Python") << "bCopyPython" << 1;
+    QTest::newRow("@RISK") << "bCopyAtRisk" << 2;
+}
+
+void DistributionsWindowTest::copyButtonsPutTheFormulaOnTheClipboard()
+{
+    QFETCH(QString, button);
+    QFETCH(int, language);
+    DistributionSession s;
+    s.startOnFits();
+    TfDistributions& w = s.open();
+    auto formula = [&w, language](int fit) {
+        const veltra::FitDistribution& distribution = w.CurrentGroup()->fits.at(fit);
+        return language == 0   ? veltra::RFormula(distribution.fit())
+               : language == 1 ? veltra::PythonFormula(distribution.fit())
+                               : veltra::AtRiskFormula(distribution);
+    };
+    auto* copy = w.findChild<QPushButton*>(button);
+    QVERIFY(copy);
+
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(copy, Qt::LeftButton); // the first fit is selected at first
+    QCOMPARE(QGuiApplication::clipboard()->text(), formula(0));
+
+    // The fit of the selected row, also when the table is ranked.
+    QTest::mouseClick(w.cbRankByDeviation, Qt::LeftButton);
+    w.tbFits->selectRow(RowOfFit(w.tbFits, QStringLiteral("KS 0.033")));
+    QTest::mouseClick(copy, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), formula(3));
+    QVERIFY(formula(3) != formula(0));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
+{
+    DistributionSession s;
+    TForm1& form = s.startOnFits();
+    auto* window = new TfDistributions(form.Guard(), *form.dsTable, &form);
+    form.fDistributions = window;
+
+    form.cdsFile->moveTo(2);
+    form.cdsFile->moveTo(3);
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BT")));
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FT")));
+    form.cdsFile->moveTo(2);
+    QCOMPARE(window->RecomputeCount(), 0);
+
+    window->show();
+    QCOMPARE(window->RecomputeCount(), 1);
+    QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
+    QCOMPARE(window->Curves.size(), 2); // group 2 has two fits
+    QCOMPARE(window->ProfileP50->count(), 3);
+
+    form.cdsFile->moveTo(1);
+    QCOMPARE(window->RecomputeCount(), 2);
+    QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
+    QCOMPARE(window->Curves.size(), 4);
+
+    window->hide();
+    form.cdsFile->moveTo(3);
+    QCOMPARE(window->RecomputeCount(), 2);
+    window->show();
+    QCOMPARE(window->RecomputeCount(), 3);
+    QCOMPARE(window->Curves.size(), 1);
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::domainErrorIsShownInTheWindow()
+{
+    DistributionSession s;
+    TForm1& form = s.startOnFits();
+    TfDistributions& w = s.open();
+    const QStringList errorsBefore = s.errors;
+
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BT")));
+    const QString message = w.MessageText();
+    QVERIFY2(message.contains(QStringLiteral("lambda")), qPrintable(message));
+    QCOMPARE(w.pnCdf->currentWidget(), w.lMessage);
+    QVERIFY(!message.contains(QStringLiteral("nan"), Qt::CaseInsensitive));
+    QVERIFY(!w.lGroup->text().contains(QStringLiteral("nan"), Qt::CaseInsensitive));
+    QCOMPARE(w.tbFits->rowCount(), 0);
+    QVERIFY(w.Curves.isEmpty());
+    QCOMPARE(w.eR->text(), QString());
+    // Whatever the main window reports of its own conversion, the window's message does
+    // not go through the guard.
+    for (const QString& error : std::as_const(s.errors))
+        QVERIFY2(!error.contains(message), qPrintable(error));
+    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(20));
+
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FT")));
+    QCOMPARE(w.MessageText(), QString());
+    QCOMPARE(w.pnCdf->currentWidget(), w.cvCdf);
+    QCOMPARE(w.Curves.size(), 4);
+    QCOMPARE(w.tbFits->rowCount(), 4);
+}
+
+void DistributionsWindowTest::exportsChartsAndTable()
+{
+    DistributionSession s;
+    s.startOnFits();
+    TfDistributions& w = s.open();
+    QTemporaryDir out;
+    QStringList asked;
+    Dialogs::SetFileAnswerer([&out, &asked](Dialogs::FileMode, const FileDialogSettings& settings,
+                                            const QString& initialName) {
+        asked << settings.defaultExtension;
+        return out.filePath(initialName);
+    });
+
+    QTest::mouseClick(w.bCdfPng, Qt::LeftButton);
+    QTest::mouseClick(w.bProfilePng, Qt::LeftButton);
+    QTest::mouseClick(w.bCdfPdf, Qt::LeftButton);
+    QTest::mouseClick(w.bProfilePdf, Qt::LeftButton);
+    QTest::mouseClick(w.bTableCsv, Qt::LeftButton);
+    Dialogs::SetFileAnswerer({});
+    QCOMPARE(asked, QStringList({"png", "png", "pdf", "pdf", "csv"}));
+    QVERIFY(s.errors.isEmpty());
+
+    const QImage cdf(out.filePath(QStringLiteral("distributions.png")));
+    QCOMPARE(cdf.size(), w.cvCdf->size());
+    QCOMPARE(QImage(out.filePath(QStringLiteral("age-profile.png"))).size(), w.cvProfile->size());
+    for (const char* name : {"distributions.pdf", "age-profile.pdf"}) {
+        QFile pdf(out.filePath(QLatin1String(name)));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY2(bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF"), name);
+    }
+
+    QFile csv(out.filePath(QStringLiteral("fits.csv")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    const QList<QStringList> cells = w.TableCells();
+    QCOMPARE(lines.size(), cells.size() + 1); // CR LF after the last line
+    QCOMPARE(lines.last(), QString());
+    for (int i = 0; i < cells.size(); ++i)
+        QCOMPARE(lines.at(i).split(QLatin1Char(';')), cells.at(i));
+    QCOMPARE(cells.size(), 5);
+    QCOMPARE(cells.at(1).first(), QStringLiteral("GeneralF"));
+}
+
+void DistributionsWindowTest::failedExportEndsInTheGuard()
+{
+    DistributionSession s;
+    s.startOnFits();
+    TfDistributions& w = s.open();
+    const QString target = s.dir.filePath(QStringLiteral("no such folder/chart.png"));
+    Dialogs::SetFileAnswerer(
+        [&target](Dialogs::FileMode, const FileDialogSettings&, const QString&) { return target; });
+    QTest::mouseClick(w.bCdfPng, Qt::LeftButton);
+    Dialogs::SetFileAnswerer({});
+    QCOMPARE(s.errors.size(), 1);
+    QVERIFY2(s.errors.first().contains(target), qPrintable(s.errors.first()));
+    QVERIFY(!QFile::exists(target));
+}
+
+QTEST_MAIN(DistributionsWindowTest)
+#include "DistributionsWindow_test.moc"
