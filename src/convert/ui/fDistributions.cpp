@@ -176,7 +176,7 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     cdfButtons->addWidget(bCdfPng);
     cdfButtons->addWidget(bCdfPdf);
     cdfBox->addLayout(cdfButtons);
-    chartsBox->addWidget(cdfColumn, 1);
+    chartsBox->addWidget(cdfColumn, 3);
 
     auto* profileColumn = new QWidget(charts);
     auto* profileBox = new QVBoxLayout(profileColumn);
@@ -192,7 +192,7 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     profileButtons->addWidget(bProfilePng);
     profileButtons->addWidget(bProfilePdf);
     profileBox->addLayout(profileButtons);
-    chartsBox->addWidget(profileColumn, 1);
+    chartsBox->addWidget(profileColumn, 2);
     splitter->addWidget(charts);
 
     auto* lower = new QWidget(splitter);
@@ -242,7 +242,8 @@ void TfDistributions::buildCdfChart()
 {
     chCdf = new QChart;
     chCdf->setTitle(QStringLiteral("Distribution functions over the observed quantiles"));
-    chCdf->legend()->setAlignment(Qt::AlignBottom);
+    // On the right: a legend below the plot cuts the names of five or more fits.
+    chCdf->legend()->setAlignment(Qt::AlignRight);
     m_cdfX = new QValueAxis;
     m_cdfX->setTitleText(QStringLiteral("Value"));
     m_cdfX->setLabelFormat(QStringLiteral("%g"));
@@ -467,7 +468,10 @@ void TfDistributions::RecomputeProfile()
         double left = m_profile.first().midpoint;
         double right = m_profile.last().midpoint;
         const double margin = right > left ? (right - left) * 0.05 : 1;
-        m_profileX->setRange(left - margin, right + margin);
+        // Ages start at 0: the margin does not reach below it.
+        m_profileX->setRange(left >= 0 ? std::max(0.0, left - margin) : left - margin,
+                             right + margin);
+        m_profileX->applyNiceNumbers();
         if (!(high > low))
             high = low + 1;
         m_profileY->setRange(std::min(0.0, low), high + (high - low) * 0.05);
