@@ -60,7 +60,8 @@ QString Lines(std::initializer_list<const char*> lines)
 }
 
 /// Writes the database: one headline, one topic, parameter rows FT (fits.xml, three age
-/// groups) and BT (bad.xml, one group whose GF line has lambda = -1).
+/// groups), BT (bad.xml, one group whose GF line has lambda = -1) and NT (nonobs.xml, a
+/// file without NOBS).
 void WriteDistributionDatabase(const QString& dir)
 {
     const QString d = dir + QLatin1Char('/');
@@ -75,10 +76,11 @@ void WriteDistributionDatabase(const QString& dir)
         {"SEX", "string"}, {"DataSource", "string"}, {"DataFile", "string"}, {"RSTRC", "string"},
         {"ID", "i4"},      {"Info", "bin.hex"}};
     const QString info = QStringLiteral("Body weight\r\nVariable                BW_kg\r\n");
-    WriteFile(
-        d + QStringLiteral("daten1a.xml"),
-        Packet(paraFields, {{"T1", "FT", "0", "40", "A", "Fit Survey", "fits.xml", "A", "1", info},
-                            {"T1", "BT", "0", "5", "A", "Bad Survey", "bad.xml", "B", "2", info}}));
+    WriteFile(d + QStringLiteral("daten1a.xml"),
+              Packet(paraFields,
+                     {{"T1", "FT", "0", "40", "A", "Fit Survey", "fits.xml", "A", "1", info},
+                      {"T1", "BT", "0", "5", "A", "Bad Survey", "bad.xml", "B", "2", info},
+                      {"T1", "NT", "0", "5", "A", "No N Survey", "nonobs.xml", "C", "3", info}}));
 
     const fixture::Fields fileFields = {
         {"AGEGRP", "string"},    {"AGEMin", "string"}, {"AGEMax", "string"},
@@ -104,6 +106,16 @@ void WriteDistributionDatabase(const QString& dir)
                        ""},
                       {"3", "20", "40", "200", "", "", "", "", "", "", "",
                        Lines({"TYPE=GeneralF;", "PT=0 1 1000000 0.25 1;", "KS=0.01;"}), ""}}));
+    WriteFile(d + QStringLiteral("nonobs.xml"),
+              Packet({{"AGEGRP", "string"},
+                      {"AGEMin", "string"},
+                      {"AGEMax", "string"},
+                      {"P05", "r8"},
+                      {"P50", "r8"},
+                      {"P95", "r8"},
+                      {"GENERALF", "bin.hex"}},
+                     {{"1", "0", "5", "0.05", "0.7", "3",
+                       Lines({"TYPE=Exponential;", "PT=0 1;", "KS=0.02;"})}}));
     WriteFile(d + QStringLiteral("bad.xml"),
               Packet(fileFields, {{"1", "0", "5", "20", "", "", "", "", "", "", "",
                                    Lines({"TYPE=GeneralF;", "PT=0 1 2 -1 1;", "KS=0.01;"}), ""}}));
@@ -178,6 +190,7 @@ private Q_SLOTS:
     void copyButtonsPutTheFormulaOnTheClipboard();
     void computesNothingWhileHiddenAndFollowsWhileShown();
     void domainErrorIsShownInTheWindow();
+    void withoutNumberOfObservationsOnlyTheMedianIsSupported();
     void exportsChartsAndTable();
     void failedExportEndsInTheGuard();
 };
@@ -499,6 +512,23 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
     QCOMPARE(w.pnCdf->currentWidget(), w.cvCdf);
     QCOMPARE(w.Curves.size(), 4);
     QCOMPARE(w.tbFits->rowCount(), 4);
+}
+
+void DistributionsWindowTest::withoutNumberOfObservationsOnlyTheMedianIsSupported()
+{
+    DistributionSession s;
+    TForm1& form = s.startOnFits();
+    TfDistributions& w = s.open();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("NT")));
+    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(std::nullopt));
+    QCOMPARE(w.MessageText(), QString());
+    QCOMPARE(w.ObservedPoints->points(), QList<QPointF>{QPointF(0.7, 0.5)});
+    QCOMPARE(Sorted(w.UnsupportedPoints->points()),
+             Sorted({QPointF(0.05, 0.05), QPointF(3, 0.95)}));
+    const veltra::ObservedQuantile p05 = w.CurrentGroup()->observed.first();
+    QCOMPARE(p05.label, QStringLiteral("P05"));
+    QVERIFY(w.ObservedToolTip(p05).contains(QStringLiteral("P05 needs N ≥ 61; N = unknown")));
+    QVERIFY(s.errors.isEmpty());
 }
 
 void DistributionsWindowTest::exportsChartsAndTable()

@@ -186,11 +186,17 @@ void TForm1::BindDataFileFields()
 
 void TForm1::dsTableDataChange()
 {
-    // The number of observations decides which percentiles the group supports.
-    bool numbered = false;
-    const double n = CurrentText(*cdsFile, QStringLiteral("NOBS")).trimmed().toDouble(&numbered);
-    lReliability->setText(
-        ReliabilityLine(numbered && std::isfinite(n) ? std::optional<int>(int(n)) : std::nullopt));
+    // The number of observations decides which percentiles the group supports; a file
+    // without the field leaves it unknown.
+    std::optional<int> n;
+    if (cdsFile->hasField(QStringLiteral("NOBS"))) {
+        bool numbered = false;
+        const double value =
+            CurrentText(*cdsFile, QStringLiteral("NOBS")).trimmed().toDouble(&numbered);
+        if (numbered && std::isfinite(value))
+            n = int(value);
+    }
+    lReliability->setText(ReliabilityLine(n));
     if (fDistributions)
         fDistributions->AgeGroupChanged();
 
