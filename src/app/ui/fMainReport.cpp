@@ -40,9 +40,9 @@ void TForm1::WordReport1Click()
         mTableContent->setPlainText(report.table.lines.join(QLatin1Char('\n')));
         if (report.dataFileNotOpen) {
             Dialogs::ShowMessage(this, QStringLiteral("No selected data set."));
-        } else {
-            if (report.table.complete())
-                bTableToExcelFormatByClipboard->setEnabled(true);
+        } else if (report.table.complete()) {
+            // The summary was reached: the "Formula    " tab shows the table it holds.
+            bTableToExcelFormatByClipboard->setEnabled(true);
             mFormula->setPlainText(report.commandTable.lines.join(QLatin1Char('\n')));
         }
     }
