@@ -14,7 +14,7 @@ packages=(
   binutils                                 # readelf, for the layer check of veltra-cli
   unrtf poppler-utils                      # independent readers of the saved RTF and PDF reports
   libboost-math-dev                        # distribution functions of the fitted curves
-  qt6-charts-dev                           # the charts of the distribution window
+  qt6-charts-dev libqt6opengl6-dev         # the charts of the distribution window (its CMake files need Qt6 OpenGL)
   python3-scipy                            # the independent check of the distribution functions
   desktop-file-utils                       # desktop-file-validate for the installed desktop entry
 )

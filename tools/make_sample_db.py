@@ -329,8 +329,9 @@ class Exponential:
 
 
 class GeneralF:
-    """X = Lambda * F(m1, m2) ** (1/p): the GF approximation of a distribution, with
-    the degrees of freedom of its family and p, Lambda matching mean and SD of ln X."""
+    """X = lam * F(m1, m2) ** (1/p): the GF approximation of a distribution, with the
+    degrees of freedom m1, m2 of its family and p, lam matching mean and SD of ln X.
+    Stored as the words m1/2, m2/2, 1/lam and p (see gf_block)."""
 
     name = "GeneralF"
 
@@ -745,7 +746,11 @@ def gf_block(dist, fits, use_ap):
     gf = GeneralF(dist)
     label = "AP" if use_ap else "KS"
     lines = ["TYPE=GeneralF;",
-             "PT= 0 %s %s %s %s;" % (word(gf.m1), word(gf.m2), word(gf.lam), word(gf.p)),
+             # The stored parameterisation: X = q + (1/Lambda) * Y^(1/p) with
+             # Y ~ F(2 m1, 2 m2), so the words are half the degrees of freedom and the
+             # reciprocal of the scale.
+             "PT= 0 %s %s %s %s;" % (word(gf.m1 / 2), word(gf.m2 / 2), word(1 / gf.lam),
+                                     word(gf.p)),
              "%s=%s;" % (label, "%.4f" % fits["gf"])]
     for stat, fit in fits["ranked"]:
         x2, x3 = fit.gf_words()

@@ -54,6 +54,8 @@ const CliCommand Commands[] = {
      "list headlines|topics|parameters\n"
      "     [--order varnames|restriction|a+b|datasource]",
      "a check list of the headline, topic or parameter table", RunList},
+    {"fits", "fits ID [--group N] [--format text|json]",
+     "the fitted distributions of age group N of the parameter row ID", RunFits},
 };
 
 const char* const UsageHead =
@@ -110,6 +112,13 @@ CliApp::CliApp() : m_out(stdout), m_err(stderr)
 {
     m_out.setEncoding(QStringConverter::Utf8);
     m_err.setEncoding(QStringConverter::Utf8);
+}
+
+bool CliApp::NeedsGuiApplication(const QStringList& arguments)
+{
+    const qsizetype output = arguments.indexOf(QStringLiteral("-o"));
+    return arguments.contains(QStringLiteral("report")) && output > 0 &&
+           arguments.value(output + 1).endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
 }
 
 int CliApp::usageError(const QString& message)

@@ -16,6 +16,11 @@ public:
     CliApp();
     int run(const QStringList& arguments);
 
+    /// True when the command line writes a PDF file (report -o FILE.pdf): drawing the
+    /// pages needs the Gui application object, which every other command does without,
+    /// as it costs start-up time.
+    static bool NeedsGuiApplication(const QStringList& arguments);
+
 private:
     int usageError(const QString& message);
 

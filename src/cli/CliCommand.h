@@ -68,6 +68,7 @@ void RunIndex(CliContext& context, QStringList args);
 void RunSearch(CliContext& context, QStringList args);
 void RunKeywords(CliContext& context, QStringList args);
 void RunList(CliContext& context, QStringList args);
+void RunFits(CliContext& context, QStringList args);
 
 // --- helpers ----------------------------------------------------------------------------
 /// The ID argument of a command. A text that is not a whole number is a usage error:

@@ -72,8 +72,6 @@ QStringList FitSummaryLines(const QString& id, int groupNo, int groupCount,
             quantiles << PercentileLabel(level) + QStringLiteral(" = ") +
                              Shown(distribution.quantile(level));
         lines << QStringLiteral("   quantiles:  ") + quantiles.join(QStringLiteral(", "));
-        lines << QStringLiteral("   mean = ") + Shown(distribution.mean(), {}) +
-                     QStringLiteral(", SD = ") + Shown(distribution.sd(), {});
         const std::optional<double> deviation = group.deviations.value(i);
         lines << QStringLiteral("   largest deviation from the observed P05 to P95: ") +
                      (deviation ? Shown(*deviation * 100) + QStringLiteral(" %")

@@ -12,7 +12,7 @@ namespace veltra {
 inline const QList<double> SummaryLevels{0.01, 0.05, 0.25, 0.5, 0.75, 0.95, 0.99};
 
 /// Text lines: the row and group, the reliability line, then per fit its type and fit
-/// statistic, its parameters, its quantiles, mean and SD, its deviation from the
+/// statistic, its parameters (mean and SD among them), its quantiles, its deviation from the
 /// observed quantiles and the three formulas. Numbers in the text use the user's decimal
 /// separator; the formulas always use ".".
 QStringList FitSummaryLines(const QString& id, int groupNo, int groupCount,

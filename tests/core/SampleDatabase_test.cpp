@@ -3,6 +3,7 @@
 // every age group agree with the GF lines that the conversion turns into parameters.
 #include "app/Restrictions.h"
 #include "convert/ConvertParameterSets.h"
+#include "convert/Distributions.h"
 #include "data/DataTable.h"
 #include "util/NumberFormat.h"
 #include "util/RtfReader.h"
@@ -64,6 +65,8 @@ private Q_SLOTS:
     void infoLines();
     void ageGroups_data();
     void ageGroups();
+    void fitsReproduceTheirQuantiles_data() { ageGroups_data(); }
+    void fitsReproduceTheirQuantiles();
 };
 
 void SampleDatabaseTest::hierarchyLinks()
@@ -211,6 +214,58 @@ void SampleDatabaseTest::ageGroups()
             }
         }
         QVERIFY2(drawnListed, qPrintable(group));
+    }
+}
+
+// Each fit's quantiles, computed from its GF line, give the fit's column of the QUANTILES
+// text to its printed precision (five significant digits); and the GF approximation
+// itself is on the scale of the group: its median within 10 % of P50.
+void SampleDatabaseTest::fitsReproduceTheirQuantiles()
+{
+    QFETCH(QString, file);
+    DataTable table;
+    table.loadFromFile(SamplePath(file));
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (table.first(); !table.eof(); table.next()) {
+        const QString group = file + u' ' + table.fieldText(QStringLiteral("AGEGRP"));
+        const QList<GfFit> fits =
+            ReadGfFits(table.fieldText(QStringLiteral("GENERALF")).split(QStringLiteral("\r\n")));
+        QVERIFY2(fits.size() >= 3 && fits.first().family == FitFamily::GeneralF, qPrintable(group));
+        const double median = table.fieldText(QStringLiteral("P50")).toDouble();
+        const double gfMedian = FitDistribution(fits.first()).median();
+        QVERIFY2(
+            std::abs(gfMedian / median - 1) < 0.1,
+            qPrintable(group + QStringLiteral(": GF median %1, P50 %2").arg(gfMedian).arg(median)));
+
+        const QStringList lines = table.fieldText(QStringLiteral("QUANTILES"))
+                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() > 2, qPrintable(group));
+        // The header names the fits after the GF line, in their stored order.
+        const QStringList names = lines.at(1).trimmed().split(blanks).mid(2);
+        QCOMPARE(names.size(), fits.size() - 1);
+        int checked = 0;
+        for (const QString& line : lines.mid(2)) {
+            const QStringList words = line.trimmed().split(blanks);
+            QCOMPARE(words.size(), names.size() + 2);
+            const double level = words.at(0).chopped(1).toDouble() / 100;
+            for (int i = 0; i < names.size(); ++i) {
+                const GfFit& fit = fits.at(i + 1);
+                QCOMPARE(fit.typeName, names.at(i));
+                const double printed = words.at(i + 2).toDouble();
+                const double computed = FitDistribution(fit).quantile(level);
+                // Half a unit in the fifth significant digit, and a little for the
+                // eight digits of the stored parameters.
+                const double unit = std::pow(10.0, std::floor(std::log10(std::abs(computed))) - 4);
+                QVERIFY2(std::abs(computed - printed) <= 0.5 * unit + 1e-7 * std::abs(computed),
+                         qPrintable(group + QStringLiteral(": %1 at %2: %3 printed, %4 computed")
+                                                .arg(fit.typeName)
+                                                .arg(level)
+                                                .arg(words.at(i + 2))
+                                                .arg(computed, 0, 'g', 10)));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 0);
     }
 }
 

@@ -1,0 +1,59 @@
+// fits: the fitted distributions of an age group of a parameter row's data file, with
+// their parameter forms, quantiles, deviation from the observed percentiles, formulas
+// and the small-sample flags, as text or JSON.
+#include "cli/CliCommand.h"
+
+#include "convert/FitAnalysis.h"
+#include "convert/FitSummary.h"
+#include "data/DataTable.h"
+#include "data/ReferenceDatabase.h"
+
+namespace veltra {
+
+void RunFits(CliContext& context, QStringList args)
+{
+    const QString usage =
+        QStringLiteral("fits needs an ID, and takes --group N and --format text|json");
+    if (args.isEmpty())
+        throw CliUsageError(usage);
+    int groupNo = 1;
+    bool json = false;
+    QString idText;
+    while (!args.isEmpty()) {
+        const QString arg = args.takeFirst();
+        if (arg == u"--group" || arg == u"--format") {
+            if (args.isEmpty())
+                throw CliUsageError(QStringLiteral("fits: ") + arg +
+                                    QStringLiteral(" needs a value"));
+            const QString value = args.takeFirst();
+            if (arg == u"--group") {
+                bool ok = false;
+                groupNo = value.toInt(&ok);
+                if (!ok)
+                    throw CliUsageError(QStringLiteral("fits: N must be a whole number"));
+            } else if (value == u"json" || value == u"text") {
+                json = value == u"json";
+            } else {
+                throw CliUsageError(QStringLiteral("fits: the format is text or json"));
+            }
+        } else if (idText.isNull() && !arg.startsWith(u"--")) {
+            idText = arg;
+        } else {
+            throw CliUsageError(usage);
+        }
+    }
+    if (idText.isNull())
+        throw CliUsageError(usage);
+    const qint64 id = IdArgument(context, QStringLiteral("fits"), idText, usage);
+
+    const std::unique_ptr<ReferenceDatabase> database = OpenParameterDataFile(context, id);
+    const DataTable& dataFile = database->dataFile();
+    const AgeGroupFits group = AnalyseAgeGroup(dataFile, groupNo - 1);
+    if (json)
+        context.out << QString::fromUtf8(FitSummaryJson(QString::number(id), groupNo, group));
+    else
+        context.printLines(
+            FitSummaryLines(QString::number(id), groupNo, dataFile.recordCount(), group));
+}
+
+} // namespace veltra
