@@ -12,20 +12,6 @@ namespace veltra {
 
 namespace {
 
-// A number for reading: six significant digits with the user's decimal separator.
-QString Shown(double value)
-{
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("infinity") : QStringLiteral("-infinity");
-    return LocalNumberText(QString::number(value, 'g', 6));
-}
-
-QString Shown(const std::optional<double>& value, const QString& undefinedText)
-{
-    return value ? Shown(*value)
-                 : (undefinedText.isEmpty() ? QStringLiteral("undefined") : undefinedText);
-}
-
 QJsonValue Json(const std::optional<double>& value)
 {
     if (!value || !std::isfinite(*value))
@@ -39,6 +25,19 @@ QString LevelKey(double level)
 }
 
 } // namespace
+
+QString ShownNumber(double value)
+{
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("infinity") : QStringLiteral("-infinity");
+    return LocalNumberText(QString::number(value, 'g', 6));
+}
+
+QString ShownNumber(const std::optional<double>& value, const QString& undefinedText)
+{
+    return value ? ShownNumber(*value)
+                 : (undefinedText.isEmpty() ? QStringLiteral("undefined") : undefinedText);
+}
 
 QStringList FitSummaryLines(const QString& id, int groupNo, int groupCount,
                             const AgeGroupFits& group)
@@ -56,25 +55,25 @@ QStringList FitSummaryLines(const QString& id, int groupNo, int groupCount,
         QString title = QString::number(i + 1) + QStringLiteral(". ") + fit.typeName;
         if (!fit.fitLabel.isEmpty())
             title += QStringLiteral(" (") + fit.fitLabel + QStringLiteral(" = ") +
-                     Shown(fit.fitStatistic) + u')';
+                     ShownNumber(fit.fitStatistic) + u')';
         if (fit.q != 0)
-            title += QStringLiteral(", shifted by q = ") + Shown(fit.q);
+            title += QStringLiteral(", shifted by q = ") + ShownNumber(fit.q);
         lines << title;
 
         QStringList parameters;
         for (const FitParameter& parameter : FitParameters(distribution))
             parameters << parameter.key + QStringLiteral(" = ") +
-                              Shown(parameter.value, parameter.undefinedText);
+                              ShownNumber(parameter.value, parameter.undefinedText);
         lines << QStringLiteral("   parameters: ") + parameters.join(QStringLiteral(", "));
 
         QStringList quantiles;
         for (double level : SummaryLevels)
             quantiles << PercentileLabel(level) + QStringLiteral(" = ") +
-                             Shown(distribution.quantile(level));
+                             ShownNumber(distribution.quantile(level));
         lines << QStringLiteral("   quantiles:  ") + quantiles.join(QStringLiteral(", "));
         const std::optional<double> deviation = group.deviations.value(i);
         lines << QStringLiteral("   largest deviation from the observed P05 to P95: ") +
-                     (deviation ? Shown(*deviation * 100) + QStringLiteral(" %")
+                     (deviation ? ShownNumber(*deviation * 100) + QStringLiteral(" %")
                                 : QStringLiteral("no observed quantile there"));
         lines << QStringLiteral("   R:      ") + RFormula(fit);
         lines << QStringLiteral("   Python: ") + PythonFormula(fit);

@@ -1,10 +1,10 @@
 #include "data/DataPacketWriter.h"
 
+#include "util/SafeFile.h"
 #include "util/VeltraError.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <algorithm>
 #include <climits>
@@ -556,23 +556,9 @@ void DataPacketWriter::writeFile(const DataPacket& packet, PacketForm form, cons
         throw VeltraError(QStringLiteral("cannot write \"%1\": it is %2, not a regular file")
                               .arg(path, kindOfNonRegularFile(path)));
     const QByteArray bytes = write(packet, form);
-    QSaveFile file(path);
-    // Unbuffered, so that a failing write reports the system's reason (a full disk) at
-    // once; QSaveFile::commit does not check a write the buffer put off until the close.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw VeltraError(QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            throw VeltraError(QStringLiteral("cannot write \"%1\": %2").arg(path, reason));
-        }
-        written += n;
-    }
-    if (!file.commit())
-        throw VeltraError(QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
+    const QString reason = WriteFileSafely(path, bytes);
+    if (!reason.isEmpty())
+        throw VeltraError(QStringLiteral("cannot write \"%1\": %2").arg(path, reason));
 }
 
 } // namespace veltra

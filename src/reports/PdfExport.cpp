@@ -1,9 +1,10 @@
 // PDF printing of a report: a copy of the document laid out for the PDF device without
 // wrapping, scaled so that its widest line fits the page, then drawn page by page with a
-// page number in the footer. The PDF is built in memory and written with QSaveFile.
+// page number in the footer. The PDF is built in memory and written whole or not at all.
 #include "reports/PdfExport.h"
 
 #include "util/RtfWriter.h"
+#include "util/SafeFile.h"
 #include "util/VeltraError.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -14,7 +15,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -190,23 +190,9 @@ void WritePdfFile(const QTextDocument& document, const QString& path)
         ThrowWriteError(path, QStringLiteral("PDF output needs a QGuiApplication (a platform "
                                              "such as \"offscreen\" is enough)"));
     const QByteArray bytes = RenderPdf(document, QFileInfo(path).completeBaseName());
-    QSaveFile file(path);
-    // Unbuffered, so that a failing write (a full disk) reports the system's reason at once
-    // instead of in a flush the commit does not check.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        ThrowWriteError(path, file.errorString());
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            ThrowWriteError(path, reason);
-        }
-        written += n;
-    }
-    if (!file.commit())
-        ThrowWriteError(path, file.errorString());
+    const QString reason = WriteFileSafely(path, bytes);
+    if (!reason.isEmpty())
+        ThrowWriteError(path, reason);
 }
 
 void WriteReportFile(const QTextDocument& document, const QString& path)

@@ -11,8 +11,15 @@ namespace veltra {
 
 namespace {
 
-/// A cell of a separated table: quoted when it holds the separator, a double quote,
-/// CR or LF, so that every reader finds the same columns (RFC 4180).
+QString UpperCaseAscii(const QString& text)
+{
+    QStringList lines{text};
+    UpperCaseLines(lines);
+    return lines.first();
+}
+
+} // namespace
+
 QString SeparatedCell(const QString& text, QChar separator)
 {
     for (const QChar c : text) {
@@ -24,15 +31,6 @@ QString SeparatedCell(const QString& text, QChar separator)
     }
     return text;
 }
-
-QString UpperCaseAscii(const QString& text)
-{
-    QStringList lines{text};
-    UpperCaseLines(lines);
-    return lines.first();
-}
-
-} // namespace
 
 const QStringList& DefaultSectionFieldNames()
 {

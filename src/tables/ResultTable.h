@@ -45,6 +45,10 @@ struct ResultTableOptions
 /// field names.
 bool IsExcludedField(const QString& name, const QStringList& sectionFieldNames);
 
+/// A cell of a separated table: quoted when it holds the separator, a double quote, CR or
+/// LF, with inner quotes doubled, so that every reader finds the same columns (RFC 4180).
+QString SeparatedCell(const QString& text, QChar separator);
+
 /// The number of a non-empty value cell, by the numeric cell rule of the result
 /// tables: the value counts as a number when it passes IsNumberTextPoint after its
 /// first "," is read as "." (only when it passes IsNumberTextComma); it is then read

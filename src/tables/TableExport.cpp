@@ -1,12 +1,12 @@
 #include "tables/TableExport.h"
 
+#include "util/SafeFile.h"
 #include "util/TextLines.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace veltra {
@@ -34,16 +34,9 @@ void WriteTextLines(const QString& path, const QStringList& lines)
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    const QString reason = WriteFileSafely(path, bytes);
+    if (!reason.isEmpty())
         throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
-    }
-    if (!file.commit())
-        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
 }
 
 QString DecodeText(const QByteArray& bytes)

@@ -4,10 +4,10 @@
 #include "util/RtfWriter.h"
 
 #include "util/RtfReader.h"
+#include "util/SafeFile.h"
 #include "util/VeltraError.h"
 
 #include <QList>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -371,23 +371,9 @@ QByteArray DocumentToRtf(const QTextDocument& document)
 void WriteRtfFile(const QTextDocument& document, const QString& path)
 {
     const QByteArray bytes = DocumentToRtf(document);
-    QSaveFile file(path);
-    // Unbuffered, so that a failing write (a full disk) reports the system's reason at once
-    // instead of in a flush the commit does not check.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
-        }
-        written += n;
-    }
-    if (!file.commit())
-        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
+    const QString reason = WriteFileSafely(path, bytes);
+    if (!reason.isEmpty())
+        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
 }
 
 } // namespace veltra

@@ -2,8 +2,10 @@
 
 #include "app/ui/widgets/GuardedHandler.h"
 #include "convert/FitFormulas.h"
+#include "convert/FitSummary.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "tables/ResultTable.h"
 #include "tables/TableExport.h"
 #include "util/NumberFormat.h"
 #include "util/VeltraError.h"
@@ -57,20 +59,6 @@ template <typename Control> Control* Named(Control* control, const char* name)
     return control;
 }
 
-// A number for reading: six significant digits with the user's decimal separator.
-QString Shown(double value)
-{
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("infinity") : QStringLiteral("-infinity");
-    return LocalNumberText(QString::number(value, 'g', 6));
-}
-
-QString Shown(const std::optional<double>& value, const QString& undefinedText)
-{
-    return value ? Shown(*value)
-                 : (undefinedText.isEmpty() ? QStringLiteral("undefined") : undefinedText);
-}
-
 // The colour of the n-th fit, the same in the chart and the table.
 QColor FitColour(int fit)
 {
@@ -85,21 +73,7 @@ QString CurveName(const GfFit& fit)
     if (fit.fitLabel.isEmpty())
         return fit.typeName;
     return fit.typeName + QStringLiteral(" (") + fit.fitLabel + QStringLiteral(" = ") +
-           Shown(fit.fitStatistic) + u')';
-}
-
-// A cell of the CSV file: quoted when it holds the separator, a double quote, CR or LF,
-// with inner quotes doubled (RFC 4180), as in the result tables' CSV form.
-QString CsvCell(const QString& text, QChar separator)
-{
-    for (const QChar c : text) {
-        if (c == separator || c == u'"' || c == u'\r' || c == u'\n') {
-            QString quoted = text;
-            quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-            return u'"' + quoted + u'"';
-        }
-    }
-    return text;
+           ShownNumber(fit.fitStatistic) + u')';
 }
 
 // The parameter keys the table shows in columns of their own.
@@ -670,8 +644,8 @@ QString TfDistributions::CurveToolTip(int fit, double x) const
         return QString();
     const FitDistribution& distribution = m_group->fits.at(fit);
     const double f = distribution.cdf(x);
-    QString text = CurveName(distribution.fit()) + QStringLiteral("\nx = ") + Shown(x) +
-                   QStringLiteral("\nF(x) = ") + Shown(f);
+    QString text = CurveName(distribution.fit()) + QStringLiteral("\nx = ") + ShownNumber(x) +
+                   QStringLiteral("\nF(x) = ") + ShownNumber(f);
     const QList<ObservedQuantile>& observed = m_group->observed;
     const auto nearest =
         std::min_element(observed.cbegin(), observed.cend(),
@@ -680,16 +654,17 @@ QString TfDistributions::CurveToolTip(int fit, double x) const
                          });
     if (nearest != observed.cend())
         text += QStringLiteral("\nQ(%1) = %2 (observed %3 = %4)")
-                    .arg(Shown(nearest->level), Shown(distribution.quantile(nearest->level)),
-                         nearest->label, Shown(nearest->value));
+                    .arg(ShownNumber(nearest->level),
+                         ShownNumber(distribution.quantile(nearest->level)), nearest->label,
+                         ShownNumber(nearest->value));
     return text;
 }
 
 QString TfDistributions::ObservedToolTip(const ObservedQuantile& point) const
 {
-    QString text = point.label + QStringLiteral(" = ") + Shown(point.value) +
-                   QStringLiteral(" (level ") + Shown(point.level) + QStringLiteral(", from ") +
-                   point.source + u')';
+    QString text = point.label + QStringLiteral(" = ") + ShownNumber(point.value) +
+                   QStringLiteral(" (level ") + ShownNumber(point.level) +
+                   QStringLiteral(", from ") + point.source + u')';
     const std::optional<int> n = m_group ? m_group->n : std::nullopt;
     if (!IsSupported(point, n))
         text += u'\n' + point.label + QStringLiteral(" needs N ≥ ") +
@@ -827,25 +802,27 @@ void TfDistributions::FillTable()
         QTableWidgetItem* type = cell(fit.typeName);
         type->setData(Qt::UserRole, index);
         type->setForeground(FitColour(index));
-        cell(fit.fitLabel.isEmpty() ? QString() : fit.fitLabel + u' ' + Shown(fit.fitStatistic));
-        cell(Shown(fit.q));
+        cell(fit.fitLabel.isEmpty() ? QString()
+                                    : fit.fitLabel + u' ' + ShownNumber(fit.fitStatistic));
+        cell(ShownNumber(fit.q));
         int used = 0;
         for (const FitParameter& parameter : parameters.at(index)) {
             if (HasOwnColumn(parameter.key))
                 continue;
             cell(parameter.key + QStringLiteral(" = ") +
-                 Shown(parameter.value, parameter.undefinedText));
+                 ShownNumber(parameter.value, parameter.undefinedText));
             ++used;
         }
         for (; used < parameterColumns; ++used)
             cell(QString());
-        cell(Shown(distribution.median()));
-        cell(Shown(distribution.mean(),
-                   UndefinedText(parameters.at(index), QStringLiteral("mean"))));
-        cell(Shown(distribution.sd(), UndefinedText(parameters.at(index), QStringLiteral("sd"))));
+        cell(ShownNumber(distribution.median()));
+        cell(ShownNumber(distribution.mean(),
+                         UndefinedText(parameters.at(index), QStringLiteral("mean"))));
+        cell(ShownNumber(distribution.sd(),
+                         UndefinedText(parameters.at(index), QStringLiteral("sd"))));
         const std::optional<double> deviation = m_group->deviations.value(index);
-        QTableWidgetItem* deviationCell =
-            cell(deviation ? Shown(*deviation * 100) + QStringLiteral(" %") : QStringLiteral("-"));
+        QTableWidgetItem* deviationCell = cell(
+            deviation ? ShownNumber(*deviation * 100) + QStringLiteral(" %") : QStringLiteral("-"));
         deviationCell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         if (const QColor colour = DeviationColour(deviation); colour.isValid())
             deviationCell->setBackground(colour);
@@ -1021,7 +998,7 @@ void TfDistributions::bTableCsvClick()
     for (const QStringList& row : TableCells()) {
         QStringList cells;
         for (const QString& text : row)
-            cells << CsvCell(text, separator);
+            cells << SeparatedCell(text, separator);
         lines << cells.join(separator);
     }
     WriteTextLines(name, lines);
