@@ -89,8 +89,11 @@ private Q_SLOTS:
                                                           {window->bTransform, "&Transform"},
                                                           {window->bResultCl, "&Result to ClpBrd"},
                                                           {window->Button4, "&Clear"}};
-        for (const auto& [button, caption] : buttons)
+        for (const auto& [button, caption] : buttons) {
             QCOMPARE(button->text(), caption);
+            // The caption fits with the style's margins, whatever this system's font.
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(caption));
+        }
         for (QPlainTextEdit* area : {window->Memo1, window->Memo2}) {
             QCOMPARE(area->lineWrapMode(), QPlainTextEdit::NoWrap);
             QVERIFY(!area->isReadOnly());

@@ -6,8 +6,13 @@
 #include "data/DataTable.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QDirIterator>
 #include <QFile>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTabWidget>
 
 using fixture::Session;
 using veltra::TForm1;
@@ -32,6 +37,7 @@ class SampleWalkTest : public QObject
 private Q_SLOTS:
     void walkEveryParameterRow();
     void orderChangesKeepTheRow();
+    void wideReportScrolls();
 };
 
 void SampleWalkTest::walkEveryParameterRow()
@@ -120,6 +126,38 @@ void SampleWalkTest::orderChangesKeepTheRow()
     order(0);
     order(1);
     QCOMPARE(s.column(form.dbgSources, 4), underB);
+    QVERIFY(s.errors.isEmpty());
+}
+
+void SampleWalkTest::wideReportScrolls()
+{
+    // The sample's body height table of both sexes has fifteen columns; in the widest
+    // column setting its report lines are far wider than the "Report" tab at the standard
+    // window size. They are not wrapped, so a scroll bar has to reach their ends.
+    Session s(QByteArray(), false);
+    CopySample(s);
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Anthropometry")));
+    QVERIFY(s.clickRow(form.dbgParameter, QStringLiteral("Body height")));
+    // The row of both sexes from the reference study.
+    for (int row = 0; row < form.dbgSources->model()->rowCount() &&
+                      form.DataFileName != QStringLiteral("ef0012.xml");
+         ++row)
+        QTest::mouseClick(
+            form.dbgSources->viewport(), Qt::LeftButton, {},
+            form.dbgSources->visualRect(form.dbgSources->model()->index(row, 0)).center());
+    QCOMPARE(form.DataFileName, QStringLiteral("ef0012.xml"));
+    form.seTabDig->setValue(form.seTabDig->maximum());
+    auto* report = form.findChild<QAction*>(QStringLiteral("WordReport1"));
+    QVERIFY(report);
+    report->trigger();
+    QApplication::processEvents();
+    QCOMPARE(form.t->currentWidget(), form.oe1);
+    QCOMPARE(form.oe1->lineWrapMode(), QTextEdit::NoWrap);
+    QVERIFY(form.oe1->document()->idealWidth() > form.oe1->viewport()->width());
+    QScrollBar* bar = form.oe1->horizontalScrollBar();
+    QVERIFY(bar->isVisibleTo(&form));
+    QVERIFY(bar->maximum() > 0);
     QVERIFY(s.errors.isEmpty());
 }
 

@@ -129,7 +129,9 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
     oe1->setReadOnly(true);
     oe1->setFont(FixedPitchFont());
     oe1->setLineWrapMode(QTextEdit::NoWrap);
-    oe1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The report's tables are wider than the tab at the standard window size: unwrapped
+    // lines need a scroll bar to reach their ends.
+    oe1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     oe1->setTabChangesFocus(false);
     t->addTab(oe1, QStringLiteral("Report    "));
     t->setCurrentIndex(0);

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <algorithm>
 
 namespace veltra {
 
@@ -63,7 +64,9 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption, i
                     int width)
 {
     auto* button = Named(new QPushButton(caption, parent), name);
-    button->setGeometry(left, top, width, 25);
+    // The designed width, or more where this system's font needs it: a caption that
+    // fills the button to its frame looks cut off.
+    button->setGeometry(left, top, std::max(width, button->sizeHint().width()), 25);
     return button;
 }
 
