@@ -1,21 +1,48 @@
 #!/bin/bash
-# Starts the viewer on a virtual X display with the sample database, chooses a parameter
-# row with quality restrictions and saves a picture of the main window.
+# Makes the pictures of the documentation on a virtual X display, with the sample database:
 #
-#   tools/screenshot.sh [VELTRA_EXECUTABLE [OUTPUT_PNG]]
+#   screenshot-main.png     the main window on a parameter row with quality restrictions
+#   screenshot-report.png   the "Report" tab after "Report > Documentation (full)" on that row
+#   screenshot-about.png    the about box, opened with the "Info" menu entry
+#   screenshot-convert.png  the conversion window after Transform has converted GF lines
 #
-# Needs Xvfb, xdotool and ImageMagick's import.
+#   tools/screenshot.sh [VELTRA_EXECUTABLE [OUTPUT_DIR]]
+#
+# VELTRA_EXECUTABLE defaults to build/bin/veltra, OUTPUT_DIR to docs/. The windows are
+# driven like a user drives them: menu accelerators, keys and typed text through xdotool.
+#
+# The viewer has no menu entry that opens the conversion window, and it gets no
+# command-line switch for pictures. Its picture comes from a small helper program,
+# veltra-shot-convert (tools/screenshots/), that only shows that window as the viewer
+# creates it; the script types the GF lines of the sample's first age group into the
+# input area and presses Transform. The helper is built beside the viewer when the build
+# is configured with -DVELTRA_SCREENSHOTS=ON; without it the other pictures are still
+# made and the script ends with an error naming the missing helper.
+#
+# Needs Xvfb, xdotool and ImageMagick's import (VELTRA_WITH_X=1 tools/install-deps.sh).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 exe="${1:-$root/build/bin/veltra}"
-out="${2:-$root/docs/screenshot-main.png}"
+outdir="${2:-$root/docs}"
 [ -x "$exe" ] || { echo "no viewer at $exe (build the target veltra first)" >&2; exit 1; }
+helper="$(dirname "$exe")/veltra-shot-convert"
 
-work="$(mktemp -d)"
-trap 'kill "$viewer" "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+work="$(mktemp -d -t veltra-sample.XXXXXX)"
+viewer=""
+converter=""
+xvfb=""
+cleanup() {
+    for pid in $converter $viewer $xvfb; do
+        kill "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+# The viewer keeps its settings beside the executable: a copy keeps the build's clean.
 cp "$root"/sample/*.xml "$work"/
 cp "$exe" "$work"/veltra
+mkdir -p "$outdir"
 
 display=":$((90 + RANDOM % 100))"
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
@@ -23,21 +50,91 @@ xvfb=$!
 sleep 1
 export DISPLAY="$display"
 unset QT_QPA_PLATFORM
+
+# Prints the id of the first visible window whose title matches $1, waiting up to 10 s.
+wait_window() {
+    local id=""
+    for _ in $(seq 50); do
+        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
+    echo "no window titled '$1' appeared" >&2
+    return 1
+}
+
+# Gives the window the keyboard (there is no window manager to do it) and the pointer.
+focus() {
+    xdotool mousemove --window "$1" 20 60
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+    sleep 0.3
+}
+
+shoot() {
+    import -window "$1" "$outdir/$2"
+    echo "saved $outdir/$2"
+}
+
+# --- the main window, its report and the about box -------------------------------------
 "$work"/veltra "$work" >/dev/null 2>&1 &
 viewer=$!
-
-window=""
-for _ in $(seq 50); do
-    window="$(xdotool search --name 'Veltra  Exposure' 2>/dev/null | head -1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.2
-done
-[ -n "$window" ] || { echo "the viewer window did not appear" >&2; exit 1; }
+main="$(wait_window 'Veltra  Exposure')"
 sleep 1
 
 # The third row of the parameter grid (the first rows of the sample carry restriction flags).
-xdotool mousemove --window "$window" 560 92 click 1
+xdotool mousemove --window "$main" 560 92 click 1
 sleep 1
-mkdir -p "$(dirname "$out")"
-import -window "$window" "$out"
-echo "saved $out"
+shoot "$main" screenshot-main.png
+
+# Report > Documentation (full): the report of that row fills the "Report" tab.
+focus "$main"
+xdotool key alt+r
+sleep 0.5
+xdotool key d
+sleep 2
+shoot "$main" screenshot-report.png
+
+# Info: the about box, a modal dialog of its own.
+focus "$main"
+xdotool key alt+i
+about="$(wait_window '^Info$')"
+sleep 1
+shoot "$about" screenshot-about.png
+focus "$about"
+xdotool key Escape
+kill "$viewer" 2>/dev/null || true
+viewer=""
+
+# --- the conversion window -------------------------------------------------------------
+if [ ! -x "$helper" ]; then
+    echo "no $helper: configure the build with -DVELTRA_SCREENSHOTS=ON and build" \
+        "veltra-shot-convert for the picture of the conversion window" >&2
+    exit 1
+fi
+"$helper" >/dev/null 2>&1 &
+converter=$!
+convert="$(wait_window '^Transform GF into Standard parameter$')"
+sleep 1
+focus "$convert"
+# The GF lines of the first age group of the sample's first data file, as the data set
+# stores them.
+gf="$(python3 - "$root/sample/ef0001.xml" <<'EOF'
+import sys
+import xml.etree.ElementTree as ET
+row = ET.parse(sys.argv[1]).getroot().find('ROWDATA/ROW')
+print('\n'.join(l for l in row.get('GENERALF').splitlines() if l.strip()))
+EOF
+)"
+# The Transform button has the focus when the window opens; Tab moves on to the input
+# area, Shift+Tab back to the button, and Space presses it.
+# Each line is typed on its own: xdotool types a line feed as no key at all.
+xdotool key Tab
+while IFS= read -r line; do
+    xdotool type --delay 15 "$line"
+    xdotool key Return
+done <<<"$gf"
+xdotool key shift+Tab
+sleep 0.3
+xdotool key space
+sleep 1
+shoot "$convert" screenshot-convert.png

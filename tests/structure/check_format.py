@@ -9,7 +9,7 @@ import os
 import subprocess
 import sys
 
-FOLDERS = ('src', 'tests', 'bench', 'fuzz')
+FOLDERS = ('src', 'tests', 'bench', 'fuzz', 'tools')
 
 
 def main():
