@@ -1,6 +1,8 @@
 // Timing of the viewer's main window on the synthetic 20,000-row database: the start-up
-// (window built offscreen, hierarchy tables loaded, first data file connected) and a
-// parameter-row change that connects another 10-age-group data file and fills every view.
+// (window built offscreen, hierarchy tables loaded, first data file connected), a
+// parameter-row change that connects another 10-age-group data file and fills every view,
+// and an age-group change in the data grid of the "Database Table" tab, with the main
+// window alone and with the distribution window shown.
 //
 // The benchmark program runs with a plain core application object, and widgets need the
 // widget application object, so the measurements run in a child process: the same
@@ -12,6 +14,7 @@
 #include "SyntheticDatabase.h"
 #include "app/ui/fMain.h"
 #include "app/ui/widgets/DbGrid.h"
+#include "convert/ui/fDistributions.h"
 #include "data/DataTable.h"
 
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTabWidget>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -31,6 +35,7 @@ namespace {
 
 constexpr const char* ChildVariable = "VELTRA_GUI_BENCH_CHILD";
 constexpr int RowChanges = 200;
+constexpr int GroupChanges = 200;
 
 using Clock = std::chrono::steady_clock;
 
@@ -40,6 +45,38 @@ double SecondsSince(Clock::time_point start)
 }
 
 // --- child ----------------------------------------------------------------------------------
+
+// Moves the data grid to the next age group GroupChanges times, as clicks on its rows do,
+// and prints each move's time after `label`. False when a move did not reach its row, or
+// the distribution window, when there is one, did not analyse the new group.
+bool MeasureGroupChanges(veltra::TForm1& form, const char* label)
+{
+    veltra::DbGrid* grid = form.DBGrid2;
+    const int groups = grid->model()->rowCount();
+    if (groups < 2) {
+        std::printf("error the data file has fewer than two age groups\n");
+        return false;
+    }
+    veltra::TfDistributions* window = form.fDistributions;
+    for (int i = 0; i < GroupChanges; ++i) {
+        const int row = form.cdsFile->recNo() % groups; // the next row, 0-based
+        const int analysed = window ? window->RecomputeCount() : 0;
+        const auto change = Clock::now();
+        grid->setCurrentIndex(grid->model()->index(row, 0));
+        QApplication::processEvents();
+        const double seconds = SecondsSince(change);
+        if (form.cdsFile->recNo() != row + 1) {
+            std::printf("error the age group did not change\n");
+            return false;
+        }
+        if (window && (window->RecomputeCount() != analysed + 1 || !window->CurrentGroup())) {
+            std::printf("error the distribution window did not show the new age group\n");
+            return false;
+        }
+        std::printf("%s %.6f\n", label, seconds);
+    }
+    return true;
+}
 
 int MeasureInChild()
 {
@@ -85,9 +122,22 @@ int MeasureInChild()
             ++measured;
         }
     }
+
+    // The age groups of the last connected data file, in the "Database Table" tab: first
+    // with the main window alone, then with the distribution window open, as the
+    // Distributions button opens it.
+    form->t->setCurrentWidget(form->findChild<QWidget*>(QStringLiteral("tsDatabaseTable")));
+    QApplication::processEvents();
+    bool groupsOk = MeasureGroupChanges(*form, "group");
+    if (groupsOk) {
+        form->Distributions1Click();
+        QApplication::processEvents();
+        groupsOk = form->fDistributions && form->fDistributions->isVisible() &&
+                   MeasureGroupChanges(*form, "distgroup");
+    }
     form.reset();
     QDir::setCurrent(oldCurrent);
-    return measured == RowChanges ? 0 : 1;
+    return measured == RowChanges && groupsOk ? 0 : 1;
 }
 
 // Runs after main() has returned and its core application object is gone. The handler
@@ -122,6 +172,8 @@ struct Figures
     QString error;
     double startup = 0;
     std::vector<double> changes;
+    std::vector<double> groupChanges;
+    std::vector<double> distributionGroupChanges;
 };
 
 const Figures& ChildFigures()
@@ -142,6 +194,10 @@ const Figures& ChildFigures()
         const QStringList lines =
             QString::fromLocal8Bit(child.readAllStandardOutput()).split(QLatin1Char('\n'));
         for (const QString& line : lines) {
+            if (line.startsWith(QLatin1String("error "))) {
+                result.error = line.mid(6);
+                continue;
+            }
             const QStringList words = line.split(QLatin1Char(' '));
             if (words.size() != 2)
                 continue;
@@ -149,11 +205,17 @@ const Figures& ChildFigures()
                 result.startup = words.at(1).toDouble();
             else if (words.at(0) == QLatin1String("change"))
                 result.changes.push_back(words.at(1).toDouble());
+            else if (words.at(0) == QLatin1String("group"))
+                result.groupChanges.push_back(words.at(1).toDouble());
+            else if (words.at(0) == QLatin1String("distgroup"))
+                result.distributionGroupChanges.push_back(words.at(1).toDouble());
             else
                 result.error = line;
         }
-        result.ok =
-            child.exitCode() == 0 && result.startup > 0 && int(result.changes.size()) == RowChanges;
+        result.ok = child.exitCode() == 0 && result.startup > 0 &&
+                    int(result.changes.size()) == RowChanges &&
+                    int(result.groupChanges.size()) == GroupChanges &&
+                    int(result.distributionGroupChanges.size()) == GroupChanges;
         if (!result.ok && result.error.isEmpty())
             result.error = QStringLiteral("the measuring process failed: ") +
                            QString::fromLocal8Bit(child.readAllStandardError()).left(300);
@@ -174,27 +236,53 @@ void GuiStartUp(benchmark::State& state)
     state.counters["seconds"] = figures.startup;
 }
 
-void GuiParameterRowChange(benchmark::State& state)
+// Reports the child's times of one kind of change, one per iteration, with their median,
+// 90th percentile and maximum.
+void ReportChanges(benchmark::State& state, std::vector<double> Figures::*changes)
 {
     const Figures& figures = ChildFigures();
     if (!figures.ok) {
         state.SkipWithError(qPrintable(figures.error));
         return;
     }
+    const std::vector<double>& times = figures.*changes;
     std::size_t i = 0;
     for (auto _ : state)
-        state.SetIterationTime(figures.changes.at(i++ % figures.changes.size()));
-    std::vector<double> sorted = figures.changes;
+        state.SetIterationTime(times.at(i++ % times.size()));
+    std::vector<double> sorted = times;
     std::sort(sorted.begin(), sorted.end());
     state.counters["median_ms"] = 1000 * sorted.at(sorted.size() / 2);
     state.counters["p90_ms"] = 1000 * sorted.at(sorted.size() * 9 / 10);
     state.counters["max_ms"] = 1000 * sorted.back();
 }
 
+void GuiParameterRowChange(benchmark::State& state)
+{
+    ReportChanges(state, &Figures::changes);
+}
+
+void GuiAgeGroupChange(benchmark::State& state)
+{
+    ReportChanges(state, &Figures::groupChanges);
+}
+
+void GuiAgeGroupChangeWithDistributions(benchmark::State& state)
+{
+    ReportChanges(state, &Figures::distributionGroupChanges);
+}
+
 BENCHMARK(GuiStartUp)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(GuiParameterRowChange)
     ->UseManualTime()
     ->Iterations(RowChanges)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(GuiAgeGroupChange)
+    ->UseManualTime()
+    ->Iterations(GroupChanges)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(GuiAgeGroupChangeWithDistributions)
+    ->UseManualTime()
+    ->Iterations(GroupChanges)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
