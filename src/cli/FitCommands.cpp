@@ -14,8 +14,6 @@ void RunFits(CliContext& context, QStringList args)
 {
     const QString usage =
         QStringLiteral("fits needs an ID, and takes --group N and --format text|json");
-    if (args.isEmpty())
-        throw CliUsageError(usage);
     int groupNo = 1;
     bool json = false;
     QString idText;
