@@ -168,6 +168,8 @@ GeneratorResult RunFormattedTable(const QStringList& formatLines, const DataTabl
         // The caption of an S column is 3 characters wider than its data cells.
         const int width = form.Width + (form.Kind == FormatS ? 3 : 0);
         header += PadLeftTo(form.Alias.isEmpty() ? form.VarName : form.Alias, width);
+        result.headerWidths << width;
+        result.columnWidths << form.Width;
     }
     result.lines << header;
 

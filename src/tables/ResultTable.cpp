@@ -62,6 +62,28 @@ std::optional<double> ResultCellNumber(const QString& value)
     return ReadNumber(ReplaceFirst(value, QStringLiteral("."), QStringLiteral(",")), separator);
 }
 
+QList<int> ResultTableColumns(const DataTable& dataFile, const ResultTableOptions& options)
+{
+    const QList<FieldDef>& fields = dataFile.fields();
+    QList<int> columns;
+    for (int i = 0; i < options.fieldNames.size(); ++i) {
+        const QString& name = options.fieldNames.at(i);
+        if (i >= options.checked.size() || !options.checked.at(i) ||
+            IsExcludedField(name, options.sectionFieldNames))
+            continue;
+        if (i >= fields.size())
+            throw VeltraError(QStringLiteral("Field %1 \"%2\" of the field list is not in \"%3\", "
+                                             "which has %4 fields")
+                                  .arg(i + 1)
+                                  .arg(name, dataFile.fileName())
+                                  .arg(fields.size()));
+        if (options.form == ResultTableForm::TabDelimited && fields.at(i).kind() == FieldKind::Memo)
+            continue;
+        columns << i;
+    }
+    return columns;
+}
+
 GeneratorResult GenerateResultTable(const DataTable& dataFile, const ResultTableOptions& options)
 {
     GeneratorResult result;
@@ -76,23 +98,15 @@ GeneratorResult GenerateResultTable(const DataTable& dataFile, const ResultTable
     const QList<FieldDef>& fields = dataFile.fields();
 
     QList<int> columns;
-    for (int i = 0; i < options.fieldNames.size(); ++i) {
-        const QString& name = options.fieldNames.at(i);
-        if (i >= options.checked.size() || !options.checked.at(i) ||
-            IsExcludedField(name, options.sectionFieldNames))
-            continue;
-        if (i >= fields.size()) {
-            result.stop(0, QStringLiteral("Field %1 \"%2\" of the field list is not in \"%3\", "
-                                          "which has %4 fields")
-                               .arg(i + 1)
-                               .arg(name, dataFile.fileName())
-                               .arg(fields.size()));
-            return result;
-        }
-        if (options.form == ResultTableForm::TabDelimited && fields.at(i).kind() == FieldKind::Memo)
-            continue;
-        columns << i;
+    try {
+        columns = ResultTableColumns(dataFile, options);
+    } catch (const VeltraError& error) {
+        result.stop(0, error.message());
+        return result;
     }
+
+    if (formatted)
+        result.columnWidths = QList<int>(columns.size(), digits);
 
     // A separated line ends every cell with the separator and drops the last one.
     auto finish = [formatted, &result](QString& line) {

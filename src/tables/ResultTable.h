@@ -57,6 +57,12 @@ QString SeparatedCell(const QString& text, QChar separator);
 /// "." separator); such a value is written as text.
 std::optional<double> ResultCellNumber(const QString& value);
 
+/// The field indexes that are the result table's columns, in field order: the fields
+/// whose check mark is set and whose name is no section field name; for the
+/// tab-delimited table no memo field. Throws VeltraError naming the field and the file
+/// for a checked field past the data file's fields.
+QList<int> ResultTableColumns(const DataTable& dataFile, const ResultTableOptions& options);
+
 /// The result table of the data file's visible rows, in their order: the header line,
 /// then one line per row. The table's current row is not moved. Columns are the fields
 /// whose check mark is set and whose name is no section field name; the tab-delimited

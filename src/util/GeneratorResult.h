@@ -3,6 +3,7 @@
 
 #include "util/VeltraError.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,12 @@ struct [[nodiscard]] GeneratorResult
     /// The failure's message (it names the value or position concerned); empty when
     /// generation ran to the end.
     QString error;
+    /// A fixed-width table's column widths, so that its lines can be cut into cells again:
+    /// the width of each column's data cells (right-aligned in it; a longer text is not
+    /// cut and pushes the cells after it to the right) and those of the header line (the
+    /// first line; empty: the same as the data cells). Both empty for other output.
+    QList<int> columnWidths;
+    QList<int> headerWidths;
 
     bool complete() const { return stopRow < 0; }
 

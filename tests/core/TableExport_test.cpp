@@ -1,14 +1,21 @@
 // Getting tables out: clipboard text, the spreadsheet form, text files written and read.
+#include "data/DataTable.h"
+#include "tables/ResultTable.h"
 #include "tables/TableExport.h"
+#include "util/NumberFormat.h"
 #include "util/VeltraError.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 #include <unistd.h>
 
 using namespace veltra;
+
+Q_DECLARE_METATYPE(veltra::TableTextLayout)
+Q_DECLARE_METATYPE(veltra::ResultTableForm)
 
 namespace {
 
@@ -46,8 +53,10 @@ class TableExportTest : public QObject
 private Q_SLOTS:
     void clipboardText_data();
     void clipboardText();
-    void linesToTabs_data();
-    void linesToTabs();
+    void spreadsheetLines_data();
+    void spreadsheetLines();
+    void sampleCells_data();
+    void sampleCells();
     void writeTextLines_data();
     void writeTextLines();
     void writeReplacesTheOldFile();
@@ -79,31 +88,135 @@ void TableExportTest::clipboardText()
     QCOMPARE(ClipboardText(lines), text);
 }
 
-void TableExportTest::linesToTabs_data()
+void TableExportTest::spreadsheetLines_data()
 {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("converted");
-    QTest::newRow("formatted header") << "   AGEGRP     NOBS"
-                                      << "AGEGRP\tNOBS";
-    QTest::newRow("formatted row") << "     1.00   245.00"
-                                   << "1.00\t245.00";
-    QTest::newRow("decimal comma splits a number") << "     1,50   245,00"
-                                                   << "1\t50\t245\t00";
-    QTest::newRow("a text with blanks gives one cell per word") << "Alpha Survey 1998     12.00"
-                                                                << "Alpha\tSurvey\t1998\t12.00";
-    QTest::newRow("leading empty tab-delimited cell is lost") << "\tx\ty"
-                                                              << "x\ty";
-    QTest::newRow("trailing blanks") << "a  b "
-                                     << "a\tb";
-    QTest::newRow("empty") << ""
-                           << "";
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<TableTextLayout>("layout");
+    QTest::addColumn<QString>("separator"); // the decimal separator of the table's numbers
+    QTest::addColumn<QStringList>("expected");
+    const TableTextLayout formatted9{TableTextKind::Formatted, {9, 9, 9}, {}};
+    const TableTextLayout formatted6{TableTextKind::Formatted, {6, 6, 6}, {}};
+    const TableTextLayout csv{TableTextKind::Csv, {}, {}};
+    const TableTextLayout tab{TableTextKind::TabDelimited, {}, {}};
+
+    QTest::newRow("formatted header and row")
+        << QStringList{"   AGEGRP     NOBS", "     1.00   245.00"}
+        << TableTextLayout{TableTextKind::Formatted, {9, 9}, {}} << "."
+        << QStringList{"AGEGRP\tNOBS", "1.00\t245.00"};
+    QTest::newRow("a long text with blanks pushes the cells after it")
+        << QStringList{"   AGEGRP     MEAN      MAX", "0 - <1 years    65.58    73.53",
+                       "   1 - <2    78.47    85.34"}
+        << formatted9 << "."
+        << QStringList{"AGEGRP\tMEAN\tMAX", "0 - <1 years\t65.58\t73.53", "1 - <2\t78.47\t85.34"};
+    QTest::newRow("a long text whose blank falls on a column end")
+        << QStringList{"AGEGRP  MEAN   MAX", "0 - <1 years 65.58 73.53"} << formatted6 << "."
+        << QStringList{"AGEGRP\tMEAN\tMAX", "0 - <1 years\t65.58\t73.53"};
+    QTest::newRow("a long text followed by a full cell")
+        << QStringList{"AGEGRP  NOBS  MEAN", "0 - <1 years132.00 65.58"} << formatted6 << "."
+        << QStringList{"AGEGRP\tNOBS\tMEAN", "0 - <1 years\t132.00\t65.58"};
+    QTest::newRow("a long text in the middle column")
+        << QStringList{"     1.00   Source      MAX", "     2.00Alpha Survey 1998    73.53"}
+        << formatted9 << "." << QStringList{"1.00\tSource\tMAX", "2.00\tAlpha Survey 1998\t73.53"};
+    QTest::newRow("a full cell before a later long text stays alone")
+        << QStringList{"   AGE  NOBS  NAME", "123.45  0.00Alpha Survey"} << formatted6 << "."
+        << QStringList{"AGE\tNOBS\tNAME", "123.45\t0.00\tAlpha Survey"};
+    QTest::newRow("header names as long as their columns")
+        << QStringList{"AGEGRPAGEMinAGEMax", "  0.00  1.00  2.00"} << formatted6 << "."
+        << QStringList{"AGEGRP\tAGEMin\tAGEMax", "0.00\t1.00\t2.00"};
+    QTest::newRow("an empty value's dot is an empty cell")
+        << QStringList{"     NOBS     MEAN", "        .    65.58"}
+        << TableTextLayout{TableTextKind::Formatted, {9, 9}, {}} << "."
+        << QStringList{"NOBS\tMEAN", "\t65.58"};
+    QTest::newRow("a decimal comma stays in its cell")
+        << QStringList{"     MEAN       SD", "    65,58     3,12"}
+        << TableTextLayout{TableTextKind::Formatted, {9, 9}, {}} << ","
+        << QStringList{"MEAN\tSD", "65.58\t3.12"};
+    QTest::newRow("user-formatted: wider captions, a blank cell, a dot kept")
+        << QStringList{"     Name   NOBS", " Alpha      .", "           12"}
+        << TableTextLayout{TableTextKind::UserFormatted, {6, 7}, {9, 7}} << "."
+        << QStringList{"Name\tNOBS", "Alpha\t.", "\t12"};
+    QTest::newRow("no widths: the header's columns")
+        << QStringList{"   AGEGRP     NOBS", "0 - <1 years   132.00", ""}
+        << TableTextLayout{TableTextKind::Formatted, {}, {}} << "."
+        << QStringList{"AGEGRP\tNOBS", "0 - <1 years\t132.00"};
+    QTest::newRow("csv quotes undone")
+        << QStringList{"AGEGRP;SOURCE;MEAN", "0 - <1 years;\"A;B \"\"x\"\"\";65,58", "1 - <2;\"two",
+                       "lines\";"}
+        << csv << ","
+        << QStringList{"AGEGRP\tSOURCE\tMEAN", "0 - <1 years\t\"A;B \"\"x\"\"\"\t65.58",
+                       "1 - <2\t\"two\nlines\"\t"};
+    QTest::newRow("tab-delimited keeps a leading empty cell")
+        << QStringList{"A\tB\tC", "\tx y\t1,5", "\"a\tb\"\t\t"} << tab << ","
+        << QStringList{"A\tB\tC", "\tx y\t1.5", "\"a\tb\"\t\t"};
+    QTest::newRow("empty view") << QStringList{} << formatted9 << "." << QStringList{};
 }
 
-void TableExportTest::linesToTabs()
+void TableExportTest::spreadsheetLines()
 {
-    QFETCH(QString, line);
-    QFETCH(QString, converted);
-    QCOMPARE(ConvertLinesToTabs({line, line}), (QStringList{converted, converted}));
+    QFETCH(QStringList, lines);
+    QFETCH(TableTextLayout, layout);
+    QFETCH(QString, separator);
+    QFETCH(QStringList, expected);
+    // The table's numbers use the case's separator; the clipboard the locale's (C here).
+    SetDecimalSeparator(separator.at(0));
+    QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral("."));
+    QCOMPARE(SpreadsheetLines(lines, layout), expected);
+    SetDecimalSeparator(u'.');
+}
+
+void TableExportTest::sampleCells_data()
+{
+    QTest::addColumn<ResultTableForm>("form");
+    QTest::newRow("formatted") << ResultTableForm::Formatted;
+    QTest::newRow("csv") << ResultTableForm::Csv;
+    QTest::newRow("tab-delimited") << ResultTableForm::TabDelimited;
+}
+
+void TableExportTest::sampleCells()
+{
+    // The sample's ef0010.xml as the viewer tabulates it, under the locale of the run (C,
+    // and de_DE with a decimal comma): every row has the header's cells, the age group
+    // text is one cell, the numbers read back.
+    QFETCH(ResultTableForm, form);
+    DataTable table;
+    table.loadFromFile(QStringLiteral(VELTRA_SAMPLE_DIR "/ef0010.xml"));
+    ResultTableOptions options;
+    options.form = form;
+    options.fieldNames = table.fieldNames();
+    if (form != ResultTableForm::Formatted) {
+        for (QString& name : options.fieldNames)
+            name = name.toUpper();
+    }
+    options.checked = QList<bool>(options.fieldNames.size(), true);
+    options.sectionFieldNames = DefaultSectionFieldNames();
+    const GeneratorResult result = GenerateResultTable(table, options);
+    QVERIFY2(result.complete(), qPrintable(result.error));
+    const TableTextKind kind = form == ResultTableForm::Formatted ? TableTextKind::Formatted
+                               : form == ResultTableForm::Csv     ? TableTextKind::Csv
+                                                                  : TableTextKind::TabDelimited;
+    const TableTextLayout layout{kind, result.columnWidths, result.headerWidths};
+
+    const QList<QStringList> rows = TableCells(result.lines, layout);
+    QCOMPARE(rows.size(), table.recordCount() + 1);
+    const QStringList& header = rows.first();
+    QCOMPARE(header.first().toUpper(), QStringLiteral("AGEGRP"));
+    qsizetype mean = -1;
+    for (qsizetype c = 0; c < header.size() && mean < 0; ++c) {
+        if (header[c].compare(QStringLiteral("MEAN"), Qt::CaseInsensitive) == 0)
+            mean = c;
+    }
+    QVERIFY(mean > 0);
+    for (qsizetype r = 1; r < rows.size(); ++r)
+        QVERIFY2(rows[r].size() == header.size(),
+                 qPrintable(QStringLiteral("row %1: %2").arg(r).arg(rows[r].join(u'|'))));
+    QCOMPARE(rows[1].first(), QStringLiteral("0 - <1 years"));
+    const QString decimal = QLocale::system().decimalPoint();
+    QCOMPARE(rows[1][mean], QStringLiteral("65") + decimal + QStringLiteral("58"));
+
+    // The clipboard text: the same cells, TAB between them, the numbers in the locale's form.
+    const QStringList spread = SpreadsheetLines(result.lines, layout);
+    QCOMPARE(spread.size(), rows.size());
+    QCOMPARE(spread[1].split(u'\t'), rows[1]);
 }
 
 void TableExportTest::writeTextLines_data()

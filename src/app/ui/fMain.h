@@ -9,6 +9,7 @@
 #include "app/ui/widgets/Dialogs.h"
 #include "app/ui/widgets/ErrorGuard.h"
 #include "data/ReferenceDatabase.h"
+#include "tables/TableExport.h"
 #include "util/ProtocolLog.h"
 
 #include <QMainWindow>
@@ -297,6 +298,8 @@ private:
     ShortcutDispatcher* m_shortcuts = nullptr;
     // The file name chosen last in the result table's save dialog.
     QString m_tableFileName;
+    // The kind and column widths of the table in the result view, for the spreadsheet copy.
+    TableTextLayout m_resultLayout;
 };
 
 } // namespace veltra

@@ -38,6 +38,8 @@ void TForm1::WordReport1Click()
         // What the formatted table command leaves behind: the fresh table in the
         // "Parameter Table" tab, or its message when there is no data file to tabulate.
         mTableContent->setPlainText(report.table.lines.join(QLatin1Char('\n')));
+        m_resultLayout = {TableTextKind::Formatted, report.table.columnWidths,
+                          report.table.headerWidths};
         if (report.dataFileNotOpen) {
             Dialogs::ShowMessage(this, QStringLiteral("No selected data set."));
         } else if (report.table.complete()) {

@@ -84,6 +84,10 @@ void TForm1::GenerateTable(ResultTableForm form)
         options.checked << (clbVar->item(item)->checkState() == Qt::Checked);
     const GeneratorResult table = GenerateResultTable(*cdsFile, options);
     Show(mTableContent, table.lines);
+    m_resultLayout = {form == ResultTableForm::Formatted ? TableTextKind::Formatted
+                      : form == ResultTableForm::Csv     ? TableTextKind::Csv
+                                                         : TableTextKind::TabDelimited,
+                      table.columnWidths, table.headerWidths};
     if (!table.complete()) {
         // The data file shows the row the table stopped at.
         cdsFile->moveTo(table.stopRow + 1);
@@ -102,6 +106,7 @@ void TForm1::bUserDefTabClick()
                           seTabDig->value(), seTabDec->value());
     fFormTab->exec();
     Show(mTableContent, fFormTab->ResultLines());
+    m_resultLayout = fFormTab->ResultLayout();
     bTableToExcelFormatByClipboard->setEnabled(true);
 }
 
@@ -123,7 +128,7 @@ void TForm1::bTableToExcelFormatByClipboardClick()
     if (!fClipTab)
         throw VeltraError(QStringLiteral("The clipboard table window is not available"));
     try {
-        fClipTab->ConvertClipboardToTabs();
+        fClipTab->ConvertClipboardToTabs(m_resultLayout);
     } catch (const VeltraError&) {
         // The buffer shows the text as far as the conversion got, for the user to look at.
         Dialogs::ShowMessage(this,

@@ -48,12 +48,12 @@ TfClipTab::TfClipTab(QWidget* parent) : QDialog(parent)
     box->addWidget(panel);
 }
 
-void TfClipTab::ConvertClipboardToTabs()
+void TfClipTab::ConvertClipboardToTabs(const TableTextLayout& layout)
 {
     oleX->clear();
     const QStringList pasted = TextLines(QGuiApplication::clipboard()->text());
     oleX->setPlainText(pasted.join(QLatin1Char('\n')));
-    const QStringList lines = ConvertLinesToTabs(pasted);
+    const QStringList lines = SpreadsheetLines(pasted, layout);
     oleX->setPlainText(lines.join(QLatin1Char('\n')));
     PutOnClipboard(ClipboardText(lines));
 }

@@ -2,6 +2,8 @@
 // into TAB-separated cells for a spreadsheet. It stays hidden unless that fails.
 #pragma once
 
+#include "tables/TableExport.h"
+
 #include <QDialog>
 
 class QPlainTextEdit;
@@ -17,10 +19,11 @@ public:
     explicit TfClipTab(QWidget* parent = nullptr);
 
     /// Converts the text on the clipboard in place: the clipboard's text goes into the
-    /// buffer, every line is converted (ConvertLinesToTabs) and the result is put on the
-    /// clipboard. Throws VeltraError when the clipboard does not hold what was put on
-    /// it; the buffer then shows the text as far as the conversion got.
-    void ConvertClipboardToTabs();
+    /// buffer, its lines are cut into cells by the table's layout (SpreadsheetLines) and
+    /// the result is put on the clipboard. Throws VeltraError when the clipboard does not
+    /// hold what was put on it; the buffer then shows the text as far as the conversion
+    /// got.
+    void ConvertClipboardToTabs(const TableTextLayout& layout);
 
     QPlainTextEdit* oleX = nullptr;
 };

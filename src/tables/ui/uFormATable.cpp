@@ -244,6 +244,7 @@ void TfFormTab::bRunClick()
     Form = ParseFormatLines(lines);
     const GeneratorResult result = RunFormattedTable(lines, cdsTab);
     mres->setPlainText(result.lines.join(QLatin1Char('\n')));
+    m_resultLayout = {TableTextKind::UserFormatted, result.columnWidths, result.headerWidths};
     result.throwIfStopped();
 }
 

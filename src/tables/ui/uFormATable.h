@@ -6,6 +6,7 @@
 #include "app/ui/widgets/ErrorGuard.h"
 #include "data/DataTable.h"
 #include "tables/FormatLanguage.h"
+#include "tables/TableExport.h"
 
 #include <QDialog>
 #include <QList>
@@ -39,6 +40,8 @@ public:
     void SetDataFile(const QString& path, int digits, int decimals);
     /// The lines of the result view.
     QStringList ResultLines() const;
+    /// The column widths of the last run's table, for cutting its lines into cells.
+    TableTextLayout ResultLayout() const { return m_resultLayout; }
     /// The lines of the format text.
     QStringList FormatLines() const;
 
@@ -103,6 +106,7 @@ private:
 
     const ErrorGuard& m_guard;
     std::function<void()> m_beep;
+    TableTextLayout m_resultLayout{TableTextKind::UserFormatted, {}, {}};
     QLabel* m_status = nullptr;
 };
 
