@@ -35,8 +35,11 @@ const CliCommand Commands[] = {
      RunUpdateStatus},
     {"table",
      "table fixed|csv|tab DATAFILE [--digits N] [--decimals N]\n"
+     "      [--columns NAME,...]\n"
+     "table xlsx DATAFILE -o FILE.xlsx [--digits N] [--decimals N]\n"
      "      [--columns NAME,...]",
-     "the formatted, CSV or tab-delimited result table of DATAFILE", RunTable},
+     "the formatted, CSV or tab-delimited result table of DATAFILE, or its Excel workbook",
+     RunTable},
     {"formtab", "formtab FORMATFILE DATAFILE",
      "the table that the format lines of FORMATFILE make of DATAFILE", RunFormTab},
     {"command-table", "command-table ID [--top N] [--exclude-gf]",

@@ -3,14 +3,19 @@
 // them.
 #include "cli/CliCommand.h"
 
+#include "app/Restrictions.h"
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
 #include "tables/CommandTable.h"
 #include "tables/FormatLanguage.h"
 #include "tables/ResultTable.h"
+#include "tables/ResultWorkbook.h"
 #include "tables/TableExport.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
+
+#include <QDateTime>
+#include <QFileInfo>
 
 namespace veltra {
 
@@ -33,16 +38,52 @@ int BoundedOption(QStringList& args, const QString& command, const QString& opti
     return value;
 }
 
+/// Where the data file comes from: the first parameter row whose DataFile names it (file
+/// names compared without case), with the restriction lines the viewer shows for it.
+/// Without a parameter table in the database, or without such a row, only the data
+/// file's name is known.
+ResultWorkbookSource WorkbookSource(const CliContext& context, const QString& file)
+{
+    ResultWorkbookSource source;
+    source.dataFileName = QFileInfo(file).fileName();
+    source.written = QDateTime::currentDateTime();
+    const QString parametersPath = context.databasePath(ReferenceDatabase::ParameterFile);
+    if (!QFileInfo(parametersPath).isFile())
+        return source;
+    DataTable parameters;
+    parameters.loadFromFile(parametersPath);
+    const int dataFileField = parameters.fieldIndex(QStringLiteral("DataFile"));
+    if (dataFileField < 0)
+        return source;
+    auto text = [&parameters](int row, const char* field) {
+        const int index = parameters.fieldIndex(QLatin1String(field));
+        return index < 0 ? QString() : parameters.value(row, index);
+    };
+    for (int row = 0; row < parameters.recordCount(); ++row) {
+        const QString named = QFileInfo(parameters.value(row, dataFileField).trimmed()).fileName();
+        if (named.compare(source.dataFileName, Qt::CaseInsensitive) != 0)
+            continue;
+        source.variable = text(row, "Variable");
+        source.dataSource = text(row, "DataSource");
+        source.info = text(row, "Info");
+        source.restrictionLines = RestrictionDisplayLines(source.info);
+        break;
+    }
+    return source;
+}
+
 } // namespace
 
 void RunTable(CliContext& context, QStringList args)
 {
     const QString command = QStringLiteral("table");
     if (args.isEmpty())
-        throw CliUsageError(QStringLiteral("table needs fixed, csv or tab and a DATAFILE"));
+        throw CliUsageError(QStringLiteral("table needs fixed, csv, tab or xlsx and a DATAFILE"));
     const QString formName = args.takeFirst();
     ResultTableOptions options;
-    if (formName == QLatin1String("fixed"))
+    // The workbook has the formatted table's columns, with the names as the file has them.
+    const bool workbook = formName == QLatin1String("xlsx");
+    if (formName == QLatin1String("fixed") || workbook)
         options.form = ResultTableForm::Formatted;
     else if (formName == QLatin1String("csv"))
         options.form = ResultTableForm::Csv;
@@ -50,9 +91,11 @@ void RunTable(CliContext& context, QStringList args)
         options.form = ResultTableForm::TabDelimited;
     else
         throw CliUsageError(
-            QStringLiteral("table: the form must be fixed, csv or tab, not \"%1\"").arg(formName));
+            QStringLiteral("table: the form must be fixed, csv, tab or xlsx, not \"%1\"")
+                .arg(formName));
 
     QString file;
+    QString output;
     QString columns;
     bool haveColumns = false;
     while (!args.isEmpty()) {
@@ -66,6 +109,10 @@ void RunTable(CliContext& context, QStringList args)
                 throw CliUsageError(QStringLiteral("table: --columns needs field names"));
             columns = args.takeFirst();
             haveColumns = true;
+        } else if (workbook && arg == QLatin1String("-o")) {
+            if (args.isEmpty())
+                throw CliUsageError(QStringLiteral("table: -o needs a file name"));
+            output = args.takeFirst();
         } else if (arg.startsWith(QLatin1String("--")) || !file.isEmpty()) {
             throw CliUsageError(QStringLiteral("table: unexpected argument \"%1\"").arg(arg));
         } else {
@@ -74,6 +121,8 @@ void RunTable(CliContext& context, QStringList args)
     }
     if (file.isEmpty())
         throw CliUsageError(QStringLiteral("table: no DATAFILE given"));
+    if (workbook && output.isEmpty())
+        throw CliUsageError(QStringLiteral("table xlsx: -o FILE.xlsx is needed"));
 
     DataTable dataFile;
     const QString path = context.databasePath(file);
@@ -96,6 +145,10 @@ void RunTable(CliContext& context, QStringList args)
     if (options.form != ResultTableForm::Formatted)
         UpperCaseLines(options.fieldNames);
     options.sectionFieldNames = DefaultSectionFieldNames();
+    if (workbook) {
+        WriteResultWorkbook(output, dataFile, options, WorkbookSource(context, file));
+        return;
+    }
     PrintResult(context, GenerateResultTable(dataFile, options));
 }
 
