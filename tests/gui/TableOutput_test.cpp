@@ -2,6 +2,7 @@
 // crafted database: result tables, the command/parameter table, the formatted table
 // generator and the way out by clipboard and file. The rules of each table are tested
 // in the core; here, what the window does around them.
+#include "../common/WorkbookReader.h"
 #include "GuiFixture.h"
 
 #include "app/ui/widgets/Dialogs.h"
@@ -94,6 +95,7 @@ private Q_SLOTS:
     void commandTable();
     void commandTableErrorShownOnce();
     void clipboardAndFile();
+    void excelWorkbook();
     void formattedTableGenerator();
     void formattedTableGeneratorFiles();
     void userDefinedTableFromTheMainWindow();
@@ -265,6 +267,49 @@ void TableOutputTest::clipboardAndFile()
     trigger(form, "SaveTabletofile1");
     QCOMPARE(s.errors.size(), 1);
     QCOMPARE(form.mTableContent->toPlainText(), QStringLiteral("x"));
+}
+
+void TableOutputTest::excelWorkbook()
+{
+    Session s;
+    TForm1& form = s.start();
+    DialogAnswers dialogs;
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    form.seTabDec->setValue(1);
+    form.clbVar->item(4)->setCheckState(Qt::Unchecked); // MEAN
+    dialogs.answer = s.dir.path() + QStringLiteral("/bw.xlsx");
+    click(form, "bSaveTableAsWorkbook");
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
+    QCOMPARE(dialogs.asked.first().filter, QStringLiteral("Excel workbook [*.xlsx]|*.xlsx"));
+    QCOMPARE(dialogs.asked.first().defaultExtension, QStringLiteral("xlsx"));
+    QVERIFY(dialogs.asked.first().confirmOverwrite);
+
+    QString error;
+    const QJsonObject book = fixture::ReadWorkbook(dialogs.answer, &error);
+    QVERIFY2(!book.isEmpty(), qPrintable(error));
+    const QJsonArray sheets = book[QStringLiteral("sheets")].toArray();
+    auto values = [&sheets](int sheet, int row) {
+        QVariantList list;
+        const QJsonArray cells =
+            sheets.at(sheet)[QStringLiteral("rows")].toArray().at(row).toArray();
+        for (const QJsonValue& cell : cells)
+            list << cell[QStringLiteral("value")].toVariant();
+        return list;
+    };
+    // The checked columns of the result table, the numbers as numbers with one place.
+    QCOMPARE(values(0, 0), QVariantList({"AGEGRP", "AGEMin", "AGEMax", "NOBS"}));
+    QCOMPARE(values(0, 1), QVariantList({1.0, 0.0, 5.0, 120.0}));
+    QCOMPARE(
+        fixture::WorkbookCell(sheets.at(0).toObject(), 1, 3)[QStringLiteral("format")].toString(),
+        QStringLiteral("0.0"));
+    QCOMPARE(values(1, 0), QVariantList({"Variable", "BW"}));
+
+    // The DataTables menu entry runs the same command and remembers the name.
+    dialogs.answer = s.dir.path() + QStringLiteral("/bw2.xlsx");
+    trigger(form, "SaveTableAsWorkbook1");
+    QCOMPARE(dialogs.initialNames.last(), s.dir.path() + QStringLiteral("/bw.xlsx"));
+    QVERIFY(!fixture::ReadWorkbook(dialogs.answer, &error).isEmpty());
+    QVERIFY(s.errors.isEmpty());
 }
 
 void TableOutputTest::formattedTableGenerator()

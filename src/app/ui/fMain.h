@@ -49,6 +49,7 @@ class TfClipTab;
 class TfDistributions;
 class TOLEEdit;
 enum class ResultTableForm;
+struct ResultTableOptions;
 class TfFormTab;
 class TfSearchIndex;
 class TfWhatsOn;
@@ -151,6 +152,7 @@ public:
     QPushButton* bUserDefTab = nullptr;
     QPushButton* bTableToExcelFormatByClipboard = nullptr;
     QPushButton* bTableToClipboard = nullptr;
+    QPushButton* bSaveTableAsWorkbook = nullptr;
     QTabWidget* tEdf = nullptr;
     DbMemo* dbmGF = nullptr;
     QPlainTextEdit* mTransformed = nullptr;
@@ -177,6 +179,7 @@ public:
     PanelStatusBar* sb1 = nullptr;
 
     FileDialogSettings sdTable;
+    FileDialogSettings sdWorkbook;
     FileDialogSettings sdRTF;
     FileDialogSettings sdLog;
 
@@ -223,6 +226,8 @@ public:
     void bTableToClipboardClick();
     void bTableToExcelFormatByClipboardClick();
     void SaveTabletofile1Click();
+    /// "Save as Excel workbook...": the result table's workbook of the current data file.
+    void SaveTableAsWorkbookClick();
     void ClearTable1Click();
     void bGenerateACommandTableClick();
     void bParaToClipBoardClick();
@@ -281,6 +286,9 @@ private:
     void ShowCommandTable(bool keepAgeGroup);
     /// The three result table generators: clears the result view, then fills it.
     void GenerateTable(ResultTableForm form);
+    /// The options of a result table from the Parameter Table page: digits, decimals and
+    /// the checked fields.
+    ResultTableOptions TableOptions(ResultTableForm form) const;
 
     QWidget* buildSelectionPanel();
     QWidget* buildInformationTab();
@@ -298,6 +306,8 @@ private:
     ShortcutDispatcher* m_shortcuts = nullptr;
     // The file name chosen last in the result table's save dialog.
     QString m_tableFileName;
+    // The file name chosen last in the workbook's save dialog.
+    QString m_workbookFileName;
     // The kind and column widths of the table in the result view, for the spreadsheet copy.
     TableTextLayout m_resultLayout;
 };

@@ -108,6 +108,8 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
 
     sdTable = {QStringLiteral("Save the table to .."), QStringLiteral("txt"),
                QStringLiteral("Text file [*.txt]|*.txt|All|*.*"), true};
+    sdWorkbook = {QStringLiteral("Save as Excel workbook"), QStringLiteral("xlsx"),
+                  QStringLiteral("Excel workbook [*.xlsx]|*.xlsx"), true};
     sdRTF = {QStringLiteral("Save the current report"), QStringLiteral("rtf"),
              QStringLiteral("Rich Text  Format [*.rtf]|*.rtf|PDF document [*.pdf]|*.pdf"), true};
     sdLog = {QString(), QStringLiteral("txt"), QStringLiteral("ASCII Text File|*.txt|All|*.*"),
@@ -379,6 +381,8 @@ QWidget* TForm1::buildParameterTableTab()
     bTableToExcelFormatByClipboard =
         Button("bTableToExcelFormatByClipboard", QStringLiteral("TableTo&Excel"), group);
     bTableToClipboard = Button("bTableToClipboard", QStringLiteral("&TableToClipboard"), group);
+    bSaveTableAsWorkbook =
+        Button("bSaveTableAsWorkbook", QStringLiteral("Save as Excel &workbook..."), group);
     ConnectGuarded(bGenTable, &QPushButton::clicked, this, &TForm1::bGenTableClick);
     ConnectGuarded(bGenCSVTable, &QPushButton::clicked, this, &TForm1::bGenCSVTableClick);
     ConnectGuarded(bGenTabDelim, &QPushButton::clicked, this, &TForm1::bGenTabDelimClick);
@@ -386,8 +390,11 @@ QWidget* TForm1::buildParameterTableTab()
     ConnectGuarded(bTableToExcelFormatByClipboard, &QPushButton::clicked, this,
                    &TForm1::bTableToExcelFormatByClipboardClick);
     ConnectGuarded(bTableToClipboard, &QPushButton::clicked, this, &TForm1::bTableToClipboardClick);
-    for (QPushButton* button : {bGenTable, bGenCSVTable, bGenTabDelim, bUserDefTab,
-                                bTableToExcelFormatByClipboard, bTableToClipboard})
+    ConnectGuarded(bSaveTableAsWorkbook, &QPushButton::clicked, this,
+                   &TForm1::SaveTableAsWorkbookClick);
+    for (QPushButton* button :
+         {bGenTable, bGenCSVTable, bGenTabDelim, bUserDefTab, bTableToExcelFormatByClipboard,
+          bTableToClipboard, bSaveTableAsWorkbook})
         form->addWidget(button);
     form->addStretch(1);
     box->addWidget(group);
@@ -606,6 +613,8 @@ void TForm1::buildMenus()
         &TForm1::bUserDefTabClick);
     run(addAction(tables, "SaveTabletofile1", QStringLiteral("&Save result table to file")),
         &TForm1::SaveTabletofile1Click);
+    run(addAction(tables, "SaveTableAsWorkbook1", QStringLiteral("Save as Excel &workbook...")),
+        &TForm1::SaveTableAsWorkbookClick);
     run(addAction(tables, "CopyresulttabletoClipBoard1",
                   QStringLiteral("Copy result table to Clip&Board")),
         &TForm1::bTableToClipboardClick);

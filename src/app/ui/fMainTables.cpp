@@ -2,11 +2,13 @@
 // the command/parameter table, and their way out by clipboard and file.
 #include "app/ui/fMain.h"
 
+#include "app/Restrictions.h"
 #include "app/ui/widgets/PanelStatusBar.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "tables/CommandTable.h"
 #include "tables/ResultTable.h"
+#include "tables/ResultWorkbook.h"
 #include "tables/TableExport.h"
 #include "tables/ui/uClipTables.h"
 #include "tables/ui/uFormATable.h"
@@ -16,6 +18,8 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -74,15 +78,7 @@ void TForm1::GenerateTable(ResultTableForm form)
     // table made in between shows them so.
     if (form != ResultTableForm::Formatted)
         UpperCaseLines(DataFieldNames);
-    ResultTableOptions options;
-    options.form = form;
-    options.digits = seTabDig->value();
-    options.decimals = seTabDec->value();
-    options.fieldNames = DataFieldNames;
-    options.sectionFieldNames = SectionFieldNames;
-    for (int item = 0; item < clbVar->count(); ++item)
-        options.checked << (clbVar->item(item)->checkState() == Qt::Checked);
-    const GeneratorResult table = GenerateResultTable(*cdsFile, options);
+    const GeneratorResult table = GenerateResultTable(*cdsFile, TableOptions(form));
     Show(mTableContent, table.lines);
     m_resultLayout = {form == ResultTableForm::Formatted ? TableTextKind::Formatted
                       : form == ResultTableForm::Csv     ? TableTextKind::Csv
@@ -96,6 +92,19 @@ void TForm1::GenerateTable(ResultTableForm form)
     cdsFile->first();
     t->setCurrentIndex(ParameterTablePage);
     bTableToExcelFormatByClipboard->setEnabled(form != ResultTableForm::Csv);
+}
+
+ResultTableOptions TForm1::TableOptions(ResultTableForm form) const
+{
+    ResultTableOptions options;
+    options.form = form;
+    options.digits = seTabDig->value();
+    options.decimals = seTabDec->value();
+    options.fieldNames = DataFieldNames;
+    options.sectionFieldNames = SectionFieldNames;
+    for (int item = 0; item < clbVar->count(); ++item)
+        options.checked << (clbVar->item(item)->checkState() == Qt::Checked);
+    return options;
 }
 
 void TForm1::bUserDefTabClick()
@@ -146,6 +155,30 @@ void TForm1::SaveTabletofile1Click()
         return;
     m_tableFileName = path;
     WriteTextLines(path, Lines(mTableContent));
+}
+
+void TForm1::SaveTableAsWorkbookClick()
+{
+    if (!dsTable->isActive()) {
+        Dialogs::ShowMessage(this, QStringLiteral("No selected data set."));
+        return;
+    }
+    const QString path =
+        Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdWorkbook, m_workbookFileName);
+    if (path.isEmpty())
+        return;
+    m_workbookFileName = path;
+    auto field = [this](const char* name) {
+        return ReferenceDatabase::CurrentText(*CDSData, QLatin1String(name));
+    };
+    const QString info = CurrentInfo();
+    const ResultWorkbookSource source{field("Variable"),
+                                      field("DataSource"),
+                                      QFileInfo(field("DataFile").trimmed()).fileName(),
+                                      info,
+                                      RestrictionDisplayLines(info),
+                                      QDateTime::currentDateTime()};
+    WriteResultWorkbook(path, *cdsFile, TableOptions(ResultTableForm::Formatted), source);
 }
 
 void TForm1::ClearTable1Click()
