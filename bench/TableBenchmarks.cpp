@@ -1,11 +1,14 @@
 // Timings of the table generators on a data file of 1,000 age groups with 30 fields
 // (27 statistics, the GF lines, moments and quantiles): the formatted, CSV and
 // tab-delimited result tables, the user-formatted table of every field and the
-// command/parameter table. Each should take well under 50 ms.
+// command/parameter table, the spreadsheet copy of the formatted table and the Excel
+// workbook of the result table. Each should take well under 50 ms.
 #include "data/DataTable.h"
 #include "tables/CommandTable.h"
 #include "tables/FormatLanguage.h"
 #include "tables/ResultTable.h"
+#include "tables/ResultWorkbook.h"
+#include "tables/TableExport.h"
 #include "util/NumberFormat.h"
 #include "util/VeltraError.h"
 
@@ -183,8 +186,49 @@ void CommandTable(benchmark::State& state)
     });
 }
 
+void SpreadsheetCopy(benchmark::State& state)
+{
+    // The clipboard text of TableTo&Excel on the formatted table: cut at its columns.
+    veltra::SetDecimalSeparator(QChar(u'.'));
+    const GeneratorResult table =
+        GenerateResultTable(DataFile(), Options(veltra::ResultTableForm::Formatted));
+    const veltra::TableTextLayout layout{veltra::TableTextKind::Formatted, table.columnWidths,
+                                         table.headerWidths};
+    for (auto _ : state) {
+        const QStringList lines = veltra::SpreadsheetLines(table.lines, layout);
+        if (lines.size() != AgeGroups + 1) {
+            state.SkipWithError("unexpected number of lines");
+            return;
+        }
+        benchmark::DoNotOptimize(lines.constData());
+    }
+}
+
+void ResultWorkbook(benchmark::State& state)
+{
+    // The .xlsx bytes of the result table of every field and its Source sheet.
+    veltra::SetDecimalSeparator(QChar(u'.'));
+    veltra::ResultWorkbookSource source;
+    source.variable = QStringLiteral("VAR_1");
+    source.dataSource = QStringLiteral("Synthetic Survey 2007");
+    source.dataFileName = QStringLiteral("bench-1000-groups.xml");
+    source.info = QStringLiteral("Synthetic variable of the benchmark\r\nVariable   VAR_1\r\n");
+    try {
+        for (auto _ : state) {
+            const QByteArray bytes = veltra::BuildWorkbook(veltra::ResultWorkbookSheets(
+                DataFile(), Options(veltra::ResultTableForm::Formatted), source));
+            benchmark::DoNotOptimize(bytes.constData());
+            state.counters["bytes"] = static_cast<double>(bytes.size());
+        }
+    } catch (const veltra::VeltraError& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
 } // namespace
 
+BENCHMARK(SpreadsheetCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(ResultWorkbook)->Unit(benchmark::kMillisecond);
 BENCHMARK(ResultTableFormatted)->Unit(benchmark::kMillisecond);
 BENCHMARK(ResultTableCsv)->Unit(benchmark::kMillisecond);
 BENCHMARK(ResultTableTabDelimited)->Unit(benchmark::kMillisecond);
