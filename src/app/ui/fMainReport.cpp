@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -64,7 +65,7 @@ void TForm1::Save1Click()
     if (path.isEmpty())
         return;
     // The name's extension decides: PDF for ".pdf", RTF for every other name.
-    WriteReportFile(*oe1->document(), path);
+    WriteReportFile(*oe1->document(), path, LocalePaperSize(QLocale()));
 }
 
 } // namespace veltra
