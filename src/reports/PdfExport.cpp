@@ -477,6 +477,25 @@ void WritePdfFile(const QTextDocument& document, const QString& path, PaperSize 
         ThrowWriteError(path, reason);
 }
 
+QString ReportSaveFileName(const QString& typedName, const QString& chosenPattern)
+{
+    QString name = typedName;
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    const QString fileName = name.mid(slash + 1);
+    if (fileName.isEmpty())
+        return QString();
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    // A name's leading dot (".report") does not start an extension.
+    if (dot > 0 && dot + 1 < fileName.size())
+        return name;
+    if (dot > 0)
+        name.chop(1);
+    const bool plain = chosenPattern.startsWith(QLatin1String("*.")) && chosenPattern.size() > 2 &&
+                       !chosenPattern.mid(2).contains(QLatin1Char('*')) &&
+                       !chosenPattern.contains(QLatin1Char(';'));
+    return name + QLatin1Char('.') + (plain ? chosenPattern.mid(2) : QStringLiteral("rtf"));
+}
+
 void WriteReportFile(const QTextDocument& document, const QString& path, PaperSize paper)
 {
     if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))

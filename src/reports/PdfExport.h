@@ -33,6 +33,14 @@ QByteArray DocumentToPdf(const QTextDocument& document, PaperSize paper, const Q
 /// VeltraError naming the file and the system's reason, leaving an existing file whole.
 void WritePdfFile(const QTextDocument& document, const QString& path, PaperSize paper);
 
+/// The file a report is saved to, from the name typed in the save dialog and the pattern
+/// of the filter chosen there ("*.pdf", "*.rtf"): a name with an extension of its own
+/// keeps it (and WriteReportFile decides by it); a name without one gets the chosen
+/// filter's extension ("report" with "*.pdf" gives "report.pdf"; a trailing dot is
+/// dropped first); a pattern without a plain extension gives ".rtf". An empty name
+/// stays empty (nothing is saved).
+QString ReportSaveFileName(const QString& typedName, const QString& chosenPattern);
+
 /// Writes the report: PDF (WritePdfFile) for a path ending in ".pdf" in any case, RTF
 /// (WriteRtfFile) for every other path, both on the given paper.
 void WriteReportFile(const QTextDocument& document, const QString& path, PaperSize paper);

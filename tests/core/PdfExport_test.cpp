@@ -207,6 +207,8 @@ private Q_SLOTS:
     void keepTogether();
     void proseWraps();
     void tabStops();
+    void saveFileName_data();
+    void saveFileName();
     void reportFileByName_data();
     void reportFileByName();
     void failedWrite();
@@ -496,6 +498,54 @@ void PdfExportTest::tabStops()
     QCOMPARE(qRound(words[2].left - left), 72);
     // "Statistics:" is 11 characters (59 points at 9 points): the next stop is at 144.
     QCOMPARE(qRound(words[3].left - left), 144);
+}
+
+void PdfExportTest::saveFileName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("PDF chosen, no extension") << "/d/report"
+                                              << "*.pdf"
+                                              << "/d/report.pdf";
+    QTest::newRow("RTF chosen, no extension") << "/d/report"
+                                              << "*.rtf"
+                                              << "/d/report.rtf";
+    QTest::newRow("typed extension wins") << "/d/report.rtf"
+                                          << "*.pdf"
+                                          << "/d/report.rtf";
+    QTest::newRow("typed PDF wins") << "/d/report.PDF"
+                                    << "*.rtf"
+                                    << "/d/report.PDF";
+    QTest::newRow("other typed extension") << "/d/report.v2"
+                                           << "*.pdf"
+                                           << "/d/report.v2";
+    QTest::newRow("trailing dot") << "/d/report."
+                                  << "*.pdf"
+                                  << "/d/report.pdf";
+    QTest::newRow("leading dot is no extension") << "/d/.report"
+                                                 << "*.pdf"
+                                                 << "/d/.report.pdf";
+    QTest::newRow("dot in a folder name") << "/d.x/report"
+                                          << "*.pdf"
+                                          << "/d.x/report.pdf";
+    QTest::newRow("no plain pattern") << "/d/report"
+                                      << "*.*"
+                                      << "/d/report.rtf";
+    QTest::newRow("cancelled") << ""
+                               << "*.pdf"
+                               << "";
+    QTest::newRow("folder only") << "/d/"
+                                 << "*.pdf"
+                                 << "";
+}
+
+void PdfExportTest::saveFileName()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, pattern);
+    QFETCH(QString, saved);
+    QCOMPARE(ReportSaveFileName(typed, pattern), saved);
 }
 
 void PdfExportTest::reportFileByName_data()

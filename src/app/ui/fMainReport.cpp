@@ -10,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QListWidget>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -61,11 +60,14 @@ void TForm1::WordReport1Click()
 
 void TForm1::Save1Click()
 {
-    const QString path = Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdRTF, QString());
+    QString pattern;
+    const QString typed = Dialogs::AskSaveFileName(this, sdRTF, QString(), &pattern);
+    // A typed extension decides the format (PDF for ".pdf", RTF for every other); a name
+    // without one takes the chosen filter's.
+    const QString path = ReportSaveFileName(typed, pattern);
     if (path.isEmpty())
         return;
-    // The name's extension decides: PDF for ".pdf", RTF for every other name.
-    WriteReportFile(*oe1->document(), path, LocalePaperSize(QLocale()));
+    WriteReportFile(*oe1->document(), path, ReportPaper);
 }
 
 } // namespace veltra
