@@ -161,10 +161,10 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
     } else {
         result.dataFileNotOpen = true;
         result.table.stop(0, QStringLiteral("No selected data set."));
-        result.table.lines = {result.table.error};
     }
     report.line(QString());
-    report.plainBlock(result.table.lines);
+    // A data file that is not open leaves the table command's message in its place.
+    report.plainBlock(open ? result.table.lines : QStringList{result.table.error});
     report.line(QString());
     if (open && !result.table.complete()) {
         fail(result.table.error);

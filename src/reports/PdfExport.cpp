@@ -181,6 +181,8 @@ private:
 
     Page& newPage(bool landscape);
     bool landscapeFor(int row) const;
+    // The orientation of a new page that starts with the row.
+    bool landscapeAhead(int row) const;
     // Starts the page on which the row goes, with its table's heading where it continues.
     void pageBefore(int row, bool landscape);
     void place(int row);
@@ -337,7 +339,21 @@ bool PdfPrinter::landscapeFor(int row) const
     // so that the orientation changes only where a block asks for landscape.
     if (m_units[m_rows[row].unit].landscape)
         return true;
-    return !m_pages.empty() && m_pages.back().landscape;
+    return m_pages.empty() ? landscapeAhead(row) : m_pages.back().landscape;
+}
+
+bool PdfPrinter::landscapeAhead(int row) const
+{
+    // A new page is turned when a block within a portrait page's length asks for it, so
+    // that the lines before that block do not stand alone on a portrait page.
+    qreal used = 0;
+    for (std::size_t index = static_cast<std::size_t>(row);
+         index < m_rows.size() && used <= m_portraitBody.height(); ++index) {
+        if (m_units[m_rows[index].unit].landscape)
+            return true;
+        used += m_rows[index].height[0];
+    }
+    return false;
 }
 
 void PdfPrinter::pageBefore(int index, bool landscape)
@@ -355,10 +371,12 @@ void PdfPrinter::pageBefore(int index, bool landscape)
 void PdfPrinter::place(int index)
 {
     const Row& row = m_rows[index];
-    const bool landscape = landscapeFor(index);
+    bool landscape = landscapeFor(index);
     const qreal height = landscape ? m_landscapeBody.height() : m_portraitBody.height();
     if (m_pages.empty() || m_pages.back().landscape != landscape ||
         (!m_pages.back().rows.empty() && m_pages.back().used + row.height[landscape] > height)) {
+        if (!m_units[row.unit].landscape)
+            landscape = landscapeAhead(index);
         pageBefore(index, landscape);
     }
     Page& page = m_pages.back();
@@ -385,7 +403,7 @@ void PdfPrinter::paginate()
         // longer than a page anyway.
         if (!m_pages.empty() && m_pages.back().landscape == landscape &&
             !m_pages.back().rows.empty() && m_pages.back().used + chain > height && chain <= height)
-            pageBefore(start, landscape);
+            pageBefore(start, m_units[m_rows[start].unit].landscape || landscapeAhead(start));
         for (int index = start; index <= end; ++index)
             place(index);
         start = end + 1;

@@ -19,7 +19,8 @@ namespace veltra {
 /// sharing a ReportBlockGroupProperty; an unmarked paragraph is a block of its own) keeps
 /// its size when its widest line fits the portrait text width, is reduced to no less
 /// than 8 points where that makes it fit, and otherwise goes on landscape pages; only a
-/// block too wide for landscape at 8 points is scaled down further, alone. Section
+/// block too wide for landscape at 8 points is scaled down further, alone; a block that
+/// fits portrait goes on in the orientation of the page before it. Section
 /// headers (ReportBlockKind::Header) stay on one page with the block that follows them
 /// and share its orientation; a table of up to 25 lines is never split, and a longer
 /// table repeats its heading (its first line) at the top of each following page. Every

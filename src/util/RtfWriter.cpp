@@ -406,17 +406,17 @@ void Writer::chooseSettings()
         if (kind != ReportBlockKind::Prose)
             unit.widest = std::max(unit.widest, lineWidths(block, &unit.smallest));
     }
-    for (Unit& unit : units) {
-        if (unit.widest <= portraitWidth)
+    std::vector<double> portraitScale(units.size(), 1);
+    std::vector<double> landscapeScale(units.size(), 1);
+    for (std::size_t index = 0; index < units.size(); ++index) {
+        Unit& unit = units[index];
+        if (unit.widest <= 0)
             continue;
         const double minimum = std::min(1.0, MinimumPointSize / unit.smallest);
-        const double portrait = portraitWidth / unit.widest;
-        if (portrait >= minimum) {
-            unit.setting.scale = portrait;
-        } else {
-            unit.setting.landscape = true;
-            unit.setting.scale = std::min(1.0, landscapeWidth / unit.widest);
-        }
+        const double portrait = std::min(1.0, portraitWidth / unit.widest);
+        portraitScale[index] = std::max(portrait, minimum);
+        landscapeScale[index] = std::min(1.0, landscapeWidth / unit.widest);
+        unit.setting.landscape = portrait < minimum;
     }
     // Headers go into the section of the block they introduce, and a header too wide for
     // portrait takes its block into landscape.
@@ -427,6 +427,14 @@ void Writer::chooseSettings()
     for (std::size_t index = 0; index + 1 < units.size(); ++index) {
         if (units[index].kind == ReportBlockKind::Header && units[index].setting.landscape)
             units[index + 1].setting.landscape = true;
+    }
+    // Once turned, the pages stay landscape: a section break is a page break, and turning
+    // back for every narrower block would leave most pages half empty.
+    bool turned = false;
+    for (std::size_t index = 0; index < units.size(); ++index) {
+        turned = turned || units[index].setting.landscape;
+        units[index].setting.landscape = turned;
+        units[index].setting.scale = turned ? landscapeScale[index] : portraitScale[index];
     }
     m_settings.assign(static_cast<std::size_t>(m_document.blockCount()), BlockSetting());
     for (const Unit& unit : units) {

@@ -29,6 +29,7 @@ namespace veltra {
 /// widest line is wider gets a smaller font size, down to 8 points, and otherwise goes
 /// into a landscape section (\lndscpsxn), at a smaller size still only where landscape at
 /// 8 points is too narrow. Section headers go into the section of the block they introduce.
+/// Once a section is landscape, the sections after it stay landscape.
 QByteArray DocumentToRtf(const QTextDocument& document, PaperSize paper = PaperSize::A4);
 
 /// Writes DocumentToRtf(document, paper) to path atomically: a failed write leaves an

@@ -273,6 +273,7 @@ void DocumentationReportTest::dataFileNotOpen()
     QCOMPARE(lines.value(3), content);
     QVERIFY(report.dataFileNotOpen);
     QCOMPARE(report.table.error, QStringLiteral("No selected data set."));
+    QVERIFY(report.table.lines.isEmpty());
     QCOMPARE(report.error, reason.arg(db.DataFilePath));
     QVERIFY(!report.complete());
 }

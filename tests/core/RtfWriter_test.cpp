@@ -469,7 +469,7 @@ void RtfWriterTest::pageSetup()
         QVERIFY2(width * 0.6 * size * 10 <= textWidth,
                  qPrintable(QStringLiteral("%1 twips").arg(width * 0.6 * size * 10)));
     }
-    QCOMPARE(orientations.join(QString()), landscape ? QStringLiteral("PLP") : QStringLiteral("P"));
+    QCOMPARE(orientations.join(QString()), landscape ? QStringLiteral("PL") : QStringLiteral("P"));
 
     // Every paragraph states its font and size.
     static const QRegularExpression paragraph(

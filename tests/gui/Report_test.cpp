@@ -5,9 +5,11 @@
 // the core.
 #include "GuiFixture.h"
 
+#include "app/ui/widgets/DbRichText.h"
 #include "app/ui/widgets/Dialogs.h"
 #include "data/DataTable.h"
 #include "reports/DocumentationReport.h"
+#include "search/ui/uThesau1.h"
 #include "util/NumberFormat.h"
 #include "util/RtfReader.h"
 #include "util/TextLines.h"
@@ -427,13 +429,8 @@ void ReportTest::oneTabWidth()
     const qreal halfInch = form.dbmInfo->logicalDpiX() / 2.0;
     QCOMPARE(form.dbmInfo->tabStopDistance(), halfInch);
     QCOMPARE(form.oe1->document()->defaultTextOption().tabStopDistance(), halfInch);
-    auto* search = form.findChild<QTextEdit*>(QStringLiteral("DBRichEdit1"));
-    if (!search) {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (!search)
-                search = widget->findChild<QTextEdit*>(QStringLiteral("DBRichEdit1"));
-        }
-    }
+    veltra::TfSearchIndex window(form.Guard(), {});
+    auto* search = window.findChild<QTextEdit*>(QStringLiteral("DBRichEdit1"));
     QVERIFY(search);
     QCOMPARE(search->tabStopDistance(), halfInch);
 }

@@ -29,7 +29,7 @@ QString& ChosenFilter()
 // "*.pdf" gives "pdf"; a pattern of another form gives nothing.
 QString PatternExtension(const QString& pattern)
 {
-    if (!pattern.startsWith(QLatin1String("*.")) || pattern.contains(QLatin1Char('*'), 1) ||
+    if (!pattern.startsWith(QLatin1String("*.")) || pattern.mid(2).contains(QLatin1Char('*')) ||
         pattern.contains(QLatin1Char(';')))
         return QString();
     return pattern.mid(2);
