@@ -2,8 +2,12 @@
 // and in order with its columns, the page numbers in every footer, the fonts embedded;
 // no text below 8 points, wide blocks on landscape pages, headers and short tables kept
 // with what follows them; and the choice between PDF and RTF by the file's name.
+#include "data/ReferenceDatabase.h"
+#include "reports/DocumentationReport.h"
 #include "reports/PdfExport.h"
+#include "tables/ResultTable.h"
 #include "util/PageSetup.h"
+#include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 
 #include <QDir>
@@ -16,6 +20,7 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include <QTextBlock>
 #include <QTextBlockFormat>
 
 #include <algorithm>
@@ -108,9 +113,16 @@ QList<Word> Words(const QString& path)
             size = QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble());
             continue;
         }
+        // The text as XML holds it.
+        QString text = match.captured(7);
+        text.replace(QLatin1String("&lt;"), QLatin1String("<"))
+            .replace(QLatin1String("&gt;"), QLatin1String(">"))
+            .replace(QLatin1String("&quot;"), QLatin1String("\""))
+            .replace(QLatin1String("&apos;"), QLatin1String("'"))
+            .replace(QLatin1String("&amp;"), QLatin1String("&"));
         words.append({page, size.width() > size.height(), size, match.captured(3).toDouble(),
                       match.captured(4).toDouble(), match.captured(5).toDouble(),
-                      match.captured(6).toDouble(), match.captured(7)});
+                      match.captured(6).toDouble(), text});
     }
     return words;
 }
@@ -207,6 +219,8 @@ private Q_SLOTS:
     void keepTogether();
     void proseWraps();
     void tabStops();
+    void sampleReport_data();
+    void sampleReport();
     void saveFileName_data();
     void saveFileName();
     void reportFileByName_data();
@@ -498,6 +512,87 @@ void PdfExportTest::tabStops()
     QCOMPARE(qRound(words[2].left - left), 72);
     // "Statistics:" is 11 characters (59 points at 9 points): the next stop is at 144.
     QCOMPARE(qRound(words[3].left - left), 144);
+}
+
+void PdfExportTest::sampleReport_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<PaperSize>("paper");
+    QTest::newRow("1001 on A4") << qint64(1001) << PaperSize::A4;
+    QTest::newRow("1014 on Letter") << qint64(1014) << PaperSize::Letter;
+}
+
+void PdfExportTest::sampleReport()
+{
+    // The sample's reports as the viewer makes them: no word below 8 points, every line
+    // but the running text whole and once (a split table's heading again where it goes
+    // on), no section header last on its page.
+    QFETCH(qint64, id);
+    QFETCH(PaperSize, paper);
+    const QString sample = QStringLiteral(VELTRA_SAMPLE_DIR);
+    ReferenceDatabase db(sample, sample);
+    db.LoadParameterTable();
+    db.LocateParameter(id);
+    QCOMPARE(ReferenceDatabase::CurrentText(db.parameters(), QStringLiteral("ID")),
+             QString::number(id));
+    db.DataFileName = ReferenceDatabase::CurrentText(db.parameters(), QStringLiteral("DataFile"));
+    ProtocolLog log;
+    QCOMPARE(db.ConnectDataFile(false, log), ConnectOutcome::Connected);
+    ReportOptions options;
+    options.table.fieldNames = db.DataFieldNames;
+    options.table.checked = QList<bool>(options.table.fieldNames.size(), true);
+    options.table.sectionFieldNames = DefaultSectionFieldNames();
+    const ReportResult report = BuildDocumentationReport(db, options);
+    QVERIFY(report.complete());
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    WritePdfFile(*report.document, path, paper);
+    const QList<Word> words = Words(path);
+    const double eightPoints = EightPointHeight(words);
+    QVERIFY(eightPoints > 0);
+    for (const Word& word : words)
+        QVERIFY2(word.height() >= eightPoints * 0.995, qPrintable(word.text));
+
+    QStringList expected; // the lines outside the running text
+    QStringList headings; // the first lines of the tables
+    for (QTextBlock block = report.document->begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        const auto kind = static_cast<ReportBlockKind>(format.intProperty(ReportBlockKindProperty));
+        if (kind == ReportBlockKind::Prose || block.text().trimmed().isEmpty())
+            continue;
+        expected << block.text().simplified();
+        if (kind == ReportBlockKind::Table &&
+            block.previous().blockFormat().intProperty(ReportBlockGroupProperty) !=
+                format.intProperty(ReportBlockGroupProperty))
+            headings << block.text().simplified();
+    }
+    // In order, each once; besides them only running text, and a table's heading again
+    // at the head of a page.
+    const QList<PrintedLine> printed = PrintedLines(words);
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < printed.size(); ++i) {
+        const QString& text = printed[i].text;
+        if (next < expected.size() && text == expected[next]) {
+            ++next;
+            continue;
+        }
+        const bool repeatedHeading =
+            headings.contains(text) && (i == 0 || printed[i - 1].page != printed[i].page);
+        QVERIFY2(repeatedHeading || !expected.contains(text),
+                 qPrintable(QStringLiteral("out of order or twice: \"%1\", awaited \"%2\"")
+                                .arg(text, expected.value(next))));
+    }
+    QCOMPARE(next, expected.size());
+
+    static const QRegularExpression header(
+        QStringLiteral(R"(^(-{71}|SUMMARY \(distrib\. parameters\)|.*\((raw|transformed) )"
+                       R"(parameters\)|.* OF THE DISTRIBUTION \(emp\. & adjusted\))$)"));
+    for (qsizetype i = 0; i + 1 < printed.size(); ++i) {
+        if (header.match(printed[i].text).hasMatch())
+            QVERIFY2(printed[i + 1].page == printed[i].page, qPrintable(printed[i].text));
+    }
 }
 
 void PdfExportTest::saveFileName_data()
