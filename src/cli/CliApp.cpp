@@ -44,7 +44,7 @@ const CliCommand Commands[] = {
      "the table that the format lines of FORMATFILE make of DATAFILE", RunFormTab},
     {"command-table", "command-table ID [--top N] [--exclude-gf]",
      "the command/parameter table of the parameter row ID", RunCommandTable},
-    {"report", "report ID [-o FILE]",
+    {"report", "report ID [-o FILE] [--paper a4|letter]",
      "the documentation report of the parameter row ID (-o: RTF or PDF)", RunReport},
     {"index", "index", "writes the search index veltraIndex.xml; prints its protocol", RunIndex},
     {"search",

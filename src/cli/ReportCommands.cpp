@@ -1,5 +1,6 @@
 // report: the documentation report of a parameter row, as the viewer's "Report    " tab
-// shows it (plain text), or the file the viewer saves (RTF, or PDF for a ".pdf" name).
+// shows it (plain text), or the file the viewer saves (RTF, or PDF for a ".pdf" name) on
+// the locale's paper or the one --paper names.
 #include "cli/CliCommand.h"
 
 #include "data/DataTable.h"
@@ -10,7 +11,10 @@
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 
+#include <QLocale>
 #include <QTextDocument>
+
+#include <optional>
 
 namespace veltra {
 
@@ -20,12 +24,19 @@ void RunReport(CliContext& context, QStringList args)
     const QString usage = QStringLiteral("report needs one ID");
     QString idText;
     QString output;
+    PaperSize paper = LocalePaperSize(QLocale());
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
         if (arg == QLatin1String("-o")) {
             if (args.isEmpty() || args.first().isEmpty())
                 throw CliUsageError(QStringLiteral("report: -o needs a file name"));
             output = args.takeFirst();
+        } else if (arg == QLatin1String("--paper")) {
+            const std::optional<PaperSize> chosen =
+                args.isEmpty() ? std::nullopt : ParsePaperSize(args.takeFirst());
+            if (!chosen)
+                throw CliUsageError(QStringLiteral("report: --paper needs a4 or letter"));
+            paper = *chosen;
         } else if (arg.startsWith(QLatin1Char('-')) || !idText.isEmpty()) {
             throw CliUsageError(QStringLiteral("report: unexpected argument \"%1\"").arg(arg));
         } else {
@@ -42,7 +53,7 @@ void RunReport(CliContext& context, QStringList args)
     database->DataFileName =
         ReferenceDatabase::CurrentText(database->parameters(), QStringLiteral("DataFile"));
     ProtocolLog log;
-    const ConnectOutcome outcome = database->ConnectDataFile(false, log);
+    database->ConnectDataFile(false, log);
 
     // The viewer's settings when it starts: every field checked, Digits 9, Decimals 2,
     // Top 2, the GF line included.
@@ -55,19 +66,11 @@ void RunReport(CliContext& context, QStringList args)
     if (output.isEmpty())
         context.printLines(ReportPlainLines(*report.document));
     else
-        WriteReportFile(*report.document, output);
+        WriteReportFile(*report.document, output, paper);
 
+    // A data file that is missing or cannot be read leaves the report incomplete too.
     if (!report.complete())
         throw VeltraError(report.error);
-    if (report.dataFileNotOpen) {
-        // Why there is nothing to tabulate: the protocol line of a missing file (it names
-        // the path), the reader's message of a file that cannot be loaded.
-        if (outcome == ConnectOutcome::Missing && !log.lines().isEmpty())
-            throw VeltraError(log.lines().constLast());
-        if (outcome == ConnectOutcome::LoadFailed)
-            throw VeltraError(database->LastLoadError);
-        throw VeltraError(QStringLiteral("No selected data set."));
-    }
 }
 
 } // namespace veltra

@@ -4,15 +4,19 @@
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
+#include "util/PageSetup.h"
 #include "util/RtfReader.h"
 #include "util/TextLines.h"
 #include "util/uString.h"
 
+#include <QFileInfo>
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextOption>
 
 namespace veltra {
 
@@ -21,16 +25,19 @@ namespace {
 const QString DashLine(71, QLatin1Char('-'));
 
 /// Appends paragraphs at the end of the report: added lines in the document's default
-/// format, blocks with their own formatting, each starting a paragraph of its own.
+/// format, blocks with their own formatting, each starting a paragraph of its own. Every
+/// paragraph is marked with its kind and every block with a number of its own, so that
+/// the printed forms keep headers with their blocks and tables whole.
 class ReportWriter
 {
 public:
     explicit ReportWriter(QTextDocument& document) : m_cursor(&document) {}
 
-    void line(const QString& text)
+    void line(const QString& text, ReportBlockKind kind = ReportBlockKind::Line)
     {
-        newParagraph();
+        const int first = newParagraph();
         m_cursor.insertText(text, QTextCharFormat());
+        mark(first, kind);
     }
 
     /// Plain lines as a plain text view holds them; none adds nothing.
@@ -38,10 +45,11 @@ public:
     {
         if (lines.isEmpty())
             return;
-        newParagraph();
+        const int first = newParagraph();
         // Inserted as one text, as the views are filled, so a line that holds a line
         // break (a memo value in a table) breaks in the report where it breaks there.
         m_cursor.insertText(lines.join(QLatin1Char('\n')), QTextCharFormat());
+        mark(first, ReportBlockKind::Table);
     }
 
     /// A rich text, its formatting kept; an empty one adds nothing.
@@ -49,26 +57,56 @@ public:
     {
         if (block.isEmpty())
             return;
-        newParagraph();
+        const int first = newParagraph();
         m_cursor.insertFragment(QTextDocumentFragment(&block));
+        mark(first, ReportBlockKind::Prose);
     }
 
 private:
-    void newParagraph()
+    // The number of the paragraph the next text goes into.
+    int newParagraph()
     {
         // The first paragraph is the document's own empty first block.
         if (m_started)
             m_cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
         m_started = true;
+        return m_cursor.block().blockNumber();
+    }
+
+    // Marks the paragraphs from the given one to the cursor's as one block of that kind.
+    void mark(int first, ReportBlockKind kind)
+    {
+        ++m_group;
+        const int last = m_cursor.block().blockNumber();
+        QTextCursor cursor(m_cursor.document()->findBlockByNumber(first));
+        for (int number = first; number <= last; ++number) {
+            QTextBlockFormat format = cursor.blockFormat();
+            format.setProperty(ReportBlockKindProperty, static_cast<int>(kind));
+            format.setProperty(ReportBlockGroupProperty, m_group);
+            cursor.setBlockFormat(format);
+            if (!cursor.movePosition(QTextCursor::NextBlock))
+                break;
+        }
     }
 
     QTextCursor m_cursor;
     bool m_started = false;
+    int m_group = 0;
 };
 
 bool HasField(const QStringList& fieldNames, const char* name)
 {
     return fieldNames.contains(QLatin1String(name), Qt::CaseInsensitive);
+}
+
+// Why the row's data file is not open: it is missing, or the reader's message.
+QString DataFileNotOpenReason(const ReferenceDatabase& db)
+{
+    if (!QFileInfo(db.DataFilePath).isFile())
+        return QStringLiteral("the data file \"%1\" does not exist").arg(db.DataFilePath);
+    if (!db.LastLoadError.isEmpty())
+        return db.LastLoadError;
+    return QStringLiteral("the data file \"%1\" is not open").arg(db.DataFilePath);
 }
 
 } // namespace
@@ -87,6 +125,10 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
     result.document = std::make_unique<QTextDocument>();
     QTextDocument& document = *result.document;
     document.setDefaultFont(options.font);
+    // Text without tab stops of its own tabs to the half inch, in the views as in print.
+    QTextOption textOption = document.defaultTextOption();
+    textOption.setTabStopDistance(DefaultTabStopDistance());
+    document.setDefaultTextOption(textOption);
     ReportWriter report(document);
     auto fail = [&](const QString& error) {
         result.error = error;
@@ -121,7 +163,8 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
         result.table.stop(0, QStringLiteral("No selected data set."));
     }
     report.line(QString());
-    report.plainBlock(result.table.lines);
+    // A data file that is not open leaves the table command's message in its place.
+    report.plainBlock(open ? result.table.lines : QStringList{result.table.error});
     report.line(QString());
     if (open && !result.table.complete()) {
         fail(result.table.error);
@@ -129,11 +172,11 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
     }
 
     const QString contentText = CurrentContentText(info);
-    report.line(DashLine);
-    report.line(QStringLiteral("SUMMARY (distrib. parameters)"));
-    report.line(QString());
-    report.line(contentText);
-    report.line(QString());
+    report.line(DashLine, ReportBlockKind::Header);
+    report.line(QStringLiteral("SUMMARY (distrib. parameters)"), ReportBlockKind::Header);
+    report.line(QString(), ReportBlockKind::Header);
+    report.line(contentText, ReportBlockKind::Header);
+    report.line(QString(), ReportBlockKind::Header);
     if (open) {
         const auto field = [&](const char* name) {
             return ReferenceDatabase::CurrentText(parameters, QLatin1String(name));
@@ -146,8 +189,10 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
         report.plainBlock(result.commandTable.lines);
     }
     report.line(QString());
-    if (!open)
+    if (!open) {
+        fail(DataFileNotOpenReason(db));
         return result;
+    }
 
     const QStringList& fields = db.DataFieldNames;
     const bool hasGf = HasField(fields, "GeneralF");
@@ -157,11 +202,11 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
     for (int row = 0; row < rows; ++row) {
         const AgeGroupTexts group = AgeGroupAt(dataFile, row);
         auto section = [&](const char* title, const QStringList& lines) {
-            report.line(DashLine);
-            report.line(contentText);
-            report.line(group.caption);
-            report.line(QLatin1String(title));
-            report.line(QString());
+            report.line(DashLine, ReportBlockKind::Header);
+            report.line(contentText, ReportBlockKind::Header);
+            report.line(group.caption, ReportBlockKind::Header);
+            report.line(QLatin1String(title), ReportBlockKind::Header);
+            report.line(QString(), ReportBlockKind::Header);
             report.plainBlock(lines);
         };
         if (hasGf) {

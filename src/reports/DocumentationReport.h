@@ -59,7 +59,8 @@ struct ReportResult
     /// none (the report is its title only).
     QString dataFilePath;
     /// The row has a data file path but its data file is not open: the report holds
-    /// no table and no sections, and the table command's message is due.
+    /// the table command's message in place of the table, no sections, and ends as
+    /// incomplete; the table command's message is due.
     bool dataFileNotOpen = false;
 
     bool complete() const { return error.isEmpty(); }
@@ -78,7 +79,11 @@ struct ReportResult
 ///   section is its header (dash line, content text, the group's caption, the title, an
 ///   empty line), the block and an empty line. A block with no text adds nothing; every
 ///   block and every added line starts a paragraph of its own.
-/// A data file that is not open gives no table, no command table and no sections. A
+/// A data file that is not open gives "No selected data set." as the table block, no
+/// command table and no sections, and ends the report after the summary with
+/// ReportIncompleteText + why: the data file "PATH" does not exist, or the reader's
+/// message. Every paragraph is marked with its ReportBlockKind and block number
+/// (util/PageSetup.h) for the printed forms; the default tab width is half an inch. A
 /// failing table or GF conversion ends the report after the lines made so far with
 /// ReportIncompleteText + the error (which names the age group and GF line).
 /// The data file's current row is not moved; nothing is copied through the clipboard.

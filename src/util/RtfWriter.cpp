@@ -8,6 +8,7 @@
 #include "util/VeltraError.h"
 
 #include <QList>
+#include <QPageSize>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -15,6 +16,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <vector>
 
 namespace veltra {
 
@@ -25,6 +28,62 @@ constexpr double PointsPerPixel = 72.0 / 96.0;
 constexpr double TwipsPerPixel = 1440.0 / 96.0;
 // Size of text whose font states no size at all (a word processor's usual default).
 constexpr double FallbackPointSize = 12;
+// No text is made smaller than this to fit the page, except a block too wide for a
+// landscape page at it.
+constexpr double MinimumPointSize = 8;
+// Advance of a character in ems: exact for the fixed-pitch faces (Courier and its
+// stand-ins), a generous mean for proportional ones.
+constexpr double FixedPitchAdvance = 0.6;
+constexpr double ProportionalAdvance = 0.55;
+// Room left on a line for a reader's rounding of character widths.
+constexpr double WidthReserve = 0.99;
+
+int MillimetresToTwips(double millimetres)
+{
+    return qRound(millimetres * 1440 / 25.4);
+}
+
+// Families a word processor may not know by their generic name, as the face it has.
+QString ConcreteFamily(const QString& family)
+{
+    if (family.compare(QLatin1String("monospace"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Courier New");
+    if (family.compare(QLatin1String("sans-serif"), Qt::CaseInsensitive) == 0 ||
+        family.compare(QLatin1String("sans"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Arial");
+    if (family.compare(QLatin1String("serif"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Times New Roman");
+    return family;
+}
+
+bool IsFixedPitchFamily(const QString& family)
+{
+    static const std::array<QLatin1String, 8> marks = {
+        QLatin1String("courier"),  QLatin1String("mono"),  QLatin1String("consol"),
+        QLatin1String("terminal"), QLatin1String("fixed"), QLatin1String("typewriter"),
+        QLatin1String("console"),  QLatin1String("monaco")};
+    return std::any_of(marks.begin(), marks.end(), [&family](QLatin1String mark) {
+        return family.contains(mark, Qt::CaseInsensitive);
+    });
+}
+
+// The family class of the font table: \fmodern\fprq1 for fixed pitch.
+QByteArray FamilyClass(const QString& family)
+{
+    if (IsFixedPitchFamily(family))
+        return "\\fmodern\\fprq1";
+    static const std::array<QLatin1String, 5> swiss = {
+        QLatin1String("arial"), QLatin1String("helvetica"), QLatin1String("sans"),
+        QLatin1String("verdana"), QLatin1String("tahoma")};
+    if (std::any_of(swiss.begin(), swiss.end(), [&family](QLatin1String mark) {
+            return family.contains(mark, Qt::CaseInsensitive);
+        }))
+        return "\\fswiss\\fprq2";
+    if (family.contains(QLatin1String("times"), Qt::CaseInsensitive) ||
+        family.contains(QLatin1String("serif"), Qt::CaseInsensitive))
+        return "\\froman\\fprq2";
+    return "\\fnil";
+}
 
 // Code page 1252 at the bytes 0x80 to 0x9F; 0 where the code page defines no character.
 constexpr std::array<char16_t, 32> Cp1252High = {
@@ -165,13 +224,31 @@ const char* UnderlineKeyword(QTextCharFormat::UnderlineStyle style)
     return nullptr;
 }
 
+ReportBlockKind KindOf(const QTextBlock& block)
+{
+    const QTextBlockFormat format = block.blockFormat();
+    if (!format.hasProperty(ReportBlockKindProperty))
+        return ReportBlockKind::Line;
+    return static_cast<ReportBlockKind>(format.intProperty(ReportBlockKindProperty));
+}
+
+// How a block of paragraphs is printed: its fonts scaled, in which orientation.
+struct BlockSetting
+{
+    double scale = 1;
+    bool landscape = false;
+};
+
 class Writer
 {
 public:
-    explicit Writer(const QTextDocument& document);
+    Writer(const QTextDocument& document, PaperSize paper);
     QByteArray run();
 
 private:
+    double lineWidths(const QTextBlock& block, double* smallest) const;
+    void chooseSettings();
+    QByteArray sectionFormat(bool landscape) const;
     RtfCharFormat effectiveFormat(const QTextCharFormat& format) const;
     int fontIndex(const QString& family);
     int colorIndex(const QColor& color);
@@ -181,6 +258,12 @@ private:
     void appendFontAndSize(const RtfCharFormat& format);
 
     const QTextDocument& m_document;
+    PaperSize m_paper;
+    int m_paperWidth = 0;  // twips, portrait
+    int m_paperHeight = 0; // twips, portrait
+    // The setting of every paragraph, by block number.
+    std::vector<BlockSetting> m_settings;
+    double m_scale = 1; // of the paragraph being written
     QString m_defaultFamily;
     double m_defaultPointSize;
     QStringList m_fonts;
@@ -188,10 +271,14 @@ private:
     QByteArray m_body;
 };
 
-Writer::Writer(const QTextDocument& document)
-    : m_document(document), m_defaultFamily(document.defaultFont().family()),
+Writer::Writer(const QTextDocument& document, PaperSize paper)
+    : m_document(document), m_paper(paper),
+      m_defaultFamily(ConcreteFamily(document.defaultFont().family())),
       m_defaultPointSize(PointSizeOf(document.defaultFont()))
 {
+    const QSizeF millimetres = PageSizeOf(paper).size(QPageSize::Millimeter);
+    m_paperWidth = MillimetresToTwips(millimetres.width());
+    m_paperHeight = MillimetresToTwips(millimetres.height());
     // The default font is font 0, the \deff font: text without a font of its own is
     // shown in it.
     m_fonts.append(m_defaultFamily);
@@ -207,6 +294,7 @@ RtfCharFormat Writer::effectiveFormat(const QTextCharFormat& format) const
         result.fontFamily = format.stringProperty(QTextFormat::OldFontFamily);
     else
         result.fontFamily = m_defaultFamily;
+    result.fontFamily = ConcreteFamily(result.fontFamily);
     if (format.fontPointSize() > 0)
         result.pointSize = format.fontPointSize();
     else if (format.intProperty(QTextFormat::FontPixelSize) > 0)
@@ -248,7 +336,126 @@ int Writer::colorIndex(const QColor& color)
 void Writer::appendFontAndSize(const RtfCharFormat& format)
 {
     m_body += "\\f" + QByteArray::number(fontIndex(format.fontFamily));
-    m_body += "\\fs" + QByteArray::number(qRound(format.pointSize * 2));
+    // A block made smaller to fit the page is rounded down to half points, so that it
+    // still fits.
+    const int halfPoints =
+        m_scale < 1
+            ? std::max(1, static_cast<int>(std::floor(format.pointSize * 2 * m_scale + 1e-9)))
+            : qRound(format.pointSize * 2);
+    m_body += "\\fs" + QByteArray::number(halfPoints);
+}
+
+// The width of the paragraph's widest line in twips, and the smallest font size in it.
+double Writer::lineWidths(const QTextBlock& block, double* smallest) const
+{
+    double widest = 0;
+    double x = 0;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid())
+            continue;
+        const RtfCharFormat format = effectiveFormat(fragment.charFormat());
+        *smallest = std::min(*smallest, format.pointSize);
+        const double advance =
+            (IsFixedPitchFamily(format.fontFamily) ? FixedPitchAdvance : ProportionalAdvance) *
+            format.pointSize * 20;
+        const QString text = fragment.text();
+        for (const QChar ch : text) {
+            if (ch == QChar::LineSeparator) {
+                widest = std::max(widest, x);
+                x = 0;
+            } else if (ch == u'\t') {
+                x = (std::floor(x / DefaultTabTwips) + 1) * DefaultTabTwips;
+            } else {
+                x += advance;
+            }
+        }
+    }
+    return std::max(widest, x);
+}
+
+void Writer::chooseSettings()
+{
+    const int margins = MillimetresToTwips(PageMarginLeft) + MillimetresToTwips(PageMarginRight);
+    const double portraitWidth = (m_paperWidth - margins) * WidthReserve;
+    const double landscapeWidth = (m_paperHeight - margins) * WidthReserve;
+
+    struct Unit
+    {
+        ReportBlockKind kind;
+        int first;
+        int last;
+        double widest = 0;
+        double smallest = 1e9;
+        BlockSetting setting;
+    };
+    std::vector<Unit> units;
+    int lastGroup = -1;
+    for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        const ReportBlockKind kind = KindOf(block);
+        const int group = format.hasProperty(ReportBlockGroupProperty)
+                              ? format.intProperty(ReportBlockGroupProperty)
+                              : -1;
+        if (units.empty() || group < 0 || group != lastGroup || kind != units.back().kind)
+            units.push_back(Unit{kind, block.blockNumber(), block.blockNumber(), 0, 1e9, {}});
+        lastGroup = group;
+        Unit& unit = units.back();
+        unit.last = block.blockNumber();
+        // Running text wraps in the reader as it should.
+        if (kind != ReportBlockKind::Prose)
+            unit.widest = std::max(unit.widest, lineWidths(block, &unit.smallest));
+    }
+    std::vector<double> portraitScale(units.size(), 1);
+    std::vector<double> landscapeScale(units.size(), 1);
+    for (std::size_t index = 0; index < units.size(); ++index) {
+        Unit& unit = units[index];
+        if (unit.widest <= 0)
+            continue;
+        const double minimum = std::min(1.0, MinimumPointSize / unit.smallest);
+        const double portrait = std::min(1.0, portraitWidth / unit.widest);
+        portraitScale[index] = std::max(portrait, minimum);
+        landscapeScale[index] = std::min(1.0, landscapeWidth / unit.widest);
+        unit.setting.landscape = portrait < minimum;
+    }
+    // Headers go into the section of the block they introduce, and a header too wide for
+    // portrait takes its block into landscape.
+    for (std::size_t index = units.size(); index-- > 1;) {
+        if (units[index - 1].kind == ReportBlockKind::Header && units[index].setting.landscape)
+            units[index - 1].setting.landscape = true;
+    }
+    for (std::size_t index = 0; index + 1 < units.size(); ++index) {
+        if (units[index].kind == ReportBlockKind::Header && units[index].setting.landscape)
+            units[index + 1].setting.landscape = true;
+    }
+    // Once turned, the pages stay landscape: a section break is a page break, and turning
+    // back for every narrower block would leave most pages half empty.
+    bool turned = false;
+    for (std::size_t index = 0; index < units.size(); ++index) {
+        turned = turned || units[index].setting.landscape;
+        units[index].setting.landscape = turned;
+        units[index].setting.scale = turned ? landscapeScale[index] : portraitScale[index];
+    }
+    m_settings.assign(static_cast<std::size_t>(m_document.blockCount()), BlockSetting());
+    for (const Unit& unit : units) {
+        for (int number = unit.first; number <= unit.last; ++number)
+            m_settings[static_cast<std::size_t>(number)] = unit.setting;
+    }
+}
+
+// The page of a section: the paper turned for landscape, the report's margins.
+QByteArray Writer::sectionFormat(bool landscape) const
+{
+    QByteArray out = "\\sectd";
+    if (landscape)
+        out += "\\lndscpsxn";
+    out += "\\pgwsxn" + QByteArray::number(landscape ? m_paperHeight : m_paperWidth);
+    out += "\\pghsxn" + QByteArray::number(landscape ? m_paperWidth : m_paperHeight);
+    out += "\\marglsxn" + QByteArray::number(MillimetresToTwips(PageMarginLeft));
+    out += "\\margrsxn" + QByteArray::number(MillimetresToTwips(PageMarginRight));
+    out += "\\margtsxn" + QByteArray::number(MillimetresToTwips(PageMarginTop));
+    out += "\\margbsxn" + QByteArray::number(MillimetresToTwips(PageMarginBottom));
+    return out;
 }
 
 void Writer::writeRun(const RtfCharFormat& format, QTextCharFormat::UnderlineStyle underline,
@@ -331,21 +538,30 @@ void Writer::writeParagraph(const QTextBlock& block)
 
 QByteArray Writer::run()
 {
-    // Paragraphs are separated by \par; the last one has none, so that a reader finds as
-    // many paragraphs as the document has blocks.
+    chooseSettings();
+    // Paragraphs are separated by \par, or by \sect where the orientation changes; the
+    // last one has none, so that a reader finds as many paragraphs as the document has
+    // blocks.
+    bool landscape = false;
     for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
-        if (block != m_document.begin())
+        const BlockSetting& setting = m_settings[static_cast<std::size_t>(block.blockNumber())];
+        if (block == m_document.begin())
+            m_body += sectionFormat(setting.landscape) + '\n';
+        else if (setting.landscape != landscape)
+            m_body += "\\sect" + sectionFormat(setting.landscape) + '\n';
+        else
             m_body += "\\par\n";
+        landscape = setting.landscape;
+        m_scale = setting.scale;
         writeParagraph(block);
     }
 
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0";
-    const qreal tabStop = m_document.defaultTextOption().tabStopDistance();
-    if (tabStop > 0)
-        out += "\\deftab" + QByteArray::number(qRound(tabStop * TwipsPerPixel));
+    // Where the text sets no tab stops, a tab advances to the half inch, as in the views.
+    QByteArray out =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab" + QByteArray::number(DefaultTabTwips);
     out += "\n{\\fonttbl";
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
-        out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
+        out += "{\\f" + QByteArray::number(i) + FamilyClass(m_fonts[i]) + "\\fcharset0 ";
         AppendFontName(out, m_fonts[i]);
         out += ";}";
     }
@@ -355,7 +571,13 @@ QByteArray Writer::run()
         out += "\\green" + QByteArray::number(color.green());
         out += "\\blue" + QByteArray::number(color.blue()) + ';';
     }
-    out += "}\n\\viewkind4\\uc1\n";
+    out += "}\n\\paperw" + QByteArray::number(m_paperWidth);
+    out += "\\paperh" + QByteArray::number(m_paperHeight);
+    out += "\\margl" + QByteArray::number(MillimetresToTwips(PageMarginLeft));
+    out += "\\margr" + QByteArray::number(MillimetresToTwips(PageMarginRight));
+    out += "\\margt" + QByteArray::number(MillimetresToTwips(PageMarginTop));
+    out += "\\margb" + QByteArray::number(MillimetresToTwips(PageMarginBottom));
+    out += "\n\\viewkind4\\uc1\n";
     out += m_body;
     out += "}\n";
     return out;
@@ -363,14 +585,14 @@ QByteArray Writer::run()
 
 } // namespace
 
-QByteArray DocumentToRtf(const QTextDocument& document)
+QByteArray DocumentToRtf(const QTextDocument& document, PaperSize paper)
 {
-    return Writer(document).run();
+    return Writer(document, paper).run();
 }
 
-void WriteRtfFile(const QTextDocument& document, const QString& path)
+void WriteRtfFile(const QTextDocument& document, const QString& path, PaperSize paper)
 {
-    const QByteArray bytes = DocumentToRtf(document);
+    const QByteArray bytes = DocumentToRtf(document, paper);
     const QString reason = WriteFileSafely(path, bytes);
     if (!reason.isEmpty())
         throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));

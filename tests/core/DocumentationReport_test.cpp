@@ -117,6 +117,7 @@ private Q_SLOTS:
     void sectionsFollowTheFields_data();
     void sectionsFollowTheFields();
     void rowWithoutDataFilePath();
+    void dataFileNotOpen_data();
     void dataFileNotOpen();
     void failureEndsTheReport_data();
     void failureEndsTheReport();
@@ -240,22 +241,41 @@ void DocumentationReportTest::rowWithoutDataFilePath()
              QStringList({"Data Documentation : ", ""}));
 }
 
+void DocumentationReportTest::dataFileNotOpen_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("reason"); // %1: the data file's path
+    QTest::newRow("missing") << qint64(3) << "Missing file row"
+                             << "the data file \"%1\" does not exist";
+    QTest::newRow("unreadable") << qint64(5) << "Broken file row"
+                                << "\"%1\": line 1, column 1: text outside the root element";
+}
+
 void DocumentationReportTest::dataFileNotOpen()
 {
+    QFETCH(qint64, id);
+    QFETCH(QString, content);
+    QFETCH(QString, reason);
     Database data;
-    ReferenceDatabase& db = data.open(3); // CW: missing.xml
+    ReferenceDatabase& db = data.open(id);
     QVERIFY(!db.DataFilePath.isEmpty());
     const ReportResult report = BuildDocumentationReport(db, Options(db));
-    const QString content = QStringLiteral("Current : Missing file row");
-    // An empty table block, a summary without command table, no sections.
-    QCOMPARE(Lines(report), UpToSummary(db.DataFilePath,
-                                        {"Missing file row", "Variable                BW_kg",
-                                         fixture::Restrictions(QStringLiteral("1000000")), ""},
-                                        {}, {}, content));
+    // The table block holds the table command's message, the summary has no command
+    // table, no sections follow, and the last line says why the report is incomplete.
+    const QStringList lines = Lines(report);
+    const qsizetype table = lines.indexOf(QStringLiteral("No selected data set."));
+    QVERIFY2(table > 3, qPrintable(lines.join(u'\n')));
+    QCOMPARE(lines.mid(table - 2),
+             QStringList({"", "", "No selected data set.", "", Dash,
+                          "SUMMARY (distrib. parameters)", "", "Current : " + content, "", "",
+                          "*** Report incomplete: " + reason.arg(db.DataFilePath)}));
+    QCOMPARE(lines.value(3), content);
     QVERIFY(report.dataFileNotOpen);
     QCOMPARE(report.table.error, QStringLiteral("No selected data set."));
     QVERIFY(report.table.lines.isEmpty());
-    QVERIFY(report.complete());
+    QCOMPARE(report.error, reason.arg(db.DataFilePath));
+    QVERIFY(!report.complete());
 }
 
 void DocumentationReportTest::failureEndsTheReport_data()

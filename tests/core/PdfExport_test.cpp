@@ -1,7 +1,13 @@
 // The PDF export of a report, read back with the PDF tools of poppler: every line whole
-// and in order with its columns, the page numbers in every footer, the fonts embedded; and
-// the choice between PDF and RTF by the file's name.
+// and in order with its columns, the page numbers in every footer, the fonts embedded;
+// no text below 8 points, wide blocks on landscape pages, headers and short tables kept
+// with what follows them; and the choice between PDF and RTF by the file's name.
+#include "data/ReferenceDatabase.h"
+#include "reports/DocumentationReport.h"
 #include "reports/PdfExport.h"
+#include "tables/ResultTable.h"
+#include "util/PageSetup.h"
+#include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 
 #include <QDir>
@@ -14,10 +20,16 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include <QTextBlock>
+#include <QTextBlockFormat>
+
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 using namespace veltra;
+
+Q_DECLARE_METATYPE(veltra::PaperSize)
 
 namespace {
 
@@ -29,7 +41,7 @@ QFont ViewFont()
     return font;
 }
 
-// Lines of a fixed-pitch table, several pages long, with one line wider than the page.
+// Lines of a fixed-pitch table, several pages long.
 QStringList ReportLines()
 {
     QStringList lines{
@@ -47,13 +59,6 @@ QStringList ReportLines()
                      .arg(i * 1.375, 12, 'f', 3)
                      .arg(i * 0.0625, 10, 'f', 4)
                      .arg((i % 7 - 3) * 0.1, 8, 'f', 2);
-        if (i == 100) {
-            // 150 characters: wider than the page at the view's size.
-            QString wide = QStringLiteral("Wide  ");
-            for (int column = 1; wide.size() < 150; ++column)
-                wide += QStringLiteral("col%1=%2 ").arg(column, 2).arg(column * 11, 4);
-            lines << wide.left(150);
-        }
     }
     return lines;
 }
@@ -79,6 +84,119 @@ QString TrimmedRight(const QString& line)
     return line.left(end);
 }
 
+// A word as pdftotext -bbox places it, in points from the top left of its page.
+struct Word
+{
+    int page;
+    bool landscape;
+    QSizeF pageSize;
+    double left;
+    double top;
+    double right;
+    double bottom;
+    QString text;
+    double height() const { return bottom - top; }
+};
+
+QList<Word> Words(const QString& path)
+{
+    const QString boxes =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    static const QRegularExpression item(QStringLiteral(
+        R"re(<page width="([0-9.]+)" height="([0-9.]+)">|<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re"));
+    QList<Word> words;
+    int page = -1;
+    QSizeF size;
+    for (const QRegularExpressionMatch& match : item.globalMatch(boxes)) {
+        if (!match.captured(1).isEmpty()) {
+            ++page;
+            size = QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble());
+            continue;
+        }
+        // The text as XML holds it.
+        QString text = match.captured(7);
+        text.replace(QLatin1String("&lt;"), QLatin1String("<"))
+            .replace(QLatin1String("&gt;"), QLatin1String(">"))
+            .replace(QLatin1String("&quot;"), QLatin1String("\""))
+            .replace(QLatin1String("&apos;"), QLatin1String("'"))
+            .replace(QLatin1String("&amp;"), QLatin1String("&"));
+        words.append({page, size.width() > size.height(), size, match.captured(3).toDouble(),
+                      match.captured(4).toDouble(), match.captured(5).toDouble(),
+                      match.captured(6).toDouble(), text});
+    }
+    return words;
+}
+
+// A printed line: its words joined by one blank, and where it is.
+struct PrintedLine
+{
+    int page;
+    bool landscape;
+    QSizeF pageSize;
+    double top;
+    double height;
+    QString text;
+};
+
+// The lines of the text, footers ("Page N of M") left out: words on one baseline of a
+// page make one line, its words from left to right (pdftotext may read columns first).
+QList<PrintedLine> PrintedLines(QList<Word> words)
+{
+    std::stable_sort(words.begin(), words.end(), [](const Word& a, const Word& b) {
+        if (a.page != b.page)
+            return a.page < b.page;
+        if (std::abs(a.top - b.top) >= 0.5)
+            return a.top < b.top;
+        return a.left < b.left;
+    });
+    QList<PrintedLine> lines;
+    for (const Word& word : words) {
+        if (!lines.isEmpty() && lines.last().page == word.page &&
+            std::abs(lines.last().top - word.top) < 0.5) {
+            lines.last().text += u' ' + word.text;
+            continue;
+        }
+        lines.append(
+            {word.page, word.landscape, word.pageSize, word.top, word.height(), word.text});
+    }
+    static const QRegularExpression footer(QStringLiteral(R"(^Page \d+ of \d+$)"));
+    lines.removeIf([](const PrintedLine& line) { return footer.match(line.text).hasMatch(); });
+    return lines;
+}
+
+// The height pdftotext gives a word of 8 points: that of the footer, which is set at 8.
+double EightPointHeight(const QList<Word>& words)
+{
+    for (const Word& word : words) {
+        if (word.text == QLatin1String("Page"))
+            return word.height();
+    }
+    return 0;
+}
+
+// The paragraphs as the documentation report marks them.
+void AddBlock(QTextCursor& cursor, const QStringList& lines, ReportBlockKind kind, int group)
+{
+    for (const QString& line : lines) {
+        if (!cursor.atStart())
+            cursor.insertBlock();
+        QTextBlockFormat format;
+        format.setProperty(ReportBlockKindProperty, static_cast<int>(kind));
+        format.setProperty(ReportBlockGroupProperty, group);
+        cursor.setBlockFormat(format);
+        cursor.insertText(line);
+    }
+}
+
+// A line of `width` characters: numbered words, so that each line of a block differs.
+QString WideLine(int number, int width)
+{
+    QString line = QStringLiteral("L%1").arg(number, 2, 10, QChar(u'0'));
+    for (int word = 1; line.size() < width; ++word)
+        line += QStringLiteral(" w%1").arg(word, 3, 10, QChar(u'0'));
+    return line.left(width);
+}
+
 QByteArray Head(const QString& path, int size)
 {
     QFile file(path);
@@ -96,7 +214,15 @@ class PdfExportTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void linesPagesAndFonts();
-    void overlongLineWraps();
+    void blockWidths_data();
+    void blockWidths();
+    void keepTogether();
+    void proseWraps();
+    void tabStops();
+    void sampleReport_data();
+    void sampleReport();
+    void saveFileName_data();
+    void saveFileName();
     void reportFileByName_data();
     void reportFileByName();
     void failedWrite();
@@ -125,7 +251,7 @@ void PdfExportTest::linesPagesAndFonts()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("report.pdf"));
-    WritePdfFile(document, path);
+    WritePdfFile(document, path, PaperSize::A4);
 
     // The layout of the text on the page: -fixed is pdftotext's physical layout for text of
     // one known pitch, which puts every character in its column. The pitch is measured on
@@ -190,26 +316,331 @@ void PdfExportTest::linesPagesAndFonts()
         QVERIFY2(fonts[i].mid(embColumn, 3) == QStringLiteral("yes"), qPrintable(fonts[i]));
 }
 
-void PdfExportTest::overlongLineWraps()
+void PdfExportTest::blockWidths_data()
 {
-    // Far wider than the page even at the smallest scale: it wraps, and no text is lost.
-    QString line;
-    for (int i = 0; line.size() < 600; ++i)
-        line += QStringLiteral("word%1 ").arg(i, 3, 10, QChar(u'0'));
-    line = line.trimmed();
+    QTest::addColumn<PaperSize>("paper");
+    QTest::addColumn<int>("width"); // characters of the table's lines
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<int>("size"); // 9: the view's size; 8: reduced to fit; 0: below 8
+    QTest::newRow("A4, fits at 9 pt") << PaperSize::A4 << 80 << false << 9;
+    QTest::newRow("A4, fits at 8 pt") << PaperSize::A4 << 95 << false << 8;
+    QTest::newRow("A4, landscape") << PaperSize::A4 << 130 << true << 9;
+    QTest::newRow("A4, wider than landscape") << PaperSize::A4 << 300 << true << 0;
+    QTest::newRow("Letter, fits at 8 pt") << PaperSize::Letter << 100 << false << 8;
+    QTest::newRow("Letter, landscape at 8 pt") << PaperSize::Letter << 140 << true << 8;
+}
+
+void PdfExportTest::blockWidths()
+{
+    QFETCH(PaperSize, paper);
+    QFETCH(int, width);
+    QFETCH(bool, landscape);
+    QFETCH(int, size);
+
+    QStringList table;
+    for (int i = 1; i <= 6; ++i)
+        table << WideLine(i, width);
     QTextDocument document;
     document.setDefaultFont(ViewFont());
-    document.setPlainText(QStringLiteral("short line\n") + line);
+    QTextCursor cursor(&document);
+    AddBlock(cursor, {QStringLiteral("Title line")}, ReportBlockKind::Line, 1);
+    AddBlock(cursor, table, ReportBlockKind::Table, 2);
+    AddBlock(cursor, {QStringLiteral("Closing line")}, ReportBlockKind::Line, 3);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("wide.pdf"));
-    WritePdfFile(document, path);
-    const QString text = RunTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
-    QStringList shown = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-    QCOMPARE(shown.mid(0, 2), (QStringList{QStringLiteral("short"), QStringLiteral("line")}));
-    QCOMPARE(shown.mid(2, shown.size() - 6).join(u' '), line);
-    QCOMPARE(shown.mid(shown.size() - 4).join(u' '), QStringLiteral("Page 1 of 1"));
+    const QString path = dir.filePath(QStringLiteral("block.pdf"));
+    WritePdfFile(document, path, paper);
+    const QList<Word> words = Words(path);
+    const double eightPoints = EightPointHeight(words);
+    QVERIFY(eightPoints > 0);
+    const QList<PrintedLine> lines = PrintedLines(words);
+
+    // Every line once and whole, the table's on pages of the expected orientation.
+    QStringList texts;
+    for (const PrintedLine& line : lines)
+        texts << line.text;
+    QCOMPARE(texts, QStringList{QStringLiteral("Title line")} + table +
+                        QStringList{QStringLiteral("Closing line")});
+    const QSizeF portrait = paper == PaperSize::A4 ? QSizeF(595, 842) : QSizeF(612, 792);
+    for (const PrintedLine& line : lines) {
+        const bool inTable = line.text.startsWith(u'L');
+        if (inTable)
+            QCOMPARE(line.landscape, landscape);
+        const QSizeF expected = line.landscape ? portrait.transposed() : portrait;
+        QVERIFY2(std::abs(line.pageSize.width() - expected.width()) < 1 &&
+                     std::abs(line.pageSize.height() - expected.height()) < 1,
+                 qPrintable(line.text));
+        // Text outside the table keeps the view's 9 points.
+        const double ratio = line.height / eightPoints;
+        if (!inTable) {
+            QVERIFY2(std::abs(ratio - 9.0 / 8) < 0.01, qPrintable(QString::number(ratio)));
+        } else if (size == 9) {
+            QVERIFY2(std::abs(ratio - 9.0 / 8) < 0.01, qPrintable(QString::number(ratio)));
+        } else if (size == 8) {
+            QVERIFY2(ratio >= 0.995 && ratio < 9.0 / 8 - 0.01, qPrintable(QString::number(ratio)));
+        } else {
+            QVERIFY2(ratio < 0.99, qPrintable(QString::number(ratio)));
+        }
+    }
+}
+
+void PdfExportTest::keepTogether()
+{
+    // Filler lines of growing number move the headers over the foot of the first page.
+    const QStringList header{QString(71, u'-'), QStringLiteral("Current : content"),
+                             QStringLiteral("Group:1"), QStringLiteral("TITLE"), QString()};
+    QStringList shortTable;
+    for (int i = 1; i <= 25; ++i)
+        shortTable << QStringLiteral("short %1 %2").arg(i).arg(i * 1.5, 8, 'f', 2);
+    QStringList longTable{QStringLiteral("Heading  of  the  long  table")};
+    for (int i = 1; i <= 90; ++i)
+        longTable << QStringLiteral("long %1 %2").arg(i).arg(i * 2.5, 8, 'f', 2);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (int fillers = 40; fillers <= 70; fillers += 3) {
+        QTextDocument document;
+        document.setDefaultFont(ViewFont());
+        QTextCursor cursor(&document);
+        QStringList fill;
+        for (int i = 1; i <= fillers; ++i)
+            fill << QStringLiteral("filler %1").arg(i);
+        AddBlock(cursor, fill, ReportBlockKind::Line, 1);
+        AddBlock(cursor, header, ReportBlockKind::Header, 2);
+        AddBlock(cursor, shortTable, ReportBlockKind::Table, 3);
+        AddBlock(cursor, header, ReportBlockKind::Header, 4);
+        AddBlock(cursor, longTable, ReportBlockKind::Table, 5);
+        const QString path = dir.filePath(QStringLiteral("keep%1.pdf").arg(fillers));
+        WritePdfFile(document, path, PaperSize::A4);
+        const QList<PrintedLine> lines = PrintedLines(Words(path));
+
+        // Every line once, in order, but the long table's heading where it goes on.
+        QStringList texts;
+        QList<int> pages;
+        for (const PrintedLine& line : lines) {
+            texts << line.text;
+            pages << line.page;
+        }
+        const QString where = QStringLiteral("%1 fillers").arg(fillers);
+        QStringList expected = fill;
+        for (const QStringList& block : {shortTable, longTable}) {
+            for (const QString& line : header) {
+                if (!line.isEmpty())
+                    expected << line;
+            }
+            for (const QString& line : block)
+                expected << line.simplified();
+        }
+        QStringList withoutRepeats;
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            const bool repeated =
+                texts[i] == longTable.first().simplified() && i > 0 && texts.indexOf(texts[i]) < i;
+            if (!repeated)
+                withoutRepeats << texts[i];
+            else
+                // A repeated heading opens its page and continues the table.
+                QVERIFY2(pages[i] != pages[i - 1] && texts.value(i + 1).startsWith("long "),
+                         qPrintable(where));
+        }
+        QCOMPARE(withoutRepeats, expected);
+
+        // A header's lines are on the page of its block's first line; the short table is
+        // on one page; each page of the long table starts with its heading.
+        for (const QString& first : {shortTable.first(), longTable.first()}) {
+            const qsizetype start = texts.indexOf(first.simplified());
+            for (qsizetype i = start - 4; i < start; ++i)
+                QVERIFY2(pages[i] == pages[start], qPrintable(where + u' ' + texts[i]));
+        }
+        QCOMPARE(pages[texts.indexOf(shortTable.last().simplified())],
+                 pages[texts.indexOf(shortTable.first().simplified())]);
+        for (qsizetype i = 1; i < texts.size(); ++i) {
+            if (pages[i] != pages[i - 1] && texts[i].startsWith("long "))
+                QFAIL(qPrintable(where + ": the long table goes on without its heading"));
+        }
+    }
+}
+
+void PdfExportTest::proseWraps()
+{
+    // Running text wraps at the text width; each word is printed once and at 9 points.
+    QString text;
+    for (int i = 0; text.size() < 20000; ++i)
+        text += QStringLiteral("word%1 ").arg(i, 4, 10, QChar(u'0'));
+    text = text.trimmed();
+    QTextDocument document;
+    document.setDefaultFont(ViewFont());
+    QTextCursor cursor(&document);
+    AddBlock(cursor, {text}, ReportBlockKind::Prose, 1);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("prose.pdf"));
+    WritePdfFile(document, path, PaperSize::A4);
+    const QList<Word> words = Words(path);
+    const double eightPoints = EightPointHeight(words);
+    QStringList printed;
+    double right = 0;
+    for (const Word& word : words) {
+        if (!word.text.startsWith(QLatin1String("word")))
+            continue;
+        printed << word.text;
+        QVERIFY(word.height() >= eightPoints * 0.995);
+        right = std::max(right, word.right);
+    }
+    QCOMPARE(printed.join(u' '), text);
+    QVERIFY2(right <= 595 - 20 / 25.4 * 72 + 1, qPrintable(QString::number(right)));
+    QVERIFY(PrintedLines(words).size() > 200);
+}
+
+void PdfExportTest::tabStops()
+{
+    // Without tab stops of its own a tab goes to the next half inch: 36 points.
+    QTextDocument document;
+    document.setDefaultFont(ViewFont());
+    QTextCursor cursor(&document);
+    AddBlock(cursor, {QStringLiteral("a\tb\tStatistics:\tc")}, ReportBlockKind::Prose, 1);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("tabs.pdf"));
+    WritePdfFile(document, path, PaperSize::A4);
+    QList<Word> words = Words(path);
+    words.removeIf([](const Word& word) { return word.top > 700; });
+    QCOMPARE(words.size(), 4);
+    const double left = words[0].left;
+    QCOMPARE(qRound(words[1].left - left), 36);
+    QCOMPARE(qRound(words[2].left - left), 72);
+    // "Statistics:" is 11 characters (59 points at 9 points): the next stop is at 144.
+    QCOMPARE(qRound(words[3].left - left), 144);
+}
+
+void PdfExportTest::sampleReport_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<PaperSize>("paper");
+    QTest::newRow("1001 on A4") << qint64(1001) << PaperSize::A4;
+    QTest::newRow("1014 on Letter") << qint64(1014) << PaperSize::Letter;
+}
+
+void PdfExportTest::sampleReport()
+{
+    // The sample's reports as the viewer makes them: no word below 8 points, every line
+    // but the running text whole and once (a split table's heading again where it goes
+    // on), no section header last on its page.
+    QFETCH(qint64, id);
+    QFETCH(PaperSize, paper);
+    const QString sample = QStringLiteral(VELTRA_SAMPLE_DIR);
+    ReferenceDatabase db(sample, sample);
+    db.LoadParameterTable();
+    db.LocateParameter(id);
+    QCOMPARE(ReferenceDatabase::CurrentText(db.parameters(), QStringLiteral("ID")),
+             QString::number(id));
+    db.DataFileName = ReferenceDatabase::CurrentText(db.parameters(), QStringLiteral("DataFile"));
+    ProtocolLog log;
+    QCOMPARE(db.ConnectDataFile(false, log), ConnectOutcome::Connected);
+    ReportOptions options;
+    options.table.fieldNames = db.DataFieldNames;
+    options.table.checked = QList<bool>(options.table.fieldNames.size(), true);
+    options.table.sectionFieldNames = DefaultSectionFieldNames();
+    const ReportResult report = BuildDocumentationReport(db, options);
+    QVERIFY(report.complete());
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    WritePdfFile(*report.document, path, paper);
+    const QList<Word> words = Words(path);
+    const double eightPoints = EightPointHeight(words);
+    QVERIFY(eightPoints > 0);
+    for (const Word& word : words)
+        QVERIFY2(word.height() >= eightPoints * 0.995, qPrintable(word.text));
+
+    QStringList expected; // the lines outside the running text
+    QStringList headings; // the first lines of the tables
+    for (QTextBlock block = report.document->begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        const auto kind = static_cast<ReportBlockKind>(format.intProperty(ReportBlockKindProperty));
+        if (kind == ReportBlockKind::Prose || block.text().trimmed().isEmpty())
+            continue;
+        expected << block.text().simplified();
+        if (kind == ReportBlockKind::Table &&
+            block.previous().blockFormat().intProperty(ReportBlockGroupProperty) !=
+                format.intProperty(ReportBlockGroupProperty))
+            headings << block.text().simplified();
+    }
+    // In order, each once; besides them only running text, and a table's heading again
+    // at the head of a page.
+    const QList<PrintedLine> printed = PrintedLines(words);
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < printed.size(); ++i) {
+        const QString& text = printed[i].text;
+        if (next < expected.size() && text == expected[next]) {
+            ++next;
+            continue;
+        }
+        const bool repeatedHeading =
+            headings.contains(text) && (i == 0 || printed[i - 1].page != printed[i].page);
+        QVERIFY2(repeatedHeading || !expected.contains(text),
+                 qPrintable(QStringLiteral("out of order or twice: \"%1\", awaited \"%2\"")
+                                .arg(text, expected.value(next))));
+    }
+    QCOMPARE(next, expected.size());
+
+    static const QRegularExpression header(
+        QStringLiteral(R"(^(-{71}|SUMMARY \(distrib\. parameters\)|.*\((raw|transformed) )"
+                       R"(parameters\)|.* OF THE DISTRIBUTION \(emp\. & adjusted\))$)"));
+    for (qsizetype i = 0; i + 1 < printed.size(); ++i) {
+        if (header.match(printed[i].text).hasMatch())
+            QVERIFY2(printed[i + 1].page == printed[i].page, qPrintable(printed[i].text));
+    }
+}
+
+void PdfExportTest::saveFileName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("PDF chosen, no extension") << "/d/report"
+                                              << "*.pdf"
+                                              << "/d/report.pdf";
+    QTest::newRow("RTF chosen, no extension") << "/d/report"
+                                              << "*.rtf"
+                                              << "/d/report.rtf";
+    QTest::newRow("typed extension wins") << "/d/report.rtf"
+                                          << "*.pdf"
+                                          << "/d/report.rtf";
+    QTest::newRow("typed PDF wins") << "/d/report.PDF"
+                                    << "*.rtf"
+                                    << "/d/report.PDF";
+    QTest::newRow("other typed extension") << "/d/report.v2"
+                                           << "*.pdf"
+                                           << "/d/report.v2";
+    QTest::newRow("trailing dot") << "/d/report."
+                                  << "*.pdf"
+                                  << "/d/report.pdf";
+    QTest::newRow("leading dot is no extension") << "/d/.report"
+                                                 << "*.pdf"
+                                                 << "/d/.report.pdf";
+    QTest::newRow("dot in a folder name") << "/d.x/report"
+                                          << "*.pdf"
+                                          << "/d.x/report.pdf";
+    QTest::newRow("no plain pattern") << "/d/report"
+                                      << "*.*"
+                                      << "/d/report.rtf";
+    QTest::newRow("cancelled") << ""
+                               << "*.pdf"
+                               << "";
+    QTest::newRow("folder only") << "/d/"
+                                 << "*.pdf"
+                                 << "";
+}
+
+void PdfExportTest::saveFileName()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, pattern);
+    QFETCH(QString, saved);
+    QCOMPARE(ReportSaveFileName(typed, pattern), saved);
 }
 
 void PdfExportTest::reportFileByName_data()
@@ -233,7 +664,7 @@ void PdfExportTest::reportFileByName()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(name);
-    WriteReportFile(document, path);
+    WriteReportFile(document, path, PaperSize::A4);
     QCOMPARE(Head(path, static_cast<int>(start.size())), start);
 }
 
@@ -250,7 +681,7 @@ void PdfExportTest::failedWrite()
         const QString path = dir.filePath(name);
         QString message;
         try {
-            WritePdfFile(document, path);
+            WritePdfFile(document, path, PaperSize::A4);
         } catch (const VeltraError& error) {
             message = error.message();
         }

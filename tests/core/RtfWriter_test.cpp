@@ -1,6 +1,7 @@
 // The RTF writer: documents read back by the program's own reader to the same paragraphs
 // and formatted runs, the text an independent reader (unrtf) finds in the written file,
 // and the atomic writing of the file.
+#include "util/PageSetup.h"
 #include "util/RtfReader.h"
 #include "util/RtfWriter.h"
 #include "util/VeltraError.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -18,6 +20,8 @@
 #include <QtTest>
 
 using namespace veltra;
+
+Q_DECLARE_METATYPE(veltra::PaperSize)
 
 namespace {
 
@@ -159,6 +163,10 @@ private Q_SLOTS:
     void standIns_data();
     void standIns();
     void independentReader();
+    void pageSetup_data();
+    void pageSetup();
+    void fontTable_data();
+    void fontTable();
     void writesFileAtomically();
     void failedWrites_data();
     void failedWrites();
@@ -239,7 +247,8 @@ void RtfWriterTest::defaultFontIsTheDocumentFont()
     cursor.insertText(QStringLiteral("arial"), arial);
 
     const QByteArray rtf = DocumentToRtf(document);
-    QVERIFY2(rtf.contains("{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}"), rtf.constData());
+    QVERIFY2(rtf.contains("{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 Courier New;}"),
+             rtf.constData());
     const QList<RtfParagraph> paragraphs = RtfReader(QString::fromLatin1(rtf)).paragraphs();
     QCOMPARE(paragraphs.size(), 1);
     QCOMPARE(paragraphs[0].runs.size(), 2);
@@ -368,6 +377,137 @@ void RtfWriterTest::failedWrites()
     QCOMPARE(ReadAll(inside), QByteArray("kept"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{QStringLiteral("folder.rtf")});
+}
+
+void RtfWriterTest::pageSetup_data()
+{
+    QTest::addColumn<PaperSize>("paper");
+    QTest::addColumn<int>("width"); // characters of the table's lines
+    QTest::addColumn<bool>("landscape");
+    QTest::addColumn<int>("halfPoints"); // the table's size; 0: below 8 points
+    QTest::newRow("A4, fits at 9 pt") << PaperSize::A4 << 80 << false << 18;
+    QTest::newRow("A4, fits at 8 pt") << PaperSize::A4 << 95 << false << 16;
+    QTest::newRow("A4, landscape") << PaperSize::A4 << 130 << true << 18;
+    QTest::newRow("A4, landscape at 8 pt") << PaperSize::A4 << 145 << true << 16;
+    QTest::newRow("A4, wider than landscape") << PaperSize::A4 << 300 << true << 0;
+    QTest::newRow("Letter, fits at 8.5 pt") << PaperSize::Letter << 95 << false << 17;
+    QTest::newRow("Letter, landscape") << PaperSize::Letter << 130 << true << 17;
+}
+
+void RtfWriterTest::pageSetup()
+{
+    QFETCH(PaperSize, paper);
+    QFETCH(int, width);
+    QFETCH(bool, landscape);
+    QFETCH(int, halfPoints);
+
+    // A title, a section header, a fixed-pitch table whose lines are `width` characters
+    // long, a closing line; marked as the documentation report marks them.
+    QTextDocument document;
+    document.setDefaultFont(ViewFont());
+    QTextCursor cursor(&document);
+    const auto add = [&cursor](const QStringList& lines, ReportBlockKind kind, int group) {
+        for (const QString& line : lines) {
+            if (!cursor.atStart())
+                cursor.insertBlock();
+            QTextBlockFormat format;
+            format.setProperty(ReportBlockKindProperty, static_cast<int>(kind));
+            format.setProperty(ReportBlockGroupProperty, group);
+            cursor.setBlockFormat(format);
+            cursor.insertText(line);
+        }
+    };
+    QStringList table;
+    for (int i = 1; i <= 4; ++i)
+        table << QStringLiteral("T%1").arg(i) + QString(width - 2, u'x');
+    add({QStringLiteral("Title")}, ReportBlockKind::Line, 1);
+    add({QStringLiteral("HEADER")}, ReportBlockKind::Header, 2);
+    add(table, ReportBlockKind::Table, 3);
+    add({QStringLiteral("Closing")}, ReportBlockKind::Line, 4);
+    const QString rtf = QString::fromLatin1(DocumentToRtf(document, paper));
+
+    // The paper and margins of the document.
+    const QString paperWords = paper == PaperSize::A4
+                                   ? QStringLiteral("\\paperw11906\\paperh16838")
+                                   : QStringLiteral("\\paperw12240\\paperh15840");
+    QVERIFY2(
+        rtf.contains(paperWords + QStringLiteral("\\margl1134\\margr1134\\margt850\\margb850")),
+        qPrintable(rtf));
+    QVERIFY(rtf.contains(QStringLiteral("\\deftab720")));
+
+    // Each section states its page; the one holding the table is turned where expected,
+    // and the table's lines fit its text width at their size (a fixed-pitch character is
+    // 0.6 em wide), at no less than 8 points unless landscape at 8 is too narrow.
+    static const QRegularExpression section(QStringLiteral(
+        R"(\\sectd(\\lndscpsxn)?\\pgwsxn(\d+)\\pghsxn(\d+)\\marglsxn(\d+)\\margrsxn(\d+))"));
+    QList<QRegularExpressionMatch> starts;
+    for (const QRegularExpressionMatch& match : section.globalMatch(rtf))
+        starts << match;
+    QStringList orientations;
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const QRegularExpressionMatch& match = starts[i];
+        const qsizetype end = i + 1 < starts.size() ? starts[i + 1].capturedStart() : rtf.size();
+        const QString text = rtf.mid(match.capturedStart(), end - match.capturedStart());
+        const bool turned = match.hasCaptured(1) && !match.captured(1).isEmpty();
+        orientations << (turned ? QStringLiteral("L") : QStringLiteral("P"));
+        QVERIFY2(turned == (match.captured(2).toInt() > match.captured(3).toInt()),
+                 qPrintable(text.left(100)));
+        if (!text.contains(QStringLiteral("T1xx")))
+            continue;
+        QCOMPARE(turned, landscape);
+        QVERIFY(text.contains(QStringLiteral("HEADER"))); // the header goes with its table
+        static const QRegularExpression tableRun(QStringLiteral(R"(\{\\f0\\fs(\d+) T\d)"));
+        const QRegularExpressionMatch run = tableRun.match(text);
+        QVERIFY2(run.hasMatch(), qPrintable(text));
+        const int size = run.captured(1).toInt();
+        if (halfPoints > 0)
+            QCOMPARE(size, halfPoints);
+        else
+            QVERIFY2(size < 16, qPrintable(QString::number(size)));
+        const int textWidth =
+            match.captured(2).toInt() - match.captured(4).toInt() - match.captured(5).toInt();
+        QVERIFY2(width * 0.6 * size * 10 <= textWidth,
+                 qPrintable(QStringLiteral("%1 twips").arg(width * 0.6 * size * 10)));
+    }
+    QCOMPARE(orientations.join(QString()), landscape ? QStringLiteral("PL") : QStringLiteral("P"));
+
+    // Every paragraph states its font and size.
+    static const QRegularExpression paragraph(
+        QStringLiteral(R"(\\pard\\plain\\q[lrcj]\\f\d+\\fs\d+)"));
+    QCOMPARE(rtf.count(paragraph), rtf.count(QStringLiteral("\\pard")));
+    QCOMPARE(RtfReader(rtf).plainText().split(QStringLiteral("\r\n")),
+             QStringList{QStringLiteral("Title")} + QStringList{QStringLiteral("HEADER")} + table +
+                 QStringList{QStringLiteral("Closing")});
+}
+
+void RtfWriterTest::fontTable_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("typewriter face") << "Courier New"
+                                     << "\\fmodern\\fprq1\\fcharset0 Courier New;";
+    QTest::newRow("generic fixed pitch") << "monospace"
+                                         << "\\fmodern\\fprq1\\fcharset0 Courier New;";
+    QTest::newRow("other fixed pitch") << "DejaVu Sans Mono"
+                                       << "\\fmodern\\fprq1\\fcharset0 DejaVu Sans Mono;";
+    QTest::newRow("sans serif") << "Arial"
+                                << "\\fswiss\\fprq2\\fcharset0 Arial;";
+    QTest::newRow("serif") << "Times New Roman"
+                           << "\\froman\\fprq2\\fcharset0 Times New Roman;";
+}
+
+void RtfWriterTest::fontTable()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, entry);
+    // An empty report names its font as the reader should find it.
+    QTextDocument document;
+    QFont font(family);
+    font.setPointSize(9);
+    document.setDefaultFont(font);
+    const QString rtf = QString::fromLatin1(DocumentToRtf(document));
+    QVERIFY2(rtf.contains(QStringLiteral("{\\fonttbl{\\f0") + entry + QStringLiteral("}}")),
+             qPrintable(rtf));
 }
 
 QTEST_GUILESS_MAIN(RtfWriterTest)

@@ -5,14 +5,17 @@
 // the core.
 #include "GuiFixture.h"
 
+#include "app/ui/widgets/DbRichText.h"
 #include "app/ui/widgets/Dialogs.h"
 #include "data/DataTable.h"
 #include "reports/DocumentationReport.h"
+#include "search/ui/uThesau1.h"
 #include "util/NumberFormat.h"
 #include "util/RtfReader.h"
 #include "util/TextLines.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -21,6 +24,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <QTextDocument>
+#include <QTextEdit>
 
 using fixture::Session;
 using veltra::Dialogs;
@@ -126,6 +131,9 @@ private Q_SLOTS:
     void saveAsPdf();
     void saveFailsOrIsCancelled();
     void saveEmptyReport();
+    void saveFormatByFilter_data();
+    void saveFormatByFilter();
+    void oneTabWidth();
 };
 
 void ReportTest::reportAndItsSideEffects()
@@ -188,10 +196,16 @@ void ReportTest::dataFileNotOpen()
     QCOMPARE(lines.value(0), QStringLiteral("Data Documentation : ") +
                                  s.dir.filePath(QStringLiteral("missing.xml")));
     QCOMPARE(lines.value(3), QStringLiteral("Missing file row"));
-    // The table block is empty, the summary has no command table, no sections follow.
-    QCOMPARE(lines.mid(lines.size() - 6),
-             QStringList({QString(71, u'-'), "SUMMARY (distrib. parameters)", "",
-                          "Current : Missing file row", "", ""}));
+    // The table block holds the table command's message, the summary has no command
+    // table, no sections follow; the last line, also in the protocol, says why.
+    const QString incomplete = QStringLiteral("*** Report incomplete: the data file \"%1\" does "
+                                              "not exist")
+                                   .arg(s.dir.filePath(QStringLiteral("missing.xml")));
+    QCOMPARE(lines.mid(lines.size() - 9),
+             QStringList({"No selected data set.", "", QString(71, u'-'),
+                          "SUMMARY (distrib. parameters)", "", "Current : Missing file row", "", "",
+                          incomplete}));
+    QCOMPARE(s.log().last(), incomplete);
     QVERIFY(Titles(lines).isEmpty());
     QCOMPARE(form.mTableContent->toPlainText(), QString());
     QVERIFY(s.errors.isEmpty());
@@ -358,6 +372,67 @@ void ReportTest::saveEmptyReport()
     const QByteArray rtf = ReadBytes(dialogs.answer);
     QVERIFY(rtf.startsWith("{\\rtf1"));
     QCOMPARE(veltra::RtfToPlainText(QString::fromLatin1(rtf)).trimmed(), QString());
+    // The view's fixed-pitch font under a name that word processors know.
+    QVERIFY2(rtf.contains("{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset0 Courier New;}}"),
+             rtf.constData());
+}
+
+void ReportTest::saveFormatByFilter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("PDF filter, no extension") << "report"
+                                              << "*.pdf"
+                                              << "report.pdf" << QByteArray("%PDF-");
+    QTest::newRow("RTF filter, no extension") << "report"
+                                              << "*.rtf"
+                                              << "report.rtf" << QByteArray("{\\rtf1");
+    QTest::newRow("PDF filter, typed .rtf") << "typed.rtf"
+                                            << "*.pdf"
+                                            << "typed.rtf" << QByteArray("{\\rtf1");
+    QTest::newRow("RTF filter, typed .pdf") << "typed.pdf"
+                                            << "*.rtf"
+                                            << "typed.pdf" << QByteArray("%PDF-");
+}
+
+void ReportTest::saveFormatByFilter()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, filter);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, start);
+    Session s;
+    TForm1& form = s.start();
+    DialogAnswers dialogs;
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    report(form);
+    Dialogs::SetChosenFilter(filter);
+    dialogs.answer = s.dir.filePath(typed);
+    save(form);
+    Dialogs::SetChosenFilter(QString());
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
+    QVERIFY(ReadBytes(s.dir.filePath(written)).startsWith(start));
+    if (written != typed)
+        QVERIFY(!QFileInfo::exists(s.dir.filePath(typed)));
+}
+
+void ReportTest::oneTabWidth()
+{
+    // The Information tab, the report and the search window's Info view tab to the half
+    // inch, as the RTF (\\deftab720) and the PDF do.
+    Session s;
+    TForm1& form = s.start();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    report(form);
+    const qreal halfInch = form.dbmInfo->logicalDpiX() / 2.0;
+    QCOMPARE(form.dbmInfo->tabStopDistance(), halfInch);
+    QCOMPARE(form.oe1->document()->defaultTextOption().tabStopDistance(), halfInch);
+    veltra::TfSearchIndex window(form.Guard(), {});
+    auto* search = window.findChild<QTextEdit*>(QStringLiteral("DBRichEdit1"));
+    QVERIFY(search);
+    QCOMPARE(search->tabStopDistance(), halfInch);
 }
 
 QTEST_MAIN(ReportTest)

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QLocale>
 #include <QToolButton>
 
 namespace veltra {
@@ -68,9 +69,13 @@ void TForm1::ReadSettings()
 {
     // A missing file gives every default; a file that exists but cannot be read leaves
     // the window's initial states.
+    ReportPaper = LocalePaperSize(QLocale());
     IniFile ini;
     if (!ini.load(SettingsPath()) && QFileInfo::exists(SettingsPath()))
         return;
+    ReportPaper = ParsePaperSize(ini.readString(QStringLiteral("Report"), QStringLiteral("Paper"),
+                                                PaperSizeName(ReportPaper)))
+                      .value_or(ReportPaper);
     if (ini.readBool(QStringLiteral("Screen"), QStringLiteral("Maximized"), false))
         setWindowState(Qt::WindowMaximized);
     RestrictOrder = ini.readString(QStringLiteral("Order"), QStringLiteral("Restrict"),

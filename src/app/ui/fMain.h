@@ -10,6 +10,7 @@
 #include "app/ui/widgets/ErrorGuard.h"
 #include "data/ReferenceDatabase.h"
 #include "tables/TableExport.h"
+#include "util/PageSetup.h"
 #include "util/ProtocolLog.h"
 
 #include <QMainWindow>
@@ -90,6 +91,9 @@ public:
     bool IndexOutdated = true;
     bool ParameterTableSaved = false;
     QString RestrictOrder;
+    /// The paper of saved reports: [Report] Paper=a4|letter of the settings file, else the
+    /// locale's.
+    PaperSize ReportPaper = PaperSize::A4;
 
     // --- tables (owned by the database) ---------------------------------------------------
     DataTable* const cdsHead;

@@ -14,6 +14,7 @@
 #include "app/ui/widgets/ShortcutDispatcher.h"
 #include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
+#include "util/PageSetup.h"
 #include "util/ui/OLERichEdit.h"
 
 #include <QAction>
@@ -135,6 +136,7 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
     // lines need a scroll bar to reach their ends.
     oe1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     oe1->setTabChangesFocus(false);
+    oe1->setTabStopDistance(DefaultTabStopDistance(oe1->logicalDpiX()));
     t->addTab(oe1, QStringLiteral("Report    "));
     t->setCurrentIndex(0);
     layout->addWidget(t, 1);
@@ -260,8 +262,8 @@ QWidget* TForm1::buildInformationTab()
     box->setSpacing(2);
     dbmInfo = Named(new DbRichText(page), "dbmInfo");
     dbmInfo->setFont(FixedPitchFont());
-    dbmInfo->setTabStopDistance(
-        8 * QFontMetricsF(FixedPitchFont()).horizontalAdvance(QLatin1Char(' ')));
+    // Info texts without tab stops of their own tab to the half inch, as the report does.
+    dbmInfo->setTabStopDistance(DefaultTabStopDistance(dbmInfo->logicalDpiX()));
     dbmInfo->setTabChangesFocus(false);
     dbmInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     dbmInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -62,11 +62,14 @@ void TForm1::WordReport1Click()
 
 void TForm1::Save1Click()
 {
-    const QString path = Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdRTF, QString());
+    QString pattern;
+    const QString typed = Dialogs::AskSaveFileName(this, sdRTF, QString(), &pattern);
+    // A typed extension decides the format (PDF for ".pdf", RTF for every other); a name
+    // without one takes the chosen filter's.
+    const QString path = ReportSaveFileName(typed, pattern);
     if (path.isEmpty())
         return;
-    // The name's extension decides: PDF for ".pdf", RTF for every other name.
-    WriteReportFile(*oe1->document(), path);
+    WriteReportFile(*oe1->document(), path, ReportPaper);
 }
 
 } // namespace veltra

@@ -8,6 +8,7 @@
 #include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
 #include "search/SearchFilter.h"
+#include "util/PageSetup.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
@@ -159,6 +160,8 @@ TfSearchIndex::TfSearchIndex(const ErrorGuard& guard, GoTo goTo, QWidget* parent
 
     DBRichEdit1 = Named(new DbRichText(this), "DBRichEdit1");
     DBRichEdit1->setFont(FixedPitchFont());
+    // Tabs without stops of the text's own go to the half inch, as in the main window.
+    DBRichEdit1->setTabStopDistance(DefaultTabStopDistance(DBRichEdit1->logicalDpiX()));
     DBRichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     DBRichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     DBRichEdit1->setDataSource(&m_db.parameterLink());

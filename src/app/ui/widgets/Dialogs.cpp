@@ -20,6 +20,21 @@ Dialogs::MessageRecorder& Recorder()
     return recorder;
 }
 
+QString& ChosenFilter()
+{
+    static QString pattern;
+    return pattern;
+}
+
+// "*.pdf" gives "pdf"; a pattern of another form gives nothing.
+QString PatternExtension(const QString& pattern)
+{
+    if (!pattern.startsWith(QLatin1String("*.")) || pattern.mid(2).contains(QLatin1Char('*')) ||
+        pattern.contains(QLatin1Char(';')))
+        return QString();
+    return pattern.mid(2);
+}
+
 } // namespace
 
 QString Dialogs::QtFilter(const QString& filter)
@@ -49,6 +64,34 @@ QString Dialogs::AskFileName(QWidget* parent, FileMode mode, const FileDialogSet
     return dialog.selectedFiles().first();
 }
 
+QString Dialogs::AskSaveFileName(QWidget* parent, const FileDialogSettings& settings,
+                                 const QString& initialName, QString* chosenPattern)
+{
+    const QStringList parts = settings.filter.split(QLatin1Char('|'));
+    if (Answerer()) {
+        *chosenPattern = ChosenFilter().isEmpty() ? parts.value(1) : ChosenFilter();
+        return Answerer()(FileMode::Save, settings, initialName);
+    }
+    QFileDialog dialog(parent, settings.title, initialName, QtFilter(settings.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.confirmOverwrite);
+    const QStringList names = QtFilter(settings.filter).split(QStringLiteral(";;"));
+    // The filter shown decides the extension a name without one gets.
+    const auto patternOf = [&](const QString& name) {
+        const qsizetype index = names.indexOf(name);
+        return index >= 0 ? parts.value(2 * index + 1) : QString();
+    };
+    dialog.setDefaultSuffix(PatternExtension(parts.value(1)));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& name) {
+        dialog.setDefaultSuffix(PatternExtension(patternOf(name)));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    *chosenPattern = patternOf(dialog.selectedNameFilter());
+    return dialog.selectedFiles().first();
+}
+
 void Dialogs::ShowMessage(QWidget* parent, const QString& text)
 {
     if (Recorder()) {
@@ -66,6 +109,11 @@ void Dialogs::SetFileAnswerer(FileAnswerer answerer)
 void Dialogs::SetMessageRecorder(MessageRecorder recorder)
 {
     Recorder() = std::move(recorder);
+}
+
+void Dialogs::SetChosenFilter(const QString& pattern)
+{
+    ChosenFilter() = pattern;
 }
 
 } // namespace veltra

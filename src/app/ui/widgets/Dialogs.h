@@ -37,11 +37,20 @@ public:
     /// when the settings say so.
     static QString AskFileName(QWidget* parent, FileMode mode, const FileDialogSettings& settings,
                                const QString& initialName);
+    /// A save dialog whose name comes back as typed, with the pattern of the filter the
+    /// user chose in chosenPattern ("*.pdf"). The real dialog adds the chosen filter's
+    /// extension to a name without one (and asks before overwriting that file); under an
+    /// answerer the pattern is the one SetChosenFilter set, else the first filter's.
+    static QString AskSaveFileName(QWidget* parent, const FileDialogSettings& settings,
+                                   const QString& initialName, QString* chosenPattern);
     /// An information message with an OK button.
     static void ShowMessage(QWidget* parent, const QString& text);
 
     static void SetFileAnswerer(FileAnswerer answerer);
     static void SetMessageRecorder(MessageRecorder recorder);
+    /// The filter pattern answered by AskSaveFileName while an answerer is set; an empty
+    /// text answers the first filter.
+    static void SetChosenFilter(const QString& pattern);
 
     /// The dialog's filter in Qt's form: "Text file [*.txt] (*.txt);;All (*.*)".
     static QString QtFilter(const QString& filter);
