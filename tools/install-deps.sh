@@ -18,6 +18,8 @@ packages=(
   python3-scipy                            # the independent check of the distribution functions
   desktop-file-utils                       # desktop-file-validate for the installed desktop entry
   r-base-core                              # Rscript, the independent check of the R formulas of the fits
+  libxlsxwriter-dev                        # the Excel workbooks of the result tables
+  python3-openpyxl                         # the independent reader of the saved workbooks
 )
 if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
   packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb
