@@ -17,6 +17,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev         # the charts of the distribution window (its CMake files need Qt6 OpenGL)
   python3-scipy                            # the independent check of the distribution functions
   desktop-file-utils                       # desktop-file-validate for the installed desktop entry
+  r-base-core                              # Rscript, the independent check of the R formulas of the fits
   libxlsxwriter-dev                        # the Excel workbooks of the result tables
   python3-openpyxl                         # the independent reader of the saved workbooks
 )

@@ -1,10 +1,13 @@
 // fits: the fitted distributions of an age group of a parameter row's data file, with
 // their parameter forms, quantiles, deviation from the observed percentiles, formulas
-// and the small-sample flags, as text or JSON.
+// and the small-sample flags, as text, JSON or the CSV of the distribution window's table.
+// A fit that cannot be computed is shown with its reason; only a group without any
+// computable fit fails the command.
 #include "cli/CliCommand.h"
 
 #include "convert/FitAnalysis.h"
 #include "convert/FitSummary.h"
+#include "convert/FitTable.h"
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
 
@@ -13,9 +16,9 @@ namespace veltra {
 void RunFits(CliContext& context, QStringList args)
 {
     const QString usage =
-        QStringLiteral("fits needs an ID, and takes --group N and --format text|json");
+        QStringLiteral("fits needs an ID, and takes --group N and --format text|json|csv");
     int groupNo = 1;
-    bool json = false;
+    QString format = QStringLiteral("text");
     QString idText;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
@@ -29,10 +32,10 @@ void RunFits(CliContext& context, QStringList args)
                 groupNo = value.toInt(&ok);
                 if (!ok)
                     throw CliUsageError(QStringLiteral("fits: N must be a whole number"));
-            } else if (value == u"json" || value == u"text") {
-                json = value == u"json";
+            } else if (value == u"json" || value == u"text" || value == u"csv") {
+                format = value;
             } else {
-                throw CliUsageError(QStringLiteral("fits: the format is text or json"));
+                throw CliUsageError(QStringLiteral("fits: the format is text, json or csv"));
             }
         } else if (idText.isNull() && !arg.startsWith(u"--")) {
             idText = arg;
@@ -47,8 +50,12 @@ void RunFits(CliContext& context, QStringList args)
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterDataFile(context, id);
     const DataTable& dataFile = database->dataFile();
     const AgeGroupFits group = AnalyseAgeGroup(dataFile, groupNo - 1);
-    if (json)
+    if (format == u"json")
         context.out << QString::fromUtf8(FitSummaryJson(QString::number(id), groupNo, group));
+    else if (format == u"csv")
+        // CR LF after every line, as in the CSV file the distribution window saves.
+        for (const QString& line : FitTableCsvLines(BuildFitTable(group, false)))
+            context.out << line << "\r\n";
     else
         context.printLines(
             FitSummaryLines(QString::number(id), groupNo, dataFile.recordCount(), group));

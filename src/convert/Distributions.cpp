@@ -5,13 +5,14 @@
 #include "util/uString.h"
 
 #include <boost/math/distributions/exponential.hpp>
-#include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/gamma.hpp>
 #include <boost/math/distributions/lognormal.hpp>
 #include <boost/math/distributions/weibull.hpp>
+#include <boost/math/special_functions/beta.hpp>
 #include <boost/math/special_functions/gamma.hpp>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace veltra {
 
@@ -73,13 +74,28 @@ void CheckDomain(const GfFit& fit)
 }
 
 // Gamma(m + t) / (Gamma(m) * m^t) and Gamma(m - t) * m^t / Gamma(m): the gamma-function
-// ratios of the moments, normalised so that they stay near 1 for large m. Each is a
-// product of short steps (t / n <= 8), so no intermediate value overflows even where m^t
-// alone would, and none is a difference of log-gamma values, which would lose the
-// digits the variance needs.
+// ratios of the moments, normalised so that they stay near 1 for large m. Up to t = 512
+// each is a product of at most 64 short steps (t / n <= 8), so no intermediate value
+// overflows even where m^t alone would, and none is a difference of log-gamma values,
+// which would lose the digits the variance needs. For very large m the first terms of
+// their expansion in 1/m are exact to double precision; beyond t = 512 the moment is far
+// outside any data and the log-gamma form, with a fixed cost, is precise enough.
+constexpr double SteppedExponent = 512;
+constexpr double MaxShape = 1e15;
+constexpr double StepLength = 8;
+
+bool AsymptoticInM(double m, double t)
+{
+    return m > 1e8 * std::max(1.0, t * t);
+}
+
 double NormalisedRise(double m, double t)
 {
-    const int steps = std::max(1, int(std::ceil(t / 8)));
+    if (AsymptoticInM(m, t))
+        return std::exp(t * (t - 1) / (2 * m));
+    if (t > SteppedExponent)
+        return std::exp(boost::math::lgamma(m + t) - boost::math::lgamma(m) - t * std::log(m));
+    const int steps = std::max(1, int(std::ceil(t / StepLength)));
     const double delta = t / steps;
     double product = 1;
     for (int i = 0; i < steps; ++i)
@@ -89,12 +105,62 @@ double NormalisedRise(double m, double t)
 
 double NormalisedFall(double m, double t)
 {
-    const int steps = std::max(1, int(std::ceil(t / 8)));
+    if (AsymptoticInM(m, t))
+        return std::exp(t * (t + 1) / (2 * m));
+    if (t > SteppedExponent)
+        return std::exp(boost::math::lgamma(m - t) - boost::math::lgamma(m) + t * std::log(m));
+    const int steps = std::max(1, int(std::ceil(t / StepLength)));
     const double delta = t / steps;
     double product = 1;
     for (int i = 0; i < steps; ++i)
         product *= boost::math::tgamma_delta_ratio(m - t + i * delta, delta) * std::pow(m, delta);
     return product;
+}
+
+// Y ~ F(2 m1, 2 m2) through B ~ Beta(m1, m2): Y = (m2/m1) * B / (1 - B). The beta
+// functions take m1 and m2 as they are, so no degree of freedom 2m overflows, and 1 - B
+// comes from the complementary inverse, exact in the upper tail.
+double FQuantile(double m1, double m2, double u)
+{
+    const double b = boost::math::ibeta_inv(m1, m2, u);
+    const double complement = boost::math::ibetac_inv(m2, m1, u);
+    return (m2 / m1) * (b / complement);
+}
+
+double FCdf(double m1, double m2, double y)
+{
+    // P(Y <= y) = I_x(m1, m2) with x = m1 y / (m1 y + m2); for x above 1/2 the
+    // complement in 1 - x = m2 / (m1 y + m2) keeps its digits.
+    const double denominator = m1 * y + m2;
+    const double x = m1 * y / denominator;
+    if (x <= 0.5)
+        return boost::math::ibeta(m1, m2, x);
+    return boost::math::ibetac(m2, m1, m2 / denominator);
+}
+
+double FDensity(double m1, double m2, double y)
+{
+    const double denominator = m1 * y + m2;
+    const double x = m1 * y / denominator;
+    return boost::math::ibeta_derivative(m1, m2, x) * (m1 / denominator) * (m2 / denominator);
+}
+
+// Runs one computation of a fit; a failure of the numerical library becomes a VeltraError
+// that names the fit and the value asked for.
+template <typename Compute> auto Guarded(const GfFit& fit, const char* what, Compute compute)
+{
+    try {
+        return compute();
+    } catch (const VeltraError&) {
+        throw;
+    } catch (const std::overflow_error&) {
+        throw VeltraError(FitWhere(fit) + QStringLiteral(": the ") + QLatin1String(what) +
+                          QStringLiteral(" is too large for a number"));
+    } catch (const std::exception& error) {
+        throw VeltraError(FitWhere(fit) + QStringLiteral(": the ") + QLatin1String(what) +
+                          QStringLiteral(" cannot be computed (") +
+                          QString::fromLocal8Bit(error.what()) + u')');
+    }
 }
 
 } // namespace
@@ -118,12 +184,16 @@ QString FamilyName(FitFamily family)
     return {};
 }
 
-QList<GfFit> ReadGfFits(const QStringList& gfLines)
+namespace {
+
+// The fits of a block; a description that cannot be read throws at once when `strict`,
+// and otherwise becomes an entry with its message at its fit line.
+QList<GfFitEntry> ReadEntries(const QStringList& gfLines, bool strict)
 {
-    QList<GfFit> fits;
+    QList<GfFitEntry> entries;
     const FamilyWords* family = nullptr;
     QString typeName;
-    std::optional<GfFit> pending;
+    std::optional<GfFitEntry> pending;
     for (int index = 0; index < gfLines.size(); ++index) {
         const QString& line = gfLines.at(index);
         const QString key = TextBeforeChar(line, u'=');
@@ -136,11 +206,11 @@ QList<GfFit> ReadGfFits(const QStringList& gfLines)
         } else if (trimmedKey == u"PT" && family) {
             const QString value = GfValueText(line);
             auto word = [&value](int n) { return ExtractWord(value, n, StandardWordDelimiters); };
-            GfFit fit;
+            GfFitEntry entry;
+            GfFit& fit = entry.fit;
             fit.family = family->family;
             fit.typeName = typeName;
-            const QString where = typeName + QStringLiteral(", ") + lineName + QStringLiteral(": ");
-            fit.q = Number(word(1), where + QStringLiteral("q"));
+            fit.line = index + 1;
             // The limits of the families that leave a GF parameter out.
             switch (fit.family) {
             case FitFamily::GeneralF:
@@ -157,41 +227,111 @@ QList<GfFit> ReadGfFits(const QStringList& gfLines)
                 fit.m2 = Infinity;
                 break;
             }
-            for (int i = 0; i < family->parameters.size(); ++i) {
-                const QLatin1String name(family->parameters.at(i));
-                const double number = Number(word(i + 2), where + name);
-                if (name == QLatin1String("m1"))
-                    fit.m1 = number;
-                else if (name == QLatin1String("m2"))
-                    fit.m2 = number;
-                else if (name == QLatin1String("lambda"))
-                    fit.lambda = number;
-                else
-                    fit.p = number;
-            }
             try {
-                CheckDomain(fit);
+                const QString where =
+                    typeName + QStringLiteral(", ") + lineName + QStringLiteral(": ");
+                fit.q = Number(word(1), where + QStringLiteral("q"));
+                for (int i = 0; i < family->parameters.size(); ++i) {
+                    const QLatin1String name(family->parameters.at(i));
+                    const double number = Number(word(i + 2), where + name);
+                    if (name == QLatin1String("m1"))
+                        fit.m1 = number;
+                    else if (name == QLatin1String("m2"))
+                        fit.m2 = number;
+                    else if (name == QLatin1String("lambda"))
+                        fit.lambda = number;
+                    else
+                        fit.p = number;
+                }
+                try {
+                    CheckDomain(fit);
+                } catch (const VeltraError& error) {
+                    throw VeltraError(error.message() + QStringLiteral(" (") + lineName +
+                                      QLatin1Char(')'));
+                }
             } catch (const VeltraError& error) {
-                throw VeltraError(error.message() + QStringLiteral(" (") + lineName +
-                                  QLatin1Char(')'));
+                if (strict)
+                    throw;
+                entry.error = error.message();
             }
-            pending = fit;
+            pending = entry;
         } else if ((key == u"KS" || key == u"AP") && pending) {
-            GfFit fit = *pending;
-            fit.fitLabel = key;
-            fit.fitStatistic = ExtractWordValue(GfValueText(line), 1, StandardWordDelimiters);
-            fits << fit;
+            GfFitEntry entry = *pending;
+            entry.fit.fitLabel = key;
+            entry.fit.fitStatistic = ExtractWordValue(GfValueText(line), 1, StandardWordDelimiters);
+            entry.fit.position = int(entries.size());
+            entries << entry;
         }
     }
+    return entries;
+}
+
+} // namespace
+
+QList<GfFit> ReadGfFits(const QStringList& gfLines)
+{
+    QList<GfFit> fits;
+    for (const GfFitEntry& entry : ReadEntries(gfLines, true))
+        fits << entry.fit;
     return fits;
+}
+
+QList<GfFitEntry> ReadGfFitEntries(const QStringList& gfLines)
+{
+    return ReadEntries(gfLines, false);
+}
+
+QString FitWhere(const GfFit& fit)
+{
+    QStringList parameters{QStringLiteral("q = ") + QString::number(fit.q, 'g', 17)};
+    auto add = [&parameters](const char* name, double value) {
+        parameters << QLatin1String(name) + QStringLiteral(" = ") + QString::number(value, 'g', 17);
+    };
+    switch (fit.family) {
+    case FitFamily::GeneralF:
+        add("m1", fit.m1);
+        add("m2", fit.m2);
+        add("lambda", fit.lambda);
+        add("p", fit.p);
+        break;
+    case FitFamily::Gamma:
+        add("m1", fit.m1);
+        add("lambda", fit.lambda);
+        break;
+    case FitFamily::Exponential:
+        add("lambda", fit.lambda);
+        break;
+    case FitFamily::LogLogistic:
+    case FitFamily::Lognormal:
+    case FitFamily::Weibull:
+        add("lambda", fit.lambda);
+        add("p", fit.p);
+        break;
+    }
+    QString where = fit.typeName;
+    if (fit.line > 0)
+        where += QStringLiteral(", line ") + QString::number(fit.line);
+    return where + QStringLiteral(" (") + parameters.join(QStringLiteral(", ")) + u')';
 }
 
 FitDistribution::FitDistribution(const GfFit& fit) : m_fit(fit)
 {
     CheckDomain(fit);
+    // Beyond this the beta and gamma functions neither keep their digits nor finish in
+    // bounded time; the family's limit (m = infinity) is a family of its own.
+    for (const auto& [name, value] : {std::pair{"m1", fit.m1}, std::pair{"m2", fit.m2}})
+        if (std::isfinite(value) && value > MaxShape)
+            throw VeltraError(FitWhere(fit) + QStringLiteral(": ") + QLatin1String(name) +
+                              QStringLiteral(" is above 1e15, beyond which its quantiles "
+                                             "cannot be computed"));
 }
 
 double FitDistribution::cdf(double x) const
+{
+    return Guarded(m_fit, "distribution function", [this, x] { return cdfUnguarded(x); });
+}
+
+double FitDistribution::cdfUnguarded(double x) const
 {
     const GfFit& f = m_fit;
     if (!(x > f.q))
@@ -201,8 +341,7 @@ double FitDistribution::cdf(double x) const
     const double z = f.lambda * (x - f.q); // the unit-scale variable
     switch (f.family) {
     case FitFamily::GeneralF:
-        return boost::math::cdf(boost::math::fisher_f_distribution<>(2 * f.m1, 2 * f.m2),
-                                std::pow(z, f.p));
+        return FCdf(f.m1, f.m2, std::pow(z, f.p));
     case FitFamily::LogLogistic:
         return 1.0 / (1.0 + std::pow(z, -f.p));
     case FitFamily::Gamma:
@@ -219,6 +358,11 @@ double FitDistribution::cdf(double x) const
 
 double FitDistribution::quantile(double u) const
 {
+    return Guarded(m_fit, "quantile", [this, u] { return quantileUnguarded(u); });
+}
+
+double FitDistribution::quantileUnguarded(double u) const
+{
     const GfFit& f = m_fit;
     if (!(u > 0))
         return f.q;
@@ -227,9 +371,7 @@ double FitDistribution::quantile(double u) const
     double z = 0;
     switch (f.family) {
     case FitFamily::GeneralF:
-        z = std::pow(
-            boost::math::quantile(boost::math::fisher_f_distribution<>(2 * f.m1, 2 * f.m2), u),
-            1.0 / f.p);
+        z = std::pow(FQuantile(f.m1, f.m2, u), 1.0 / f.p);
         break;
     case FitFamily::LogLogistic:
         z = std::pow(u / (1.0 - u), 1.0 / f.p);
@@ -252,6 +394,11 @@ double FitDistribution::quantile(double u) const
 
 double FitDistribution::density(double x) const
 {
+    return Guarded(m_fit, "density", [this, x] { return densityUnguarded(x); });
+}
+
+double FitDistribution::densityUnguarded(double x) const
+{
     const GfFit& f = m_fit;
     if (!(x > f.q) || x == Infinity)
         return 0.0;
@@ -260,9 +407,7 @@ double FitDistribution::density(double x) const
     switch (f.family) {
     case FitFamily::GeneralF: {
         // Y = z^p: f(z) = f_Y(z^p) * p * z^(p-1).
-        unitDensity = boost::math::pdf(boost::math::fisher_f_distribution<>(2 * f.m1, 2 * f.m2),
-                                       std::pow(z, f.p)) *
-                      f.p * std::pow(z, f.p - 1);
+        unitDensity = FDensity(f.m1, f.m2, std::pow(z, f.p)) * f.p * std::pow(z, f.p - 1);
         break;
     }
     case FitFamily::LogLogistic: {
@@ -287,6 +432,12 @@ double FitDistribution::density(double x) const
 }
 
 std::optional<double> FitDistribution::shiftedMoment(int k) const
+{
+    const char* what = k == 1 ? "mean" : k == 2 ? "second moment" : "moment";
+    return Guarded(m_fit, what, [this, k] { return shiftedMomentUnguarded(k); });
+}
+
+std::optional<double> FitDistribution::shiftedMomentUnguarded(int k) const
 {
     const GfFit& f = m_fit;
     const double scale = std::pow(f.lambda, -k);
@@ -328,6 +479,10 @@ std::optional<double> FitDistribution::sd() const
     const std::optional<double> second = shiftedMoment(2);
     if (!first || !second)
         return std::nullopt;
+    // A moment beyond the range of a double leaves the SD beyond it too; the
+    // difference of two infinities would claim 0.
+    if (!std::isfinite(*first) || !std::isfinite(*second))
+        return Infinity;
     // The variance as E[Z^2] - E[Z]^2 loses digits when the spread is tiny next to the
     // mean; it is never negative.
     return std::sqrt(std::max(0.0, *second - *first * *first));

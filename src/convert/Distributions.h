@@ -40,6 +40,17 @@ struct GfFit
     double p = 1;
     QString fitLabel; ///< "KS" or "AP"; empty when the block gives none
     double fitStatistic = std::numeric_limits<double>::quiet_NaN();
+    int line = 0;     ///< 1-based line of the PT line in the block; 0 when not read from one
+    int position = 0; ///< 0-based place of the fit in the block's stored order
+};
+
+/// One fit of a GENERALF block as read: the fit, or why it cannot be read. A fit line
+/// (KS= or AP=) completes an entry either way, so one bad description leaves the
+/// others of the block readable.
+struct GfFitEntry
+{
+    GfFit fit;     ///< typeName, fitLabel, fitStatistic, line and position always set
+    QString error; ///< empty when the fit was read
 };
 
 /// The fits of a GENERALF block in stored order, read with the conversion's line rules
@@ -49,7 +60,18 @@ struct GfFit
 /// domain (lambda <= 0, p <= 0, m1 or m2 <= 0).
 QList<GfFit> ReadGfFits(const QStringList& gfLines);
 
+/// As ReadGfFits, but a description that cannot be read becomes an entry with its
+/// error message instead of ending the reading.
+QList<GfFitEntry> ReadGfFitEntries(const QStringList& gfLines);
+
+/// The fit's place and parameters for messages: "Weibull, line 5 (q = 0, lambda = 1,
+/// p = 0.001)".
+QString FitWhere(const GfFit& fit);
+
 /// A fit as a distribution. The constructor checks the parameters as ReadGfFits does.
+/// Every function takes a time that no parameter value can stretch. A value that the
+/// numerical library cannot compute (an overflow, a failed iteration) ends the call with
+/// a VeltraError naming the fit's line, its parameters and the value asked for.
 class FitDistribution
 {
 public:
@@ -63,13 +85,20 @@ public:
     /// The density at x; 0 below q.
     double density(double x) const;
     double median() const { return quantile(0.5); }
-    /// E[(X - q)^k]; none where it does not exist (m2 * p <= k).
+    /// E[(X - q)^k]; none where it does not exist (m2 * p <= k); infinity where it
+    /// exists but exceeds the range of a double.
     std::optional<double> shiftedMoment(int k) const;
-    /// Mean and standard deviation of X; none where they do not exist.
+    /// Mean and standard deviation of X; none where they do not exist; infinity where
+    /// they exist but exceed the range of a double.
     std::optional<double> mean() const;
     std::optional<double> sd() const;
 
 private:
+    double cdfUnguarded(double x) const;
+    double quantileUnguarded(double u) const;
+    double densityUnguarded(double x) const;
+    std::optional<double> shiftedMomentUnguarded(int k) const;
+
     GfFit m_fit;
 };
 

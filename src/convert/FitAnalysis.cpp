@@ -2,6 +2,7 @@
 
 #include "convert/AgeGroup.h"
 #include "data/DataTable.h"
+#include "util/NumberFormat.h"
 #include "util/VeltraError.h"
 
 #include <QRegularExpression>
@@ -32,7 +33,7 @@ QString FieldValue(const DataTable& table, int row, const QString& field)
 
 } // namespace
 
-int MinimumObservations(double level)
+std::optional<int> MinimumObservations(double level)
 {
     const double tail = std::min(level, 1.0 - level);
     struct Rule
@@ -44,7 +45,50 @@ int MinimumObservations(double level)
     for (const Rule& rule : rules)
         if (tail >= rule.tail - LevelTolerance)
             return rule.n;
-    return int(std::ceil(181 * 0.025 / tail - LevelTolerance));
+    return std::nullopt;
+}
+
+std::optional<qint64> ObservationCount(const QString& text)
+{
+    const std::optional<double> value = Number(text);
+    if (!value || *value < 0 || *value > 1e15 || std::floor(*value) != *value)
+        return std::nullopt;
+    return qint64(*value);
+}
+
+bool IsSupportedPercentile(const ObservedQuantile& point, std::optional<qint64> n)
+{
+    if (point.source == u"MIN" || point.source == u"MAX")
+        return false;
+    const std::optional<int> needed = MinimumObservations(point.level);
+    return needed && (*needed == 0 || (n && *n >= *needed));
+}
+
+DeviationClass ClassOf(const std::optional<FitDeviation>& deviation)
+{
+    if (!deviation)
+        return DeviationClass::None;
+    const double apart = std::expm1(deviation->logRatio);
+    if (apart < 0.05)
+        return DeviationClass::Close;
+    if (apart < 0.15)
+        return DeviationClass::Moderate;
+    return DeviationClass::Far;
+}
+
+QString DeviationText(const std::optional<FitDeviation>& deviation)
+{
+    if (!deviation)
+        return QStringLiteral("-");
+    if (!std::isfinite(deviation->relative))
+        return deviation->label + QStringLiteral(" infinite");
+    QString percent = QString::number(deviation->relative * 100, 'f', 1);
+    // A sign only where the rounded value has one: "+6.0 %", "-0.4 %", "0.0 %".
+    if (percent == u"-0.0")
+        percent = QStringLiteral("0.0");
+    else if (percent != u"0.0" && !percent.startsWith(u'-'))
+        percent.prepend(u'+');
+    return deviation->label + u' ' + LocalNumberText(percent) + QStringLiteral(" %");
 }
 
 QString PercentileLabel(double level)
@@ -84,26 +128,29 @@ QList<ObservedQuantile> ReadObservedQuantiles(const QString& quantilesText)
     return observed;
 }
 
-std::optional<double> MaxRelativeDeviation(const FitDistribution& fit,
-                                           const QList<ObservedQuantile>& observed)
+std::optional<FitDeviation> WorstDeviation(const FitDistribution& fit,
+                                           const QList<ObservedQuantile>& observed,
+                                           std::optional<qint64> n)
 {
-    std::optional<double> largest;
+    std::optional<FitDeviation> worst;
     for (const ObservedQuantile& point : observed) {
-        if (point.level < 0.05 - LevelTolerance || point.level > 0.95 + LevelTolerance ||
-            point.value == 0)
+        if (!IsSupportedPercentile(point, n) || !(point.value > 0))
             continue;
-        const double deviation = std::abs(fit.quantile(point.level) / point.value - 1);
-        if (!largest || deviation > *largest)
-            largest = deviation;
+        const double quantile = fit.quantile(point.level);
+        if (!(quantile > 0))
+            continue;
+        const double logRatio = std::abs(std::log(quantile / point.value));
+        if (!worst || logRatio > worst->logRatio)
+            worst = FitDeviation{point.label, quantile / point.value - 1, logRatio};
     }
-    return largest;
+    return worst;
 }
 
-QString ReliabilityLine(std::optional<int> n)
+QString ReliabilityLine(std::optional<qint64> n)
 {
     QStringList parts;
     for (double level : ReportedPercentiles) {
-        const int needed = MinimumObservations(level);
+        const int needed = MinimumObservations(level).value_or(0);
         const bool reliable = n && *n >= needed;
         parts << PercentileLabel(level) +
                      (reliable ? QStringLiteral(" yes")
@@ -125,23 +172,11 @@ AgeGroupFits AnalyseAgeGroup(const DataTable& dataFile, int row)
     const AgeGroupTexts texts = AgeGroupAt(dataFile, row);
     AgeGroupFits result;
     result.caption = texts.caption;
-    if (const std::optional<double> n = Number(FieldValue(dataFile, row, QStringLiteral("NOBS"))))
-        result.n = int(*n);
+    result.n = ObservationCount(FieldValue(dataFile, row, QStringLiteral("NOBS")));
     const std::optional<double> low = Number(FieldValue(dataFile, row, QStringLiteral("AGEMin")));
     const std::optional<double> high = Number(FieldValue(dataFile, row, QStringLiteral("AGEMax")));
     result.ageMidpoint =
         low && high ? (*low + *high) / 2 : std::numeric_limits<double>::quiet_NaN();
-
-    QList<GfFit> fits;
-    try {
-        fits = ReadGfFits(texts.gfLines);
-    } catch (const VeltraError& error) {
-        throw VeltraError(texts.caption + QStringLiteral(": ") + error.message());
-    }
-    if (fits.isEmpty())
-        throw VeltraError(texts.caption + QStringLiteral(": no fit in GENERALF"));
-    for (const GfFit& fit : fits)
-        result.fits << FitDistribution(fit);
 
     struct Field
     {
@@ -178,8 +213,38 @@ AgeGroupFits AnalyseAgeGroup(const DataTable& dataFile, int row)
     std::stable_sort(
         result.observed.begin(), result.observed.end(),
         [](const ObservedQuantile& a, const ObservedQuantile& b) { return a.level < b.level; });
-    for (const FitDistribution& fit : result.fits)
-        result.deviations << MaxRelativeDeviation(fit, result.observed);
+    const QList<GfFitEntry> entries = ReadGfFitEntries(texts.gfLines);
+    if (entries.isEmpty())
+        throw VeltraError(texts.caption + QStringLiteral(": no fit in GENERALF"));
+    for (const GfFitEntry& entry : entries) {
+        QString error = entry.error;
+        if (error.isEmpty()) {
+            // The values every view shows are computed once here, so that a fit the
+            // numerical library cannot handle is known before any view draws it.
+            try {
+                const FitDistribution distribution(entry.fit);
+                for (double level :
+                     {0.001, 0.005, 0.01, 0.05, 0.25, 0.5, 0.75, 0.95, 0.99, 0.995, 0.999})
+                    distribution.quantile(level);
+                distribution.sd();
+                const std::optional<FitDeviation> deviation =
+                    WorstDeviation(distribution, result.observed, result.n);
+                result.fits << distribution;
+                result.deviations << deviation;
+                continue;
+            } catch (const VeltraError& failure) {
+                error = failure.message();
+            }
+        }
+        result.failed << FailedFit{entry.fit, texts.caption + QStringLiteral(": ") + error};
+    }
+
+    if (result.fits.isEmpty()) {
+        QStringList reasons;
+        for (const FailedFit& failed : std::as_const(result.failed))
+            reasons << failed.error;
+        throw VeltraError(reasons.join(u'\n'));
+    }
     return result;
 }
 

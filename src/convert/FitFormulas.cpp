@@ -1,5 +1,7 @@
 #include "convert/FitFormulas.h"
 
+#include "util/NumberFormat.h"
+
 #include <QLocale>
 #include <QStringList>
 
@@ -9,23 +11,48 @@ namespace veltra {
 
 namespace {
 
-QString N(double value)
+const QString MissingPrefix = QStringLiteral("no formula: ");
+
+// The numbers of one formula, each written exactly; the first that is not finite is
+// remembered with its name, and the formula is then replaced by the reason.
+class Numbers
 {
-    return FormulaNumber(value);
+public:
+    QString operator()(double value, const char* name)
+    {
+        if (!std::isfinite(value) && m_bad.isEmpty())
+            m_bad = QStringLiteral("the ") + QLatin1String(name) +
+                    (std::isnan(value) ? QStringLiteral(" is undefined")
+                                       : QStringLiteral(" is too large for a number"));
+        return FormulaNumber(value);
+    }
+
+    QString result(const QString& formula) const
+    {
+        return m_bad.isEmpty() ? formula : MissingPrefix + m_bad;
+    }
+
+private:
+    QString m_bad;
+};
+
+// "q + " in front of an expression, or nothing for q = 0.
+QString Prefix(Numbers& n, double q)
+{
+    return q == 0 ? QString() : n(q, "location q") + QStringLiteral(" + ");
 }
 
-// "+ q" after an expression, or nothing for q = 0.
-QString Shift(double q, const QString& plus = QStringLiteral(" + "))
+QString RiskShift(Numbers& n, double q)
 {
-    return q == 0 ? QString() : plus + N(q);
-}
-
-QString RiskShift(double q)
-{
-    return q == 0 ? QString() : QStringLiteral(", RiskShift(") + N(q) + QLatin1Char(')');
+    return q == 0 ? QString() : QStringLiteral(", RiskShift(") + n(q, "location q") + u')';
 }
 
 } // namespace
+
+bool IsMissingFormula(const QString& formula)
+{
+    return formula.startsWith(MissingPrefix);
+}
 
 QString FormulaNumber(double value)
 {
@@ -84,55 +111,69 @@ QList<FitParameter> FitParameters(const FitDistribution& distribution)
 
 QString RFormula(const GfFit& f)
 {
+    Numbers n;
+    const QString q = Prefix(n, f.q);
     switch (f.family) {
     case FitFamily::Lognormal:
-        return QStringLiteral("qlnorm(p, meanlog = ") + N(-std::log(f.lambda)) +
-               QStringLiteral(", sdlog = ") + N(1.0 / f.p) + QLatin1Char(')') + Shift(f.q);
+        return n.result(q + QStringLiteral("qlnorm(u, meanlog = ") +
+                        n(-std::log(f.lambda), "meanlog") + QStringLiteral(", sdlog = ") +
+                        n(1.0 / f.p, "sdlog") + u')');
     case FitFamily::Gamma:
-        return QStringLiteral("qgamma(p, shape = ") + N(f.m1) + QStringLiteral(", rate = ") +
-               N(f.m1 * f.lambda) + QLatin1Char(')') + Shift(f.q);
+        return n.result(q + QStringLiteral("qgamma(u, shape = ") + n(f.m1, "shape") +
+                        QStringLiteral(", rate = ") + n(f.m1 * f.lambda, "rate") + u')');
     case FitFamily::Weibull:
-        return QStringLiteral("qweibull(p, shape = ") + N(f.p) + QStringLiteral(", scale = ") +
-               N(1.0 / f.lambda) + QLatin1Char(')') + Shift(f.q);
+        return n.result(q + QStringLiteral("qweibull(u, shape = ") + n(f.p, "shape") +
+                        QStringLiteral(", scale = ") + n(1.0 / f.lambda, "scale") + u')');
     case FitFamily::Exponential:
-        return QStringLiteral("qexp(p, rate = ") + N(f.lambda) + QLatin1Char(')') + Shift(f.q);
+        return n.result(q + QStringLiteral("qexp(u, rate = ") + n(f.lambda, "rate") + u')');
     case FitFamily::LogLogistic:
-        return (f.q == 0 ? QString() : N(f.q) + QStringLiteral(" + ")) + N(1.0 / f.lambda) +
-               QStringLiteral(" * (p / (1 - p))^(1 / ") + N(f.p) + QLatin1Char(')');
-    case FitFamily::GeneralF:
-        return QStringLiteral("flexsurv::qgenf.orig(p, mu = ") + N(-std::log(f.lambda)) +
-               QStringLiteral(", sigma = ") + N(1.0 / f.p) + QStringLiteral(", s1 = ") + N(f.m1) +
-               QStringLiteral(", s2 = ") + N(f.m2) + QLatin1Char(')') + Shift(f.q);
+        return n.result(q + n(1.0 / f.lambda, "scale") + QStringLiteral(" * (u / (1 - u))^(1 / ") +
+                        n(f.p, "shape") + u')');
+    case FitFamily::GeneralF: {
+        const QString m1 = n(f.m1, "m1");
+        const QString m2 = n(f.m2, "m2");
+        return n.result(q + QStringLiteral("((") + m2 + QStringLiteral(" / ") + m1 +
+                        QStringLiteral(") * qbeta(u, ") + m1 + QStringLiteral(", ") + m2 +
+                        QStringLiteral(") / qbeta(u, ") + m2 + QStringLiteral(", ") + m1 +
+                        QStringLiteral(", lower.tail = FALSE))^(1 / ") + n(f.p, "p") +
+                        QStringLiteral(") / ") + n(f.lambda, "lambda"));
+    }
     }
     return {};
 }
 
 QString PythonFormula(const GfFit& f)
 {
+    Numbers n;
     auto frozen = [](const QString& call) {
         return QStringLiteral("scipy.stats.") + call + QStringLiteral(".ppf(u)");
     };
-    const QString loc = QStringLiteral("loc=") + N(f.q);
+    const QString loc = QStringLiteral("loc=") + n(f.q, "location q");
     switch (f.family) {
     case FitFamily::Lognormal:
-        return frozen(QStringLiteral("lognorm(s=") + N(1.0 / f.p) + QStringLiteral(", ") + loc +
-                      QStringLiteral(", scale=") + N(1.0 / f.lambda) + QLatin1Char(')'));
+        return n.result(frozen(QStringLiteral("lognorm(s=") + n(1.0 / f.p, "sdlog") +
+                               QStringLiteral(", ") + loc + QStringLiteral(", scale=") +
+                               n(1.0 / f.lambda, "scale") + u')'));
     case FitFamily::Gamma:
-        return frozen(QStringLiteral("gamma(a=") + N(f.m1) + QStringLiteral(", ") + loc +
-                      QStringLiteral(", scale=") + N(1.0 / (f.m1 * f.lambda)) + QLatin1Char(')'));
+        return n.result(frozen(QStringLiteral("gamma(a=") + n(f.m1, "shape") +
+                               QStringLiteral(", ") + loc + QStringLiteral(", scale=") +
+                               n(1.0 / (f.m1 * f.lambda), "scale") + u')'));
     case FitFamily::Weibull:
-        return frozen(QStringLiteral("weibull_min(c=") + N(f.p) + QStringLiteral(", ") + loc +
-                      QStringLiteral(", scale=") + N(1.0 / f.lambda) + QLatin1Char(')'));
+        return n.result(frozen(QStringLiteral("weibull_min(c=") + n(f.p, "shape") +
+                               QStringLiteral(", ") + loc + QStringLiteral(", scale=") +
+                               n(1.0 / f.lambda, "scale") + u')'));
     case FitFamily::LogLogistic:
-        return frozen(QStringLiteral("fisk(c=") + N(f.p) + QStringLiteral(", ") + loc +
-                      QStringLiteral(", scale=") + N(1.0 / f.lambda) + QLatin1Char(')'));
+        return n.result(frozen(QStringLiteral("fisk(c=") + n(f.p, "shape") + QStringLiteral(", ") +
+                               loc + QStringLiteral(", scale=") + n(1.0 / f.lambda, "scale") +
+                               u')'));
     case FitFamily::Exponential:
-        return frozen(QStringLiteral("expon(") + loc + QStringLiteral(", scale=") +
-                      N(1.0 / f.lambda) + QLatin1Char(')'));
+        return n.result(frozen(QStringLiteral("expon(") + loc + QStringLiteral(", scale=") +
+                               n(1.0 / f.lambda, "scale") + u')'));
     case FitFamily::GeneralF:
-        return N(f.q) + QStringLiteral(" + (1/") + N(f.lambda) +
-               QStringLiteral(") * scipy.stats.f(2*") + N(f.m1) + QStringLiteral(", 2*") + N(f.m2) +
-               QStringLiteral(").ppf(u)**(1/") + N(f.p) + QLatin1Char(')');
+        return n.result(n(f.q, "location q") + QStringLiteral(" + (1/") + n(f.lambda, "lambda") +
+                        QStringLiteral(") * scipy.stats.f(2*") + n(f.m1, "m1") +
+                        QStringLiteral(", 2*") + n(f.m2, "m2") + QStringLiteral(").ppf(u)**(1/") +
+                        n(f.p, "p") + u')');
     }
     return {};
 }
@@ -140,37 +181,86 @@ QString PythonFormula(const GfFit& f)
 QString AtRiskFormula(const FitDistribution& distribution)
 {
     const GfFit& f = distribution.fit();
+    Numbers n;
     switch (f.family) {
     case FitFamily::Lognormal:
-        return QStringLiteral("=RiskLognorm2(") + N(-std::log(f.lambda)) + QStringLiteral(", ") +
-               N(1.0 / f.p) + RiskShift(f.q) + QLatin1Char(')');
+        return n.result(QStringLiteral("=RiskLognorm2(") + n(-std::log(f.lambda), "meanlog") +
+                        QStringLiteral(", ") + n(1.0 / f.p, "sdlog") + RiskShift(n, f.q) + u')');
     case FitFamily::Gamma:
-        return QStringLiteral("=RiskGamma(") + N(f.m1) + QStringLiteral(", ") +
-               N(1.0 / (f.m1 * f.lambda)) + RiskShift(f.q) + QLatin1Char(')');
+        return n.result(QStringLiteral("=RiskGamma(") + n(f.m1, "shape") + QStringLiteral(", ") +
+                        n(1.0 / (f.m1 * f.lambda), "scale") + RiskShift(n, f.q) + u')');
     case FitFamily::Weibull:
-        return QStringLiteral("=RiskWeibull(") + N(f.p) + QStringLiteral(", ") + N(1.0 / f.lambda) +
-               RiskShift(f.q) + QLatin1Char(')');
+        return n.result(QStringLiteral("=RiskWeibull(") + n(f.p, "shape") + QStringLiteral(", ") +
+                        n(1.0 / f.lambda, "scale") + RiskShift(n, f.q) + u')');
     case FitFamily::LogLogistic:
-        return QStringLiteral("=RiskLogLogistic(0, ") + N(1.0 / f.lambda) + QStringLiteral(", ") +
-               N(f.p) + RiskShift(f.q) + QLatin1Char(')');
+        // RiskLogLogistic(gamma, beta, alpha): location, scale, shape.
+        return n.result(QStringLiteral("=RiskLogLogistic(") + n(f.q, "location q") +
+                        QStringLiteral(", ") + n(1.0 / f.lambda, "scale") + QStringLiteral(", ") +
+                        n(f.p, "shape") + u')');
     case FitFamily::Exponential:
-        return QStringLiteral("=RiskExpon(") + N(1.0 / f.lambda) + RiskShift(f.q) +
-               QLatin1Char(')');
-    case FitFamily::GeneralF: {
-        // 101 quantiles: the minimum q, the 1 % to 99 % points, and the 99.9 % point as
-        // the maximum, since the distribution itself has no upper end.
-        QStringList points;
-        QStringList levels;
-        for (int i = 1; i <= 99; ++i) {
-            points << N(distribution.quantile(i / 100.0));
-            levels << N(i / 100.0);
-        }
-        return QStringLiteral("=RiskCumul(") + N(f.q) + QStringLiteral(", ") +
-               N(distribution.quantile(0.999)) + QStringLiteral(", {") + points.join(u',') +
-               QStringLiteral("}, {") + levels.join(u',') + QStringLiteral("})");
-    }
+        return n.result(QStringLiteral("=RiskExpon(") + n(1.0 / f.lambda, "mean") +
+                        RiskShift(n, f.q) + u')');
+    case FitFamily::GeneralF:
+        // RiskPearson6(alpha1, alpha2, beta) is beta times a beta-prime(alpha1, alpha2)
+        // variable, and F(2 m1, 2 m2) is m2/m1 times beta-prime(m1, m2).
+        return n.result(QStringLiteral("=") + Prefix(n, f.q) + QStringLiteral("RiskPearson6(") +
+                        n(f.m1, "m1") + QStringLiteral(", ") + n(f.m2, "m2") +
+                        QStringLiteral(", ") + n(f.m2 / f.m1, "scale m2/m1") +
+                        QStringLiteral(")^(1 / ") + n(f.p, "p") + QStringLiteral(") / ") +
+                        n(f.lambda, "lambda"));
     }
     return {};
+}
+
+QString ExcelFormula(const GfFit& f, ExcelForm form)
+{
+    Numbers n;
+    const QString q = Prefix(n, f.q);
+    QString text;
+    switch (f.family) {
+    case FitFamily::Lognormal:
+        text = q + QStringLiteral("LOGNORM.INV(u, ") + n(-std::log(f.lambda), "meanlog") +
+               QStringLiteral(", ") + n(1.0 / f.p, "sdlog") + u')';
+        break;
+    case FitFamily::Gamma:
+        text = q + QStringLiteral("GAMMA.INV(u, ") + n(f.m1, "shape") + QStringLiteral(", ") +
+               n(1.0 / (f.m1 * f.lambda), "scale") + u')';
+        break;
+    case FitFamily::Weibull:
+        text = q + n(1.0 / f.lambda, "scale") + QStringLiteral(" * (-LN(1 - u))^(1 / ") +
+               n(f.p, "shape") + u')';
+        break;
+    case FitFamily::LogLogistic:
+        text = q + n(1.0 / f.lambda, "scale") + QStringLiteral(" * (u / (1 - u))^(1 / ") +
+               n(f.p, "shape") + u')';
+        break;
+    case FitFamily::Exponential:
+        text = q + n(1.0 / f.lambda, "scale") + QStringLiteral(" * -LN(1 - u)");
+        break;
+    case FitFamily::GeneralF: {
+        // F(2 m1, 2 m2) in its beta form, Y = (m2/m1) B / (1 - B) with B ~ Beta(m1, m2):
+        // F.INV truncates degrees of freedom to whole numbers, BETA.INV takes any shape,
+        // and 1 - B as the (1 - u)-quantile of Beta(m2, m1) keeps its digits in the
+        // upper tail.
+        const QString m1 = n(f.m1, "m1");
+        const QString m2 = n(f.m2, "m2");
+        text = q + QStringLiteral("((") + m2 + QStringLiteral(" / ") + m1 +
+               QStringLiteral(") * BETA.INV(u, ") + m1 + QStringLiteral(", ") + m2 +
+               QStringLiteral(") / BETA.INV(1 - u, ") + m2 + QStringLiteral(", ") + m1 +
+               QStringLiteral("))^(1 / ") + n(f.p, "p") + QStringLiteral(") / ") +
+               n(f.lambda, "lambda");
+        break;
+    }
+    }
+    text = n.result(QStringLiteral("=") + text);
+    if (IsMissingFormula(text) || form == ExcelForm::English || DecimalSeparator() != u',')
+        return text;
+    // The formula holds commas only between arguments and points only in numbers.
+    text.replace(u',', u';');
+    text.replace(u'.', u',');
+    // Function names keep their point: "LOGNORM,INV" back to "LOGNORM.INV".
+    text.replace(QStringLiteral(",INV("), QStringLiteral(".INV("));
+    return text;
 }
 
 } // namespace veltra

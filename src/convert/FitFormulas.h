@@ -27,13 +27,33 @@ struct FitParameter
 /// is part of every mean, median and GM.
 QList<FitParameter> FitParameters(const FitDistribution& distribution);
 
-/// An R expression in p that gives the p-quantile (base R; GF through flexsurv).
+/// Each formula below gives the fit's u-quantile, u being a uniform number in (0, 1), and
+/// is written from the stored parameters alone, with every number as exact as a double.
+/// Where a number it needs is not finite, the text is "no formula: " and the reason
+/// instead; no formula holds "inf" or "nan".
+
+/// An R expression in u, base R only; GeneralF through the beta form of the F
+/// distribution, exact at any degrees of freedom.
 QString RFormula(const GfFit& fit);
-/// A Python expression in u that gives the u-quantile, with scipy imported.
+/// A Python expression in u, with scipy imported.
 QString PythonFormula(const GfFit& fit);
-/// An @RISK formula for the distribution; GF, which @RISK lacks, as a RiskCumul over
-/// 101 quantiles.
+/// An @RISK cell formula that draws from the fit; GeneralF as q + Y^(1/p)/lambda with Y
+/// a Pearson VI variable (F(2 m1, 2 m2) is m2/m1 times a beta-prime(m1, m2) variable).
 QString AtRiskFormula(const FitDistribution& distribution);
+
+/// The two forms of an Excel formula: English (",", "." as decimal point) as Excel keeps
+/// it, or as the user types it under the user's number settings (";" between arguments
+/// and a decimal comma where the decimal separator is a comma).
+enum class ExcelForm
+{
+    English,
+    Local
+};
+/// An Excel formula without add-ins that takes the uniform number from a cell named u.
+QString ExcelFormula(const GfFit& fit, ExcelForm form = ExcelForm::English);
+
+/// True for the text of a formula that cannot be written.
+bool IsMissingFormula(const QString& formula);
 
 /// A number with "." as decimal point and as many significant digits (at most 17) as
 /// it takes to read back as the same double: the formulas reproduce the values exactly.

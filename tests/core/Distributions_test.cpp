@@ -33,6 +33,7 @@ GfFit Fit(FitFamily family, double q, double m1, double m2, double lambda, doubl
 }
 
 constexpr double Inf = std::numeric_limits<double>::infinity();
+constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
 
 // Parameter sets of every family, with the edges: log-logistic shapes at or below 1 and
 // 2, m2 * p just above 1 and 2, GF with m1 = m2 = 1e6 (close to the lognormal), q != 0.
@@ -188,6 +189,65 @@ private Q_SLOTS:
         QCOMPARE(fits.at(2).lambda, 0.4);
         QCOMPARE(fits.at(2).fitLabel, QStringLiteral("AP"));
         QCOMPARE(fits.at(3).lambda, 0.25);
+    }
+
+    // Parameters at the ends of the range: every value is computed in bounded time, a
+    // moment beyond the range of a double is infinite (its SD too, never 0), and what the
+    // numerical library cannot compute is a VeltraError naming the fit and its parameters.
+    void extremeParameters_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<double>("mean"); // NaN: an error
+        QTest::addColumn<double>("sd");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("GF with p = 1e-9") << "GeneralF|PT= 0 1 1e10 1 1e-9;" << Inf << Inf << "";
+        QTest::newRow("lognormal, sdlog 50") << "Lognormal|PT=0 1 0.02;" << Inf << Inf << "";
+        QTest::newRow("Weibull shape 1e-3")
+            << "Weibull|PT=0 1 1e-3;" << Nan << Nan
+            << "Weibull, line 2 (q = 0, lambda = 1, p = 0.001): the mean is too large for a number";
+        QTest::newRow("m1 = m2 = 1e308")
+            << "GeneralF|PT=0 1e308 1e308 1 1;" << Nan << Nan
+            << "GeneralF, line 2 (q = 0, m1 = 1e+308, m2 = 1e+308, lambda = 1, p = 1): m1 is "
+               "above 1e15, beyond which its quantiles cannot be computed";
+    }
+    void extremeParameters()
+    {
+        QFETCH(QString, line);
+        QFETCH(double, mean);
+        QFETCH(double, sd);
+        QFETCH(QString, error);
+        const QStringList parts = line.split(u'|');
+        const QList<GfFit> fits = ReadGfFits(
+            {QStringLiteral("TYPE=") + parts.at(0) + u';', parts.at(1), QStringLiteral("KS=0.1;")});
+        QCOMPARE(fits.size(), 1);
+        try {
+            const FitDistribution distribution(fits.first());
+            const std::optional<double> m = distribution.mean();
+            const std::optional<double> s = distribution.sd();
+            QVERIFY2(error.isEmpty(), "no error");
+            QVERIFY(m && s);
+            QVERIFY2(Close(*m, mean, 1e-9) || *m == mean, qPrintable(QString::number(*m)));
+            QCOMPARE(*s, sd);
+        } catch (const VeltraError& failure) {
+            QCOMPARE(failure.message(), error);
+        }
+    }
+
+    // A description that cannot be read becomes an entry with its reason; the block's
+    // other fits are read.
+    void badDescriptionLeavesTheOthers()
+    {
+        const QList<GfFitEntry> entries =
+            ReadGfFitEntries({"TYPE=Weibull;", "PT=0 0.08;", "KS=0.05;", "TYPE=GeneralF;",
+                              "PT= 0 200 200 0.0153 21;", "AP=0.0502;"});
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.at(0).error, QStringLiteral("Weibull, line 2: p is missing"));
+        QCOMPARE(entries.at(0).fit.fitLabel, QStringLiteral("KS"));
+        QCOMPARE(entries.at(1).error, QString());
+        QCOMPARE(entries.at(1).fit.m1, 200.0);
+        QCOMPARE(entries.at(1).fit.line, 5);
+        QCOMPARE(entries.at(1).fit.position, 1);
+        QVERIFY_THROWS_EXCEPTION(VeltraError, ReadGfFits({"TYPE=Weibull;", "PT=0 0.08;"}));
     }
 
     void parametersOutsideTheirDomain_data()

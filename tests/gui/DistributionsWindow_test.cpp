@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QLogValueAxis>
+#include <QProcess>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QStackedWidget>
@@ -76,11 +77,13 @@ void WriteDistributionDatabase(const QString& dir)
         {"SEX", "string"}, {"DataSource", "string"}, {"DataFile", "string"}, {"RSTRC", "string"},
         {"ID", "i4"},      {"Info", "bin.hex"}};
     const QString info = QStringLiteral("Body weight\r\nVariable                BW_kg\r\n");
-    WriteFile(d + QStringLiteral("daten1a.xml"),
-              Packet(paraFields,
-                     {{"T1", "FT", "0", "40", "A", "Fit Survey", "fits.xml", "A", "1", info},
-                      {"T1", "BT", "0", "5", "A", "Bad Survey", "bad.xml", "B", "2", info},
-                      {"T1", "NT", "0", "5", "A", "No N Survey", "nonobs.xml", "C", "3", info}}));
+    WriteFile(
+        d + QStringLiteral("daten1a.xml"),
+        Packet(paraFields,
+               {{"T1", "FT", "0", "40", "A", "Fit Survey", "fits.xml", "A", "1", info},
+                {"T1", "BT", "0", "5", "A", "Bad Survey", "bad.xml", "B", "2", info},
+                {"T1", "NT", "0", "5", "A", "No N Survey", "nonobs.xml", "C", "3", info},
+                {"T1", "WT", "0", "5", "A", "Weibull Survey", "weibull.xml", "D", "4", info}}));
 
     const fixture::Fields fileFields = {
         {"AGEGRP", "string"},    {"AGEMin", "string"}, {"AGEMax", "string"},
@@ -116,6 +119,13 @@ void WriteDistributionDatabase(const QString& dir)
                       {"GENERALF", "bin.hex"}},
                      {{"1", "0", "5", "0.05", "0.7", "3",
                        Lines({"TYPE=Exponential;", "PT=0 1;", "KS=0.02;"})}}));
+    // A valid GF between a Weibull line with two numbers and a Weibull of shape 1e-3.
+    WriteFile(d + QStringLiteral("weibull.xml"),
+              Packet(fileFields, {{"1", "0", "5", "20", "", "", "", "1", "", "", "",
+                                   Lines({"TYPE=Weibull;", "PT=0 1;", "KS=0.05;", "TYPE=GeneralF;",
+                                          "PT=0 1 1000000 1 1;", "KS=0.01;", "TYPE=Weibull;",
+                                          "PT=0 1 1e-3;", "KS=0.06;"}),
+                                   ""}}));
     WriteFile(d + QStringLiteral("bad.xml"),
               Packet(fileFields, {{"1", "0", "5", "20", "", "", "", "", "", "", "",
                                    Lines({"TYPE=GeneralF;", "PT=0 1 2 -1 1;", "KS=0.01;"}), ""}}));
@@ -158,7 +168,7 @@ bool Near(double a, double b, double relative = 1e-9)
 int RowOfFit(const QTableWidget* table, const QString& statistic)
 {
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (table->item(row, 1)->text() == statistic)
+        if (table->item(row, 2)->text() == statistic)
             return row;
     }
     return -1;
@@ -184,8 +194,7 @@ private Q_SLOTS:
     void logScaleSpacesThePointsGeometrically();
     void ageProfileHasOnePointPerGroupAndAClickMovesTheMainWindow();
     void tableOfFits();
-    void deviationColours_data();
-    void deviationColours();
+    void badFitsLeaveTheOthersShown();
     void copyButtonsPutTheFormulaOnTheClipboard_data();
     void copyButtonsPutTheFormulaOnTheClipboard();
     void computesNothingWhileHiddenAndFollowsWhileShown();
@@ -234,28 +243,31 @@ void DistributionsWindowTest::cdfChartShowsEachFitOverTheObservedQuantiles()
     QCOMPARE(lines, 4);
     QVERIFY(w.Curves.at(0)->pen().widthF() > w.Curves.at(1)->pen().widthF()); // GF bold
 
-    // From the smallest observed value (MIN) to the widest fit's 99.5 % quantile, each
-    // curve being its own fit's distribution function.
+    // From the 0.5 % to the 99.5 % quantile of the fit with the median median (the GF,
+    // scale 1.02, between the exponentials of scale 1, 1.1 and 1.3), each curve being its
+    // own fit's distribution function.
     const QList<QPointF> rate1 = w.Curves.at(2)->points();
-    QCOMPARE(rate1.first().x(), 0.001);
-    QVERIFY(Near(rate1.last().x(), 1.3 * ExpQuantile(0.995), 1e-6));
+    const veltra::FitDistribution& gf = w.CurrentGroup()->fits.at(0);
+    QVERIFY(Near(rate1.first().x(), gf.quantile(0.005), 1e-9));
+    QVERIFY(Near(rate1.last().x(), gf.quantile(0.995), 1e-9));
+    QVERIFY(Near(rate1.last().x(), 1.02 * ExpQuantile(0.995), 1e-5));
     for (const QPointF& point : rate1)
         QVERIFY(Near(point.y(), 1 - std::exp(-point.x()), 1e-9));
     const QList<QPointF> scale13 = w.Curves.at(1)->points();
     QVERIFY(Near(scale13.at(100).y(), 1 - std::exp(-scale13.at(100).x() / 1.3), 1e-9));
 
-    // N = 40 supports P25 to P90 but not P05, P95 and P97.5; MIN and MAX are observed
-    // values, not estimates.
+    // N = 40 supports P25 to P90 but not P05, P95 and P97.5; MIN and MAX are outside the
+    // guidance table.
     const double n = 40;
-    const QList<QPointF> filled{{0.001, 1 / (n + 1)},
-                                {Stored(ExpQuantile(0.25)).toDouble(), 0.25},
+    const QList<QPointF> filled{{Stored(ExpQuantile(0.25)).toDouble(), 0.25},
                                 {Stored(ExpQuantile(0.5)).toDouble(), 0.5},
                                 {Stored(ExpQuantile(0.75)).toDouble(), 0.75},
-                                {Stored(ExpQuantile(0.9)).toDouble(), 0.9},
-                                {6, n / (n + 1)}};
-    const QList<QPointF> hollow{{Stored(ExpQuantile(0.05)).toDouble(), 0.05},
+                                {Stored(ExpQuantile(0.9)).toDouble(), 0.9}};
+    const QList<QPointF> hollow{{0.001, 1 / (n + 1)},
+                                {Stored(ExpQuantile(0.05)).toDouble(), 0.05},
                                 {Stored(ExpQuantile(0.95)).toDouble(), 0.95},
-                                {Stored(ExpQuantile(0.975)).toDouble(), 0.975}};
+                                {Stored(ExpQuantile(0.975)).toDouble(), 0.975},
+                                {6, n / (n + 1)}};
     QCOMPARE(Sorted(w.ObservedPoints->points()), Sorted(filled));
     QCOMPARE(Sorted(w.UnsupportedPoints->points()), Sorted(hollow));
     QCOMPARE(w.UnsupportedPoints->brush().style(), Qt::NoBrush);
@@ -268,6 +280,9 @@ void DistributionsWindowTest::cdfChartShowsEachFitOverTheObservedQuantiles()
             QVERIFY2(tip.contains(QStringLiteral("P95 needs N ≥ 61; N = 40")), qPrintable(tip));
         else if (point.label == u"P97.5")
             QVERIFY2(tip.contains(QStringLiteral("P97.5 needs N ≥ 181; N = 40")), qPrintable(tip));
+        else if (point.label == u"MIN" || point.label == u"MAX")
+            QVERIFY2(tip.contains(point.label + QStringLiteral(": outside the guidance table")),
+                     qPrintable(tip));
         else if (point.label == u"P25")
             QVERIFY2(!tip.contains(QStringLiteral("needs")), qPrintable(tip));
     }
@@ -300,7 +315,7 @@ void DistributionsWindowTest::logScaleSpacesThePointsGeometrically()
     QCOMPARE(points.size(), 200);
     QVERIFY(
         Near(points.at(1).x() / points.at(0).x(), points.at(150).x() / points.at(149).x(), 1e-9));
-    QCOMPARE(w.UnsupportedPoints->count(), 3);
+    QCOMPARE(w.UnsupportedPoints->count(), 5);
 
     QTest::mouseClick(w.cbLogX, Qt::LeftButton); // back to the linear scale
     const QList<QPointF> linear = w.Curves.at(0)->points();
@@ -359,67 +374,76 @@ void DistributionsWindowTest::tableOfFits()
         header << table->horizontalHeaderItem(column)->text();
     // GF has the most parameters besides q, median, mean and SD: m1, m2, lambda, p.
     QCOMPARE(header,
-             QStringList({"Type", "KS/AP", "q", "Parameter 1", "Parameter 2", "Parameter 3",
-                          "Parameter 4", "Median", "Mean", "SD", "Largest deviation P05-P95"}));
-    QCOMPARE(Column(table, 1),
+             QStringList({"Rank", "Type", "KS/AP", "q", "Parameter 1", "Parameter 2", "Parameter 3",
+                          "Parameter 4", "Median", "Mean", "SD", "Deviation"}));
+    QCOMPARE(Column(table, 2),
              QStringList({"KS 0.011", "AP 0.044", "KS 0.022", "KS 0.033"})); // stored order
-    QCOMPARE(Column(table, 0),
+    QCOMPARE(Column(table, 1),
              QStringList({"GeneralF", "Exponential", "Exponential", "Exponential"}));
     const int rate1 = RowOfFit(table, QStringLiteral("KS 0.022"));
-    QCOMPARE(table->item(rate1, 3)->text(), QStringLiteral("rate = 1"));
-    QCOMPARE(table->item(rate1, 4)->text(), QString());
-    QCOMPARE(table->item(rate1, 7)->text(), QStringLiteral("0.693147"));
-    QCOMPARE(table->item(rate1, 8)->text(), QStringLiteral("1"));
+    QCOMPARE(table->item(rate1, 4)->text(), QStringLiteral("rate = 1"));
+    QCOMPARE(table->item(rate1, 5)->text(), QString());
+    QCOMPARE(table->item(rate1, 8)->text(), QStringLiteral("0.693147"));
     QCOMPARE(table->item(rate1, 9)->text(), QStringLiteral("1"));
-    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("m1 = 1"));
+    QCOMPARE(table->item(rate1, 10)->text(), QStringLiteral("1"));
+    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("m1 = 1"));
 
-    // 2 %, 30 %, 0 % and 10 %: green, red, green, amber.
+    // About 2 %, 30 %, 0 % and 10 % above the percentiles N = 40 supports (P25 to P90):
+    // green, red, green, amber, and ranked by that.
+    QCOMPARE(Column(table, 0), QStringList({"2", "4", "1", "3"}));
     const QList<QColor> colours{TfDistributions::Green, TfDistributions::Red,
                                 TfDistributions::Green, TfDistributions::Amber};
-    const QStringList deviations = Column(table, 10);
     for (int row = 0; row < 4; ++row)
-        QCOMPARE(table->item(row, 10)->background().color(), colours.at(row));
-    QVERIFY2(deviations.at(1).startsWith(QStringLiteral("30")), qPrintable(deviations.at(1)));
-    QVERIFY2(deviations.at(3).startsWith(QStringLiteral("10")), qPrintable(deviations.at(3)));
+        QCOMPARE(table->item(row, 11)->background().color(), colours.at(row));
+    // The fits are the exponential scaled: equally far off at every percentile.
+    QVERIFY2(table->item(1, 11)->text().endsWith(QStringLiteral(" +30.0 %")),
+             qPrintable(table->item(1, 11)->text()));
+    QVERIFY2(table->item(2, 11)->text().endsWith(QStringLiteral(" 0.0 %")),
+             qPrintable(table->item(2, 11)->text()));
 
     QTest::mouseClick(w.cbRankByDeviation, Qt::LeftButton);
-    QCOMPARE(Column(table, 1), QStringList({"KS 0.022", "KS 0.011", "KS 0.033", "AP 0.044"}));
-    QCOMPARE(table->item(0, 10)->background().color(), TfDistributions::Green);
-    QCOMPARE(table->item(3, 10)->background().color(), TfDistributions::Red);
+    QCOMPARE(Column(table, 2), QStringList({"KS 0.022", "KS 0.011", "KS 0.033", "AP 0.044"}));
+    QCOMPARE(Column(table, 0), QStringList({"1", "2", "3", "4"}));
+    QCOMPARE(table->item(0, 11)->background().color(), TfDistributions::Green);
+    QCOMPARE(table->item(3, 11)->background().color(), TfDistributions::Red);
     QTest::mouseClick(w.cbRankByDeviation, Qt::LeftButton);
-    QCOMPARE(Column(table, 1), QStringList({"KS 0.011", "AP 0.044", "KS 0.022", "KS 0.033"}));
+    QCOMPARE(Column(table, 2), QStringList({"KS 0.011", "AP 0.044", "KS 0.022", "KS 0.033"}));
     QVERIFY(s.errors.isEmpty());
 }
 
-void DistributionsWindowTest::deviationColours_data()
+// A group whose Weibull lines cannot be computed shows its GF and names the two others;
+// the age-group change completes.
+void DistributionsWindowTest::badFitsLeaveTheOthersShown()
 {
-    QTest::addColumn<double>("deviation");
-    QTest::addColumn<QColor>("colour");
-    QTest::newRow("none") << -1.0 << QColor();
-    QTest::newRow("0") << 0.0 << TfDistributions::Green;
-    QTest::newRow("just under 5 %") << 0.0499 << TfDistributions::Green;
-    QTest::newRow("5 %") << 0.05 << TfDistributions::Amber;
-    QTest::newRow("just under 15 %") << 0.1499 << TfDistributions::Amber;
-    QTest::newRow("15 %") << 0.15 << TfDistributions::Red;
-    QTest::newRow("200 %") << 2.0 << TfDistributions::Red;
-}
-
-void DistributionsWindowTest::deviationColours()
-{
-    QFETCH(double, deviation);
-    QFETCH(QColor, colour);
-    QCOMPARE(TfDistributions::DeviationColour(deviation < 0 ? std::nullopt
-                                                            : std::optional<double>(deviation)),
-             colour);
+    DistributionSession s;
+    TForm1& form = s.startOnFits();
+    TfDistributions& w = s.open();
+    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("WT")));
+    QCOMPARE(w.MessageText(), QString());
+    QCOMPARE(w.Curves.size(), 1);
+    QCOMPARE(w.Curves.first()->name(), QStringLiteral("GeneralF (KS = 0.01)"));
+    QCOMPARE(Column(w.tbFits, 1), QStringList({"Weibull", "GeneralF", "Weibull"}));
+    QCOMPARE(Column(w.tbFits, 0), QStringList({"", "1", ""}));
+    QCOMPARE(w.tbFits->item(0, 3)->text(),
+             QStringLiteral("not computable: Group:1 Age: 0 - 5: Weibull, line 2: p is missing"));
+    QVERIFY2(w.tbFits->item(2, 3)->text().contains(
+                 QStringLiteral("line 8 (q = 0, lambda = 1, p = 0.001)")),
+             qPrintable(w.tbFits->item(2, 3)->text()));
+    // The computable fit is selected and its formulas shown.
+    QCOMPARE(w.tbFits->selectedItems().first()->row(), 1);
+    QCOMPARE(w.eR->text(), veltra::RFormula(w.CurrentGroup()->fits.first().fit()));
+    QVERIFY2(w.lGroup->text().contains(QStringLiteral("N = 20")), qPrintable(w.lGroup->text()));
+    QCOMPARE(s.panel(3), w.CurrentGroup()->caption);
 }
 
 void DistributionsWindowTest::copyButtonsPutTheFormulaOnTheClipboard_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("language"); // 0 R, 1 Python, 2 @RISK
+    QTest::addColumn<int>("language"); // 0 R, 1 Python, 2 @RISK, 3 Excel
     QTest::newRow("R") << "bCopyR" << 0;
     QTest::newRow("Python") << "bCopyPython" << 1;
     QTest::newRow("@RISK") << "bCopyAtRisk" << 2;
+    QTest::newRow("Excel") << "bCopyExcel" << 3;
 }
 
 void DistributionsWindowTest::copyButtonsPutTheFormulaOnTheClipboard()
@@ -433,7 +457,8 @@ void DistributionsWindowTest::copyButtonsPutTheFormulaOnTheClipboard()
         const veltra::FitDistribution& distribution = w.CurrentGroup()->fits.at(fit);
         return language == 0   ? veltra::RFormula(distribution.fit())
                : language == 1 ? veltra::PythonFormula(distribution.fit())
-                               : veltra::AtRiskFormula(distribution);
+               : language == 2 ? veltra::AtRiskFormula(distribution)
+                               : veltra::ExcelFormula(distribution.fit(), veltra::ExcelForm::Local);
     };
     auto* copy = w.findChild<QPushButton*>(button);
     QVERIFY(copy);
@@ -563,16 +588,24 @@ void DistributionsWindowTest::exportsChartsAndTable()
         QVERIFY2(bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF"), name);
     }
 
+    // The CSV is what veltra-cli fits prints for the group, byte for byte.
     QFile csv(out.filePath(QStringLiteral("fits.csv")));
     QVERIFY(csv.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
-    const QList<QStringList> cells = w.TableCells();
-    QCOMPARE(lines.size(), cells.size() + 1); // CR LF after the last line
-    QCOMPARE(lines.last(), QString());
-    for (int i = 0; i < cells.size(); ++i)
-        QCOMPARE(lines.at(i).split(QLatin1Char(';')), cells.at(i));
-    QCOMPARE(cells.size(), 5);
-    QCOMPARE(cells.at(1).first(), QStringLiteral("GeneralF"));
+    const QByteArray saved = csv.readAll();
+    QProcess cli;
+    cli.start(QStringLiteral(VELTRA_BIN_DIR "/veltra-cli"),
+              {QStringLiteral("--db"), s.dir.path(), QStringLiteral("fits"), QStringLiteral("1"),
+               QStringLiteral("--group"), QStringLiteral("1"), QStringLiteral("--format"),
+               QStringLiteral("csv")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(saved, cli.readAllStandardOutput());
+    const QStringList lines = QString::fromUtf8(saved).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 6); // header, four fits, and CR LF after the last line
+    QVERIFY2(lines.at(1).startsWith(
+                 QStringLiteral("2;GeneralF;KS;0.011;0;m1;1;m2;1e+06;lambda;0.9803921568627451;")),
+             qPrintable(lines.at(1)));
+    QCOMPARE(w.TableCells().size(), 5);
 }
 
 void DistributionsWindowTest::failedExportEndsInTheGuard()

@@ -188,14 +188,9 @@ void TForm1::dsTableDataChange()
 {
     // The number of observations decides which percentiles the group supports; a file
     // without the field leaves it unknown.
-    std::optional<int> n;
-    if (cdsFile->hasField(QStringLiteral("NOBS"))) {
-        bool numbered = false;
-        const double value =
-            CurrentText(*cdsFile, QStringLiteral("NOBS")).trimmed().toDouble(&numbered);
-        if (numbered && std::isfinite(value))
-            n = int(value);
-    }
+    std::optional<qint64> n;
+    if (cdsFile->hasField(QStringLiteral("NOBS")))
+        n = ObservationCount(CurrentText(*cdsFile, QStringLiteral("NOBS")));
     lReliability->setText(ReliabilityLine(n));
     if (fDistributions)
         fDistributions->AgeGroupChanged();

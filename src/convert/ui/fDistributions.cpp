@@ -5,7 +5,6 @@
 #include "convert/FitSummary.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
-#include "tables/ResultTable.h"
 #include "tables/TableExport.h"
 #include "util/NumberFormat.h"
 #include "util/VeltraError.h"
@@ -74,21 +73,6 @@ QString CurveName(const GfFit& fit)
         return fit.typeName;
     return fit.typeName + QStringLiteral(" (") + fit.fitLabel + QStringLiteral(" = ") +
            ShownNumber(fit.fitStatistic) + u')';
-}
-
-// The parameter keys the table shows in columns of their own.
-bool HasOwnColumn(const QString& key)
-{
-    return key == u"q" || key == u"median" || key == u"mean" || key == u"sd";
-}
-
-QString UndefinedText(const QList<FitParameter>& parameters, const QString& key)
-{
-    for (const FitParameter& parameter : parameters) {
-        if (parameter.key == key)
-            return parameter.undefinedText;
-    }
-    return QString();
 }
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
@@ -201,6 +185,9 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     ConnectGuarded(bCopyR, &QPushButton::clicked, this, &TfDistributions::bCopyRClick);
     ConnectGuarded(bCopyPython, &QPushButton::clicked, this, &TfDistributions::bCopyPythonClick);
     ConnectGuarded(bCopyAtRisk, &QPushButton::clicked, this, &TfDistributions::bCopyAtRiskClick);
+    ConnectGuarded(bCopyExcel, &QPushButton::clicked, this, &TfDistributions::bCopyExcelClick);
+    ConnectGuarded(cbExcelEnglish, &QCheckBox::toggled, this,
+                   &TfDistributions::cbExcelEnglishClick);
     ConnectGuarded(bCdfPng, &QPushButton::clicked, this, &TfDistributions::bCdfPngClick);
     ConnectGuarded(bCdfPdf, &QPushButton::clicked, this, &TfDistributions::bCdfPdfClick);
     ConnectGuarded(bProfilePng, &QPushButton::clicked, this, &TfDistributions::bProfilePngClick);
@@ -339,6 +326,11 @@ QWidget* TfDistributions::buildFormulas()
     row(0, QStringLiteral("R"), "eR", "bCopyR", eR, bCopyR);
     row(1, QStringLiteral("Python"), "ePython", "bCopyPython", ePython, bCopyPython);
     row(2, QStringLiteral("@RISK"), "eAtRisk", "bCopyAtRisk", eAtRisk, bCopyAtRisk);
+    row(3, QStringLiteral("Excel"), "eExcel", "bCopyExcel", eExcel, bCopyExcel);
+    eExcel->setToolTip(QStringLiteral("Takes the uniform number from a cell named u"));
+    // The formula as the user types it under the number settings, or as Excel keeps it.
+    cbExcelEnglish = Named(new QCheckBox(QStringLiteral("English"), panel), "cbExcelEnglish");
+    grid->addWidget(cbExcelEnglish, 3, 3);
     grid->setColumnStretch(1, 1);
     return panel;
 }
@@ -371,7 +363,8 @@ void TfDistributions::showEvent(QShowEvent* event)
 void TfDistributions::Refresh()
 {
     if (!m_link || !m_link->isActive()) {
-        m_profile.clear();
+        m_profile = {};
+        m_table = {};
         for (QLineSeries* series : {ProfileP05, ProfileP50, ProfileP95, ProfileMean})
             series->clear();
         ProfileCurrent->clear();
@@ -391,72 +384,51 @@ void TfDistributions::Refresh()
 
 // The profile uses the first fit (the GF) of every group for all four lines, so that the
 // band, the median and the mean come from one model in every group, also where the file
-// holds only some of the statistic fields (P05 and P95 are often missing). A group whose
-// fits cannot be read or which has no age range is left out, and the note says so.
+// holds only some of the statistic fields (P05 and P95 are often missing).
 void TfDistributions::RecomputeProfile()
 {
     m_profileStale = false;
-    m_profile.clear();
-    const DataTable& file = *m_link->table();
-    int leftOut = 0;
-    for (int row = 0; row < file.recordCount(); ++row) {
-        try {
-            const AgeGroupFits group = AnalyseAgeGroup(file, row);
-            if (!std::isfinite(group.ageMidpoint)) {
-                ++leftOut;
-                continue;
-            }
-            const FitDistribution& gf = group.fits.first();
-            m_profile << ProfileGroup{
-                row,      group.ageMidpoint, gf.quantile(0.05), gf.quantile(0.5), gf.quantile(0.95),
-                gf.mean()};
-        } catch (const VeltraError&) {
-            // Shown in place of the chart when the group becomes current.
-            ++leftOut;
-        }
-    }
-    std::stable_sort(
-        m_profile.begin(), m_profile.end(),
-        [](const ProfileGroup& a, const ProfileGroup& b) { return a.midpoint < b.midpoint; });
+    m_profile = BuildAgeProfile(*m_link->table());
 
     QList<QPointF> p05, p50, p95, mean;
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
-    for (const ProfileGroup& group : std::as_const(m_profile)) {
-        p05 << QPointF(group.midpoint, group.p05);
-        p50 << QPointF(group.midpoint, group.p50);
-        p95 << QPointF(group.midpoint, group.p95);
-        low = std::min(low, group.p05);
-        high = std::max(high, group.p95);
-        if (group.mean && std::isfinite(*group.mean)) {
-            mean << QPointF(group.midpoint, *group.mean);
-            low = std::min(low, *group.mean);
-            high = std::max(high, *group.mean);
+    auto add = [&low, &high](QList<QPointF>& line, double x, const std::optional<double>& y) {
+        if (!y)
+            return;
+        line << QPointF(x, *y);
+        low = std::min(low, *y);
+        high = std::max(high, *y);
+    };
+    for (const AgeProfilePoint& point : std::as_const(m_profile.points)) {
+        // The band needs both edges at every age.
+        if (point.p05 && point.p95) {
+            add(p05, point.midpoint, point.p05);
+            add(p95, point.midpoint, point.p95);
         }
+        add(p50, point.midpoint, point.p50);
+        add(mean, point.midpoint, point.mean);
     }
     ProfileP05->replace(p05);
     ProfileP50->replace(p50);
     ProfileP95->replace(p95);
     ProfileMean->replace(mean);
-    if (!m_profile.isEmpty()) {
-        double left = m_profile.first().midpoint;
-        double right = m_profile.last().midpoint;
+    if (!m_profile.points.isEmpty()) {
+        double left = m_profile.points.first().midpoint;
+        double right = m_profile.points.last().midpoint;
         const double margin = right > left ? (right - left) * 0.05 : 1;
         // Ages start at 0: the margin does not reach below it.
         m_profileX->setRange(left >= 0 ? std::max(0.0, left - margin) : left - margin,
                              right + margin);
         m_profileX->applyNiceNumbers();
-        if (!(high > low))
-            high = low + 1;
-        m_profileY->setRange(std::min(0.0, low), high + (high - low) * 0.05);
-        m_profileY->applyNiceNumbers();
+        if (std::isfinite(low)) {
+            if (!(high > low))
+                high = low + std::max(1.0, std::abs(low));
+            m_profileY->setRange(std::min(0.0, low), high + (high - low) * 0.05);
+            m_profileY->applyNiceNumbers();
+        }
     }
-    QString note = QStringLiteral("Click a group to make it current.");
-    if (leftOut > 0)
-        note += QStringLiteral(" %1 of %2 age groups left out (no age range or no readable fit).")
-                    .arg(leftOut)
-                    .arg(file.recordCount());
-    lProfileNote->setText(note);
+    lProfileNote->setText(m_profile.note);
 }
 
 void TfDistributions::RecomputeGroup()
@@ -469,6 +441,7 @@ void TfDistributions::RecomputeGroup()
                       QStringLiteral(", age group %1 of %2").arg(row + 1).arg(file.recordCount());
     QString failure;
     try {
+        m_group.reset();
         m_group = AnalyseAgeGroup(file, row);
         heading += QStringLiteral(": ") + m_group->caption + QStringLiteral(", N = ") +
                    (m_group->n ? QString::number(*m_group->n) : QStringLiteral("unknown"));
@@ -512,8 +485,9 @@ void TfDistributions::ClearGroupViews()
     tbFits->clear();
     tbFits->setRowCount(0);
     tbFits->setColumnCount(0);
-    for (QLineEdit* edit : {eR, ePython, eAtRisk})
+    for (QLineEdit* edit : {eR, ePython, eAtRisk, eExcel})
         edit->clear();
+    m_table = {};
     ProfileCurrent->clear();
 }
 
@@ -568,12 +542,18 @@ void TfDistributions::UpdateCurves()
             high = std::max(high, value);
         }
     };
-    for (const FitDistribution& fit : fits) {
-        widen(fit.quantile(LowestLevel));
-        widen(fit.quantile(HighestLevel));
+    // The range of the fit whose median is the median of the fits' medians: the common
+    // central part; a fit far wider or narrower than the others is clipped, not allowed to
+    // squeeze them into a vertical line.
+    QList<int> byMedian(fits.size());
+    std::iota(byMedian.begin(), byMedian.end(), 0);
+    std::stable_sort(byMedian.begin(), byMedian.end(),
+                     [&fits](int a, int b) { return fits.at(a).median() < fits.at(b).median(); });
+    if (!byMedian.isEmpty()) {
+        const FitDistribution& middle = fits.at(byMedian.at((byMedian.size() - 1) / 2));
+        widen(middle.quantile(LowestLevel));
+        widen(middle.quantile(HighestLevel));
     }
-    for (const ObservedQuantile& point : std::as_const(m_group->observed))
-        widen(point.value);
     if (!std::isfinite(low)) {
         low = 0;
         high = 1;
@@ -616,14 +596,6 @@ void TfDistributions::UpdateCurves()
     }
 }
 
-bool TfDistributions::IsSupported(const ObservedQuantile& point, std::optional<int> n)
-{
-    if (point.source == u"MIN" || point.source == u"MAX")
-        return true;
-    const int needed = MinimumObservations(point.level);
-    return needed <= 0 || (n && *n >= needed);
-}
-
 void TfDistributions::UpdateObservedPoints()
 {
     QList<QPointF> supported, unsupported;
@@ -631,7 +603,7 @@ void TfDistributions::UpdateObservedPoints()
     for (const ObservedQuantile& point : std::as_const(m_group->observed)) {
         if (logX && point.value <= 0)
             continue; // no place on a log scale
-        (IsSupported(point, m_group->n) ? supported : unsupported)
+        (IsSupportedPercentile(point, m_group->n) ? supported : unsupported)
             << QPointF(point.value, point.level);
     }
     ObservedPoints->replace(supported);
@@ -665,11 +637,13 @@ QString TfDistributions::ObservedToolTip(const ObservedQuantile& point) const
     QString text = point.label + QStringLiteral(" = ") + ShownNumber(point.value) +
                    QStringLiteral(" (level ") + ShownNumber(point.level) +
                    QStringLiteral(", from ") + point.source + u')';
-    const std::optional<int> n = m_group ? m_group->n : std::nullopt;
-    if (!IsSupported(point, n))
-        text += u'\n' + point.label + QStringLiteral(" needs N ≥ ") +
-                QString::number(MinimumObservations(point.level)) + QStringLiteral("; N = ") +
-                (n ? QString::number(*n) : QStringLiteral("unknown"));
+    const std::optional<qint64> n = m_group ? m_group->n : std::nullopt;
+    const std::optional<int> needed = MinimumObservations(point.level);
+    if (point.source == u"MIN" || point.source == u"MAX" || !needed)
+        text += u'\n' + point.label + QStringLiteral(": ") + OutsideGuidanceText;
+    else if (!IsSupportedPercentile(point, n))
+        text += u'\n' + point.label + QStringLiteral(" needs N ≥ ") + QString::number(*needed) +
+                QStringLiteral("; N = ") + (n ? QString::number(*n) : QStringLiteral("unknown"));
     return text;
 }
 
@@ -697,9 +671,10 @@ void TfDistributions::UpdateProfileHighlight()
     if (!m_link || !m_link->isActive())
         return;
     const int row = m_link->table()->recNo() - 1;
-    for (const ProfileGroup& group : std::as_const(m_profile)) {
-        if (group.row == row) {
-            ProfileCurrent->append(group.midpoint, group.p50);
+    for (const AgeProfilePoint& point : std::as_const(m_profile.points)) {
+        if (point.row == row) {
+            if (point.p50)
+                ProfileCurrent->append(point.midpoint, *point.p50);
             break;
         }
     }
@@ -707,13 +682,14 @@ void TfDistributions::UpdateProfileHighlight()
 
 void TfDistributions::ProfileClick(QPointF value)
 {
-    if (m_profile.isEmpty() || !m_link || !m_link->isActive())
+    const QList<AgeProfilePoint>& points = m_profile.points;
+    if (points.isEmpty() || !m_link || !m_link->isActive())
         return;
-    const auto nearest = std::min_element(m_profile.cbegin(), m_profile.cend(),
-                                          [&value](const ProfileGroup& a, const ProfileGroup& b) {
-                                              return std::abs(a.midpoint - value.x()) <
-                                                     std::abs(b.midpoint - value.x());
-                                          });
+    const auto nearest = std::min_element(
+        points.cbegin(), points.cend(),
+        [&value](const AgeProfilePoint& a, const AgeProfilePoint& b) {
+            return std::abs(a.midpoint - value.x()) < std::abs(b.midpoint - value.x());
+        });
     // The main window follows the move through the data file's link, as it does for a
     // click on its own grid.
     m_link->table()->moveTo(nearest->row + 1);
@@ -737,104 +713,62 @@ bool TfDistributions::eventFilter(QObject* watched, QEvent* event)
 
 // --- table of fits and formulas ------------------------------------------------------------
 
-QColor TfDistributions::DeviationColour(std::optional<double> deviation)
+QColor TfDistributions::DeviationColour(DeviationClass deviationClass)
 {
-    if (!deviation)
+    switch (deviationClass) {
+    case DeviationClass::None:
         return QColor();
-    if (*deviation < 0.05)
+    case DeviationClass::Close:
         return Green;
-    if (*deviation < 0.15)
+    case DeviationClass::Moderate:
         return Amber;
-    return Red;
+    case DeviationClass::Far:
+        return Red;
+    }
+    return QColor();
 }
 
 void TfDistributions::FillTable()
 {
-    const QList<FitDistribution>& fits = m_group->fits;
     const int keep = SelectedFit();
-
-    QList<QList<FitParameter>> parameters;
-    int parameterColumns = 0;
-    for (const FitDistribution& fit : fits) {
-        parameters << FitParameters(fit);
-        parameterColumns =
-            std::max<int>(parameterColumns,
-                          int(std::count_if(parameters.last().cbegin(), parameters.last().cend(),
-                                            [](const FitParameter& parameter) {
-                                                return !HasOwnColumn(parameter.key);
-                                            })));
-    }
-    QStringList header{QStringLiteral("Type"), QStringLiteral("KS/AP"), QStringLiteral("q")};
-    for (int i = 1; i <= parameterColumns; ++i)
-        header << QStringLiteral("Parameter %1").arg(i);
-    header << QStringLiteral("Median") << QStringLiteral("Mean") << QStringLiteral("SD")
-           << QStringLiteral("Largest deviation P05-P95");
-
-    // Stored order, or by deviation with the fits without one last.
-    QList<int> order(fits.size());
-    std::iota(order.begin(), order.end(), 0);
-    if (cbRankByDeviation->isChecked()) {
-        const QList<std::optional<double>>& deviations = m_group->deviations;
-        std::stable_sort(order.begin(), order.end(), [&deviations](int a, int b) {
-            const std::optional<double> x = deviations.value(a);
-            const std::optional<double> y = deviations.value(b);
-            if (x && y)
-                return *x < *y;
-            return x.has_value() && !y.has_value();
-        });
-    }
+    m_table = BuildFitTable(*m_group, cbRankByDeviation->isChecked());
+    const QList<QStringList> cells = FitTableCells(m_table);
+    const QStringList& header = cells.first();
+    const int deviationColumn = int(header.size()) - 1;
 
     const QSignalBlocker blocker(tbFits);
     tbFits->clear();
     tbFits->setColumnCount(int(header.size()));
     tbFits->setHorizontalHeaderLabels(header);
-    tbFits->setRowCount(int(fits.size()));
-    for (int row = 0; row < order.size(); ++row) {
-        const int index = order.at(row);
-        const FitDistribution& distribution = fits.at(index);
-        const GfFit& fit = distribution.fit();
-        int column = 0;
-        auto cell = [this, row, &column](const QString& text) {
-            auto* item = new QTableWidgetItem(text);
-            tbFits->setItem(row, column++, item);
-            return item;
-        };
-        QTableWidgetItem* type = cell(fit.typeName);
-        type->setData(Qt::UserRole, index);
-        type->setForeground(FitColour(index));
-        cell(fit.fitLabel.isEmpty() ? QString()
-                                    : fit.fitLabel + u' ' + ShownNumber(fit.fitStatistic));
-        cell(ShownNumber(fit.q));
-        int used = 0;
-        for (const FitParameter& parameter : parameters.at(index)) {
-            if (HasOwnColumn(parameter.key))
-                continue;
-            cell(parameter.key + QStringLiteral(" = ") +
-                 ShownNumber(parameter.value, parameter.undefinedText));
-            ++used;
+    tbFits->setRowCount(int(m_table.rows.size()));
+    int selectRow = -1;
+    for (int row = 0; row < m_table.rows.size(); ++row) {
+        const FitTableRow& fit = m_table.rows.at(row);
+        const QStringList& line = cells.at(row + 1);
+        for (int column = 0; column < line.size(); ++column) {
+            auto* item = new QTableWidgetItem(line.at(column));
+            if (column == 0 || column == deviationColumn)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            tbFits->setItem(row, column, item);
         }
-        for (; used < parameterColumns; ++used)
-            cell(QString());
-        cell(ShownNumber(distribution.median()));
-        cell(ShownNumber(distribution.mean(),
-                         UndefinedText(parameters.at(index), QStringLiteral("mean"))));
-        cell(ShownNumber(distribution.sd(),
-                         UndefinedText(parameters.at(index), QStringLiteral("sd"))));
-        const std::optional<double> deviation = m_group->deviations.value(index);
-        QTableWidgetItem* deviationCell = cell(
-            deviation ? ShownNumber(*deviation * 100) + QStringLiteral(" %") : QStringLiteral("-"));
-        deviationCell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        if (const QColor colour = DeviationColour(deviation); colour.isValid())
-            deviationCell->setBackground(colour);
+        QTableWidgetItem* type = tbFits->item(row, 1);
+        type->setData(Qt::UserRole, fit.fit);
+        if (fit.fit >= 0)
+            type->setForeground(FitColour(fit.fit));
+        if (const QColor colour = DeviationColour(fit.deviationClass); colour.isValid())
+            tbFits->item(row, deviationColumn)->setBackground(colour);
+        if (fit.fit >= 0 && (selectRow < 0 || fit.fit == keep))
+            selectRow = row;
     }
     tbFits->resizeColumnsToContents();
 
-    // The selection stays on the same fit; the first row is selected otherwise.
-    int selectRow = 0;
-    if (keep >= 0 && keep < fits.size())
-        selectRow = int(order.indexOf(keep));
-    tbFits->selectRow(selectRow);
-    ShowFormulas(order.value(selectRow, 0));
+    // The selection stays on the same fit; the first computable one is selected otherwise.
+    if (selectRow >= 0) {
+        tbFits->selectRow(selectRow);
+        ShowFormulas(m_table.rows.at(selectRow).fit);
+    } else {
+        ShowFormulas(-1);
+    }
 }
 
 int TfDistributions::SelectedFit() const
@@ -842,14 +776,14 @@ int TfDistributions::SelectedFit() const
     const QList<QTableWidgetItem*> items = tbFits->selectedItems();
     if (items.isEmpty())
         return -1;
-    const QTableWidgetItem* type = tbFits->item(items.first()->row(), 0);
+    const QTableWidgetItem* type = tbFits->item(items.first()->row(), 1);
     return type ? type->data(Qt::UserRole).toInt() : -1;
 }
 
 void TfDistributions::ShowFormulas(int fit)
 {
     if (!m_group || fit < 0 || fit >= m_group->fits.size()) {
-        for (QLineEdit* edit : {eR, ePython, eAtRisk})
+        for (QLineEdit* edit : {eR, ePython, eAtRisk, eExcel})
             edit->clear();
         return;
     }
@@ -857,7 +791,9 @@ void TfDistributions::ShowFormulas(int fit)
     eR->setText(RFormula(distribution.fit()));
     ePython->setText(PythonFormula(distribution.fit()));
     eAtRisk->setText(AtRiskFormula(distribution));
-    for (QLineEdit* edit : {eR, ePython, eAtRisk})
+    eExcel->setText(ExcelFormula(
+        distribution.fit(), cbExcelEnglish->isChecked() ? ExcelForm::English : ExcelForm::Local));
+    for (QLineEdit* edit : {eR, ePython, eAtRisk, eExcel})
         edit->setCursorPosition(0);
 }
 
@@ -890,6 +826,21 @@ void TfDistributions::bCopyPythonClick()
 void TfDistributions::bCopyAtRiskClick()
 {
     CopyToClipboard(eAtRisk);
+}
+
+void TfDistributions::bCopyExcelClick()
+{
+    CopyToClipboard(eExcel);
+}
+
+void TfDistributions::cbExcelEnglishClick()
+{
+    ShowFormulas(SelectedFit());
+}
+
+QStringList TfDistributions::CsvLines() const
+{
+    return FitTableCsvLines(m_table);
 }
 
 QList<QStringList> TfDistributions::TableCells() const
@@ -991,17 +942,7 @@ void TfDistributions::bTableCsvClick()
         Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdCsv, QStringLiteral("fits.csv"));
     if (name.isEmpty())
         return;
-    // ";" between cells, as in the result tables' CSV form: the numbers may carry a
-    // decimal comma.
-    const QChar separator(u';');
-    QStringList lines;
-    for (const QStringList& row : TableCells()) {
-        QStringList cells;
-        for (const QString& text : row)
-            cells << SeparatedCell(text, separator);
-        lines << cells.join(separator);
-    }
-    WriteTextLines(name, lines);
+    WriteTextLines(name, CsvLines());
 }
 
 } // namespace veltra

@@ -7,6 +7,7 @@
 #include "app/ui/widgets/Dialogs.h"
 #include "app/ui/widgets/ErrorGuard.h"
 #include "convert/FitAnalysis.h"
+#include "convert/FitTable.h"
 
 #include <QColor>
 #include <QList>
@@ -67,9 +68,9 @@ public:
     /// The current age group's analysis; none when it failed or no file is open.
     const std::optional<AgeGroupFits>& CurrentGroup() const { return m_group; }
 
-    /// The colour of a deviation cell: green under 5 %, amber under 15 %, red from
-    /// 15 % on; invalid (no colour) without a deviation.
-    static QColor DeviationColour(std::optional<double> deviation);
+    /// The colour of a deviation cell by its class: green for close, amber for moderate,
+    /// red for far; invalid (no colour) without a deviation.
+    static QColor DeviationColour(DeviationClass deviationClass);
     static const QColor Green;
     static const QColor Amber;
     static const QColor Red;
@@ -78,14 +79,14 @@ public:
     /// level nearest to F(x).
     QString CurveToolTip(int fit, double x) const;
     /// The tooltip of an observed point: its value and level, and for a percentile the
-    /// group's N does not support, the rule it misses.
+    /// group's N does not support, the rule it misses or that it is outside the guidance
+    /// table (MIN, MAX, P01, P99).
     QString ObservedToolTip(const ObservedQuantile& point) const;
-    /// True when the group's N supports the observed point's level (the sample's MIN and
-    /// MAX are observed values, not estimates, and always count as supported).
-    static bool IsSupported(const ObservedQuantile& point, std::optional<int> n);
 
     /// The fit table as shown: the header, then one line per row, cells as displayed.
     QList<QStringList> TableCells() const;
+    /// The lines the CSV export writes.
+    QStringList CsvLines() const;
 
     // --- controls -------------------------------------------------------------------------
     QLabel* lGroup = nullptr;
@@ -102,9 +103,12 @@ public:
     QLineEdit* eR = nullptr;
     QLineEdit* ePython = nullptr;
     QLineEdit* eAtRisk = nullptr;
+    QLineEdit* eExcel = nullptr;
+    QCheckBox* cbExcelEnglish = nullptr;
     QPushButton* bCopyR = nullptr;
     QPushButton* bCopyPython = nullptr;
     QPushButton* bCopyAtRisk = nullptr;
+    QPushButton* bCopyExcel = nullptr;
     QPushButton* bCdfPng = nullptr;
     QPushButton* bCdfPdf = nullptr;
     QPushButton* bProfilePng = nullptr;
@@ -136,6 +140,8 @@ public:
     void bCopyRClick();
     void bCopyPythonClick();
     void bCopyAtRiskClick();
+    void bCopyExcelClick();
+    void cbExcelEnglishClick();
     /// A click on the age profile at this chart value: the group with the nearest age
     /// midpoint becomes the data file's current row.
     void ProfileClick(QPointF value);
@@ -150,17 +156,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    /// One age group of the profile.
-    struct ProfileGroup
-    {
-        int row = 0; ///< 0-based visible row of the data file
-        double midpoint = 0;
-        double p05 = 0;
-        double p50 = 0;
-        double p95 = 0;
-        std::optional<double> mean;
-    };
-
     void buildCdfChart();
     void buildProfileChart();
     QWidget* buildFormulas();
@@ -189,9 +184,10 @@ private:
     bool m_groupStale = true;
     int m_recomputeCount = 0;
     std::optional<AgeGroupFits> m_group;
-    QList<ProfileGroup> m_profile;
-    /// The x range of the curves: the widest fit's 0.5 % to 99.5 % quantiles and the
-    /// observed values.
+    AgeProfile m_profile;
+    FitTable m_table;
+    /// The x range of the curves: the 0.5 % to 99.5 % quantiles of the fit with the
+    /// median median; the other curves are clipped to it.
     double m_low = 0;
     double m_high = 1;
     QValueAxis* m_cdfX = nullptr;
