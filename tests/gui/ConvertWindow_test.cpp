@@ -156,6 +156,26 @@ private Q_SLOTS:
                  (QStringList{"", ConvertParameterSets({}).lines.value(0)}));
     }
 
+    void altKeysActEveryTime()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->Memo1->setPlainText(GfLines.join('\n'));
+        const QStringList table = ConvertParameterSets(GfLines).lines;
+        window->Memo1->setFocus();
+        // Alt+T transforms at each press.
+        QTest::keyClick(window->Memo1, Qt::Key_T, Qt::AltModifier);
+        QTest::keyClick(window->Memo1, Qt::Key_T, Qt::AltModifier);
+        QCOMPARE(window->OutputLines(),
+                 InitialOutput + QStringList{""} + table + QStringList{""} + table);
+        // Alt+C clears (the first "&Clear", the input's) instead of moving the focus.
+        QTest::keyClick(window->Memo1, Qt::Key_C, Qt::AltModifier);
+        QVERIFY(window->InputLines().isEmpty());
+        QVERIFY(window->isVisible());
+        QVERIFY(errors.isEmpty());
+        window->hide();
+    }
+
     void failingLineKeepsTheRowsBeforeIt()
     {
         const QStringList lines = GfLines + QStringList{"TYPE=Weibull;", "PT=1;", "KS=0.1;"};
