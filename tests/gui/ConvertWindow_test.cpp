@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
@@ -97,7 +98,10 @@ private Q_SLOTS:
         for (QPlainTextEdit* area : {window->Memo1, window->Memo2}) {
             QCOMPARE(area->lineWrapMode(), QPlainTextEdit::NoWrap);
             QVERIFY(!area->isReadOnly());
-            QVERIFY(QFontInfo(area->font()).fixedPitch());
+            // Fixed pitch as the reader sees it: every glyph as wide as the others.
+            const QFontMetricsF metrics(area->font());
+            for (const QChar c : QStringLiteral("il.W0 m|"))
+                QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u'M'));
         }
         // Tab order: Transform, input, output, then the buttons.
         window->show();
