@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QToolButton>
 
@@ -165,6 +166,26 @@ void SearchTest::windowControls()
         offered << t.window.cbIndexE1->itemText(i);
     QVERIFY2(offered.contains(QStringLiteral("Anthropometry")), qPrintable(offered.join(',')));
     QVERIFY2(offered.contains(QStringLiteral("BW_kg")), qPrintable(offered.join(',')));
+
+    // No cut texts: every language fits in the language box's edit field and shows from
+    // its start; the drop-down lists are as wide as their entries.
+    QComboBox* language = t.window.cbLanguage;
+    QStyleOptionComboBox option;
+    option.initFrom(language);
+    option.editable = true;
+    const int room =
+        language->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, language)
+            .width();
+    for (int i = 0; i < language->count(); ++i) {
+        const QString text = language->itemText(i);
+        QVERIFY2(QFontMetrics(language->font()).horizontalAdvance(text) < room, qPrintable(text));
+        QVERIFY2(QFontMetrics(language->view()->font()).horizontalAdvance(text) <
+                     language->view()->minimumWidth() - 16,
+                 qPrintable(text));
+    }
+    QCOMPARE(language->lineEdit()->cursorPosition(), 0);
+    QCOMPARE(t.window.cbIndexE1->view()->textElideMode(), Qt::ElideRight);
 }
 
 void SearchTest::searches()

@@ -20,9 +20,13 @@
 #include <QCompleter>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace veltra {
 
@@ -63,6 +67,53 @@ QComboBox* Box(const char* name, const QStringList& items, int left, int top, in
     return box;
 }
 
+/// The room for text in a combo box's edit field.
+int EditFieldWidth(const QComboBox* box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                     QStyle::SC_ComboBoxEditField, box);
+    return field.width() - 6; // the line edit's own margins and cursor
+}
+
+/// The widest entry of a combo box in its font.
+int WidestItem(const QComboBox* box)
+{
+    const QFontMetrics metrics(box->font());
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(box->itemText(i)));
+    return widest;
+}
+
+/// The drop-down list wide enough for its entries up to a limit; longer entries are
+/// elided at their end, never in the middle.
+void FitDropDownList(QComboBox* box, int limit)
+{
+    box->view()->setTextElideMode(Qt::ElideRight);
+    const int needed = WidestItem(box) + 2 * box->view()->frameWidth() +
+                       box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
+    box->view()->setMinimumWidth(std::min(needed, limit));
+}
+
+/// The language box: its font shrinks until every choice fits in the edit field (where
+/// this system's font is wider than the designed one), and the text shows from its start.
+void FitLanguageBox(QComboBox* box)
+{
+    QFont font = box->font();
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(QStringLiteral(
+                                        "None / No keywords")) > EditFieldWidth(box)) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        box->setFont(font);
+    }
+    FitDropDownList(box, 400);
+    QObject::connect(box, &QComboBox::currentIndexChanged, box->lineEdit(),
+                     [box] { box->lineEdit()->setCursorPosition(0); });
+    box->lineEdit()->setCursorPosition(0);
+}
+
 /// A term box: the text stays exactly as typed. Entries matching the typed text anywhere,
 /// ignoring case, are offered in a popup list; the box takes an entry's text only when
 /// the user picks it. The drop-down list is as wide as its longest entry.
@@ -76,6 +127,7 @@ QComboBox* TermBox(const char* name, int left, int top, QWidget* parent)
     box->setCompleter(completer);
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     box->view()->setTextElideMode(Qt::ElideRight);
+    completer->popup()->setTextElideMode(Qt::ElideRight);
     return box;
 }
 
@@ -137,6 +189,7 @@ TfSearchIndex::TfSearchIndex(const ErrorGuard& guard, GoTo goTo, QWidget* parent
     BoldLabel(QStringLiteral("Keyword Langu.:"), 504, 19, 608, search);
     cbLanguage = Box("cbLanguage", {German, English, NoKeywords}, 608, 16, 125, search);
     cbLanguage->setCurrentText(English);
+    FitLanguageBox(cbLanguage);
     bReSetToZeroSearch =
         NarrowButton("bReSetToZeroSearch", QStringLiteral("&Clear search"), 624, 48, search);
     // Tab order as designed.
@@ -216,6 +269,7 @@ void TfSearchIndex::SetTermLists(const QStringList& entries)
         box->clear();
         box->addItems(entries);
         box->setEditText(typed);
+        FitDropDownList(box, 600);
     }
 }
 
