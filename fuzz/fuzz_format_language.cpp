@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1)
         return 0;
     veltra::SetDecimalSeparator((data[0] & 1) != 0 ? QChar(u',') : QChar(u'.'));
-    const QStringList lines = QString::fromUtf8(reinterpret_cast<const char*>(data + 1),
-                                                static_cast<qsizetype>(size - 1))
-                                  .split(u'\n');
+    const QStringList lines =
+        QString::fromUtf8(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1))
+            .split(u'\n');
     try {
         (void)veltra::ParseFormatLines(lines);
     } catch (const veltra::VeltraError&) {

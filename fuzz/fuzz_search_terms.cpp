@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (size < 1)
         return 0;
-    const QStringList parts = QString::fromUtf8(reinterpret_cast<const char*>(data + 1),
-                                                static_cast<qsizetype>(size - 1))
-                                  .split(QChar(u'\0'));
+    const QStringList parts =
+        QString::fromUtf8(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1))
+            .split(QChar(u'\0'));
     veltra::SearchTerms terms;
     terms.term1 = parts.value(0);
     terms.term2 = parts.value(1);
