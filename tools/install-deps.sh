@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev                         # the benchmark program
   libxml2-utils                            # xmllint, the benchmark's yardstick
   fonts-dejavu-core                        # a fixed-pitch font for the views
+  fonts-noto-mono                          # the monospace family of common desktops, so the suite runs as there
   clang-format python3                     # the format check and the test helpers
   binutils                                 # readelf, for the layer check of veltra-cli
   unrtf poppler-utils                      # independent readers of the saved RTF and PDF reports

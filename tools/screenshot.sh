@@ -5,6 +5,9 @@
 #   screenshot-report.png   the "Report" tab after "Report > Documentation (full)" on that row
 #   screenshot-about.png    the about box, opened with the "Info" menu entry
 #   screenshot-convert.png  the conversion window after Transform has converted GF lines
+#   screenshot-wait-notice.png  the screen while "&Search" generates the index of the
+#                           synthetic database of the benchmarks (20,000 parameter rows):
+#                           the wait notice drawn over the main window
 #
 #   tools/screenshot.sh [VELTRA_EXECUTABLE [OUTPUT_DIR]]
 #
@@ -105,7 +108,36 @@ xdotool key Escape
 kill "$viewer" 2>/dev/null || true
 viewer=""
 
+# --- the wait notice ---------------------------------------------------------------------
+# A database large enough that its index generation lasts: the helper veltra-shot-synthetic
+# writes the benchmarks' synthetic database. The screen is taken as soon as the notice
+# shows, while the generation runs.
+synthetic="$(dirname "$exe")/veltra-shot-synthetic"
+if [ -x "$synthetic" ]; then
+    big="$work/big"
+    mkdir -p "$big"
+    "$synthetic" "$big"
+    cp "$exe" "$big"/veltra
+    "$big"/veltra "$big" >/dev/null 2>&1 &
+    viewer=$!
+    main="$(wait_window 'Veltra  Exposure')"
+    sleep 1
+    focus "$main"
+    xdotool key ctrl+f
+    wait_window "What's going on" >/dev/null
+    sleep 0.3
+    import -window root "$outdir/screenshot-wait-notice.png"
+    echo "saved $outdir/screenshot-wait-notice.png"
+    wait_window 'Data Search by Keywords' >/dev/null || true
+    kill "$viewer" 2>/dev/null || true
+    viewer=""
+fi
+
 # --- the conversion window -------------------------------------------------------------
+if [ ! -x "$synthetic" ]; then
+    echo "no $synthetic: configure the build with -DVELTRA_SCREENSHOTS=ON and build" \
+        "veltra-shot-synthetic for the picture of the wait notice" >&2
+fi
 if [ ! -x "$helper" ]; then
     echo "no $helper: configure the build with -DVELTRA_SCREENSHOTS=ON and build" \
         "veltra-shot-convert for the picture of the conversion window" >&2

@@ -155,6 +155,32 @@ QString describe(const Token& t)
 using Node = FilterExpression::Node;
 using NodeKind = FilterExpression::NodeKind;
 
+/// The LIKE pattern split at its '%' wildcards, each escaped character taken
+/// literally; every piece in normal form C. Throws when the escape character ends the
+/// pattern.
+QStringList likeSegments(const Node& n)
+{
+    QStringList segments;
+    QString piece;
+    const QString& pattern = n.value;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (!n.escape.isNull() && c == n.escape) {
+            if (i + 1 >= pattern.size())
+                failAt(n.escapePosition,
+                       QStringLiteral("escape character \"%1\" ends the pattern").arg(c));
+            piece += pattern.at(++i);
+        } else if (c == u'%') {
+            segments.append(piece.normalized(QString::NormalizationForm_C));
+            piece.clear();
+        } else {
+            piece += c;
+        }
+    }
+    segments.append(piece.normalized(QString::NormalizationForm_C));
+    return segments;
+}
+
 /// Recursive descent over the tokens; depth counts parentheses and NOT.
 class FilterParser
 {
@@ -276,6 +302,18 @@ private:
             failAt(m_tok.position, QStringLiteral("value expected, found %1").arg(describe(m_tok)));
         }
         advance();
+        if (n.kind == NodeKind::Like && isKeyword(m_tok, "ESCAPE")) {
+            advance();
+            if (m_tok.kind != TokenKind::String || m_tok.text.size() != 1)
+                failAt(m_tok.position, QStringLiteral("one character in quotes expected after "
+                                                      "ESCAPE, found %1")
+                                           .arg(describe(m_tok)));
+            n.escape = m_tok.text.front();
+            n.escapePosition = m_tok.position;
+            advance();
+        }
+        if (n.kind == NodeKind::Like)
+            n.segments = likeSegments(n);
         return add(std::move(n));
     }
 
@@ -343,8 +381,6 @@ void FilterExpression::bind(const QList<FieldDef>& fields, FilterOptions options
         n.numericField = fields.at(n.field).isNumber();
         n.prefix = n.kind == NodeKind::Equal && !n.isNumber && options.partialCompare &&
                    n.value.endsWith(u'*');
-        if (n.kind == NodeKind::Like)
-            n.segments = n.value.split(u'%');
     }
     m_bound = true;
 }
@@ -390,7 +426,7 @@ bool FilterExpression::eval(int index, const QStringList& values) const
     }
     case NodeKind::Like: {
         const QString& v = n.field < values.size() ? values.at(n.field) : emptyText();
-        return likeMatch(v, n.segments, m_case);
+        return likeMatch(v.normalized(QString::NormalizationForm_C), n.segments, m_case);
     }
     }
     return false;

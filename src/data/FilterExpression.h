@@ -16,13 +16,20 @@ namespace veltra {
 ///
 ///   expression := term { OR term }
 ///   term       := factor { AND factor }
-///   factor     := NOT factor | '(' expression ')' | field ( '=' | LIKE ) value
+///   factor     := NOT factor | '(' expression ')' | field '=' value
+///               | field LIKE value [ ESCAPE 'c' ]
 ///   value      := 'text' ('' inside stands for one quote) | number
 ///
 /// Keywords ignore case; blanks may stand anywhere between tokens. `Field = 123`
 /// compares numerically on integer, r8 and fixed fields and with the field's text on
-/// other fields. In LIKE patterns % stands for any run of characters (also none). With
-/// the ignoreCase option text comparisons and LIKE ignore case; with partialCompare a
+/// other fields. In LIKE patterns % stands for any run of characters (also none); every
+/// other character, '_' included, stands for itself. After ESCAPE 'c' (one character)
+/// the character following c in the pattern is taken literally, so with ESCAPE '\'
+/// the pattern 'a\%b' matches the text "a%b" only and '\\' stands for one backslash;
+/// a c at the pattern's end is an error. LIKE compares both texts in Unicode normal form
+/// C, so composed and decomposed letters match each other. With
+/// the ignoreCase option text comparisons and LIKE ignore case (case folding); with partialCompare
+/// a
 /// '=' value ending in '*' matches every text that begins with the rest. An empty
 /// expression lets every row pass. Parentheses and NOT nest at most kMaxDepth deep.
 ///
@@ -65,8 +72,10 @@ public:
         bool isNumber = false; // the value was a number without quotes
         double number = 0;
         bool numericField = false;
-        bool prefix = false;  // partial comparison
-        QStringList segments; // LIKE: the pattern split at '%'
+        bool prefix = false; // partial comparison
+        QChar escape;        // LIKE: the escape character, null without ESCAPE
+        int escapePosition = 0;
+        QStringList segments; // LIKE: the pattern split at its wildcards, escapes resolved
     };
 
 private:

@@ -3,19 +3,44 @@
 #include "util/VeltraError.h"
 #include "util/uString.h"
 
-#include <algorithm>
+#include <QTextBoundaryFinder>
 
 namespace veltra {
 
 namespace {
 
-/// A term as the text of a filter string literal: each single quote doubled, so that the
-/// term is searched for as typed and cannot end the literal.
+/// A term as the text of a LIKE pattern literal with the escape character '\': the
+/// escape character, '%' and '_' are escaped and each single quote doubled, so that the
+/// term is searched for as typed, has no wildcard and cannot end the literal.
 QString LiteralText(const QString& term)
 {
-    QString text = term;
-    text.replace(QLatin1Char('\''), QLatin1String("''"));
+    QString text;
+    text.reserve(term.size() + 8);
+    for (const QChar c : term) {
+        if (c == u'\\' || c == u'%' || c == u'_')
+            text += u'\\';
+        text += c;
+        if (c == u'\'')
+            text += u'\'';
+    }
     return text;
+}
+
+/// The end of a LIKE condition: the pattern's closing wildcard and quote and the escape.
+const QString kPatternEnd = QStringLiteral("%' ESCAPE '\\'");
+
+/// The term without its last two user-perceived characters (grapheme clusters), so that
+/// a letter with its combining marks or an emoji is dropped whole.
+QString WithoutLastTwoCharacters(const QString& term)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, term);
+    finder.toEnd();
+    qsizetype end = term.size();
+    for (int i = 0; i < 2 && end > 0; ++i) {
+        const qsizetype previous = finder.toPreviousBoundary();
+        end = previous < 0 ? 0 : previous;
+    }
+    return term.left(end);
 }
 
 /// The condition of a searched term; empty when the term is blank.
@@ -23,7 +48,7 @@ QString Contains(const QString& term)
 {
     if (TrimBlanks(term).isEmpty())
         return {};
-    return QStringLiteral("Info LIKE '%") + LiteralText(term) + QStringLiteral("%'");
+    return QStringLiteral("Info LIKE '%") + LiteralText(term) + kPatternEnd;
 }
 
 /// F joined with the condition f by the operator, which must be "AND" or "OR".
@@ -47,17 +72,18 @@ QString Joined(const QString& expression, const QString& op, const QString& cond
 QString SearchFilterExpression(const SearchTerms& terms)
 {
     // Under German keywords a term loses its last two characters, so that a word stem
-    // finds its inflected forms.
+    // finds its inflected forms. Terms are compared in normal form C, as LIKE compares.
     auto used = [&terms](const QString& term) {
-        return terms.german ? term.chopped(std::min<qsizetype>(2, term.size())) : term;
+        const QString composed = term.normalized(QString::NormalizationForm_C);
+        return terms.german ? WithoutLastTwoCharacters(composed) : composed;
     };
     QString expression = Contains(used(terms.term1));
     expression = Joined(expression, terms.op1, Contains(used(terms.term2)), 2);
     expression = Joined(expression, terms.op2, Contains(used(terms.term3)), 3);
     const QString excluded = used(terms.exclude);
     if (!TrimBlanks(excluded).isEmpty()) {
-        const QString condition =
-            QStringLiteral("(NOT (Info LIKE '%") + LiteralText(excluded) + QStringLiteral("%'))");
+        const QString condition = QStringLiteral("(NOT (Info LIKE '%") + LiteralText(excluded) +
+                                  kPatternEnd + QStringLiteral("))");
         expression = expression.isEmpty()
                          ? condition
                          : QLatin1Char('(') + expression + QStringLiteral(") AND ") + condition;

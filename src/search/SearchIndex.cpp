@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <vector>
@@ -25,6 +26,10 @@ namespace {
 /// The value of a "Variable" or "Additional" line starts after a label column of 24
 /// characters.
 constexpr qsizetype LabelWidth = 24;
+
+/// The widths of the index's code fields (Top, PS) and text fields (DKey, EKey).
+constexpr qsizetype KeyWidth = 6;
+constexpr qsizetype TextKeyWidth = 120;
 
 const QString VariableWord = QStringLiteral("Variable");
 const QString AdditionalWord = QStringLiteral("Additional");
@@ -187,6 +192,18 @@ QString FirstLineKey(const QStringList& lines)
     return first;
 }
 
+/// A text cut to the width of its index field at the last boundary of a user-perceived
+/// character within it, so that no surrogate pair or combining sequence is split.
+QString FieldText(const QString& text, qsizetype width)
+{
+    if (text.size() <= width)
+        return text;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(width);
+    const qsizetype end = finder.isAtBoundary() ? width : finder.toPreviousBoundary();
+    return text.left(std::max<qsizetype>(end, 0));
+}
+
 /// The ID of a parameter row read as an integer, as the table reads an integer field:
 /// blanks around it ignored, empty as 0.
 qint64 ParameterId(const DataTable& parameters, int row, int field)
@@ -248,32 +265,49 @@ private:
 QList<FieldDef> SearchIndexFields()
 {
     return {FieldDef::text(QStringLiteral("Top"), 6), FieldDef::text(QStringLiteral("PS"), 6),
-            FieldDef::uint16(QStringLiteral("Index")), FieldDef::text(QStringLiteral("DKey"), 120),
-            FieldDef::text(QStringLiteral("EKey"), 120)};
+            FieldDef::uint16(QStringLiteral("Index")),
+            FieldDef::text(QStringLiteral("DKey"), TextKeyWidth),
+            FieldDef::text(QStringLiteral("EKey"), TextKeyWidth)};
 }
 
 // --- keyword lists ---------------------------------------------------------------------------
 
+namespace {
+
+/// The key under which a keyword list compares a text.
+QString KeywordKey(const QString& text)
+{
+    return text.normalized(QString::NormalizationForm_C).toCaseFolded();
+}
+
+} // namespace
+
+bool KeywordList::CodePointLess::operator()(const QString& a, const QString& b) const
+{
+    return CompareCodePoints(a, b) < 0;
+}
+
 void KeywordList::Add(const QString& text)
 {
-    const QString folded = text.toCaseFolded();
-    const auto at = std::lower_bound(
-        m_folded.cbegin(), m_folded.cend(), folded,
-        [](const QString& entry, const QString& key) { return CompareCodePoints(entry, key) < 0; });
-    if (at != m_folded.cend() && *at == folded)
-        return;
-    const qsizetype position = at - m_folded.cbegin();
-    m_folded.insert(position, folded);
-    m_entries.insert(position, text);
+    if (m_byKey.try_emplace(KeywordKey(text), text).second)
+        m_entriesValid = false;
 }
 
 bool KeywordList::Holds(const QString& text) const
 {
-    const QString folded = text.toCaseFolded();
-    const auto at = std::lower_bound(
-        m_folded.cbegin(), m_folded.cend(), folded,
-        [](const QString& entry, const QString& key) { return CompareCodePoints(entry, key) < 0; });
-    return at != m_folded.cend() && *at == folded;
+    return m_byKey.find(KeywordKey(text)) != m_byKey.end();
+}
+
+const QStringList& KeywordList::entries() const
+{
+    if (!m_entriesValid) {
+        m_entries.clear();
+        m_entries.reserve(qsizetype(m_byKey.size()));
+        for (const auto& entry : m_byKey)
+            m_entries.append(entry.second);
+        m_entriesValid = true;
+    }
+    return m_entries;
 }
 
 QString Capitalised(const QString& text)
@@ -346,7 +380,9 @@ GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& ind
                      QString line = QString::number(visited) + bar + top + bar + ps + bar + id +
                                     bar + additional + bar + first;
                      try {
-                         index.append({top, ps, id, additional, first});
+                         index.append({FieldText(top, KeyWidth), FieldText(ps, KeyWidth), id,
+                                       FieldText(additional, TextKeyWidth),
+                                       FieldText(first, TextKeyWidth)});
                      } catch (const VeltraError&) {
                          // The row stays out of the index; its protocol line says so.
                          line.prepend(QStringLiteral("***"));

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
+
 namespace veltra {
 
 class DataTable;
@@ -23,23 +25,31 @@ extern const QString SearchIndexFileName;
 QList<FieldDef> SearchIndexFields();
 
 /// A keyword list: kept sorted ignoring case; adding a text that equals an entry
-/// ignoring case adds nothing. The order compares case-folded code points, as the
-/// table engine sorts, so it is the same on every machine.
+/// ignoring case adds nothing. Texts are compared in Unicode normal form C after case
+/// folding, so a composed and a decomposed letter are the same; the order compares the
+/// folded code points, as the table engine sorts, so it is the same on every machine.
+/// Adding and looking up take logarithmic time; entries() is sorted on demand.
 class KeywordList
 {
 public:
     void Add(const QString& text);
     bool Holds(const QString& text) const;
-    const QStringList& entries() const { return m_entries; }
+    const QStringList& entries() const;
     void Clear()
     {
+        m_byKey.clear();
         m_entries.clear();
-        m_folded.clear();
+        m_entriesValid = true;
     }
 
 private:
-    QStringList m_entries;
-    QStringList m_folded; ///< the case-folded entries, in step with m_entries
+    struct CodePointLess
+    {
+        bool operator()(const QString& a, const QString& b) const;
+    };
+    std::map<QString, QString, CodePointLess> m_byKey; ///< folded text -> text as added
+    mutable QStringList m_entries;                     ///< m_byKey's texts, in its order
+    mutable bool m_entriesValid = true;
 };
 
 struct KeywordLists

@@ -15,7 +15,14 @@ using Fields = QList<QPair<QString, QString>>; // name, fieldtype ("bin.hex" is 
 inline QString Escaped(const QString& value)
 {
     QString out;
-    for (const QChar c : value) {
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        // A surrogate pair is one character reference of its code point.
+        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
+            out += QStringLiteral("&#%1;").arg(QChar::surrogateToUcs4(c, value.at(i + 1)));
+            ++i;
+            continue;
+        }
         switch (c.unicode()) {
         case '<':
             out += QLatin1String("&lt;");

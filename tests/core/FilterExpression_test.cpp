@@ -24,8 +24,8 @@ const QList<FieldDef> kFields = {
 
 const QList<QStringList> kRows = {
     {"Alpha", "M", "10", "1.5", "007", "Body weight of children"},
-    {"beta", "F", "9", "", "7", "it's 100% water"},
-    {"O'Neil", "M", "", "2", "", ""},
+    {"beta", "F", "9", "", "7", QStringLiteral("it's 100% water, \u00C9T\u00C9")},
+    {"O'Neil", "M", "", "2", "a_c\\d", ""},
     {"Alphabet", "A", "-3", "1.50", "", "weight\r\nchild"},
 };
 
@@ -99,6 +99,22 @@ void FilterExpressionTest::matches_data()
     QTest::newRow("like with case") << "Info LIKE '%Weight%'" << false << false << "";
     QTest::newRow("like ignoring case")
         << "Info LIKE '%WEIGHT%'" << true << false << "Alpha,Alphabet";
+    QTest::newRow("like percent escaped")
+        << "Info LIKE '%100\\%%' ESCAPE '\\'" << false << false << "beta";
+    QTest::newRow("like escaped percent is no wildcard")
+        << "Info LIKE '%of\\%children%' ESCAPE '\\'" << false << false << "";
+    QTest::newRow("like escape character escaped")
+        << "Code LIKE '%\\\\d' ESCAPE '\\'" << false << false << "O'Neil";
+    QTest::newRow("like underscore is an ordinary character")
+        << "Code LIKE 'a_c%'" << false << false << "O'Neil";
+    QTest::newRow("like underscore is no single-character wildcard")
+        << "Name LIKE 'Alph_'" << false << false << "";
+    QTest::newRow("like any escape character, keyword in lower case")
+        << "Code LIKE 'a!_c%' escape '!'" << false << false << "O'Neil";
+    QTest::newRow("like without escape: backslash is ordinary")
+        << "Code LIKE '%\\d'" << false << false << "O'Neil";
+    QTest::newRow("like decomposed pattern, composed text")
+        << QStringLiteral("Info LIKE '%e\u0301t\u00E9%'") << true << false << "beta";
     QTest::newRow("and binds tighter than or")
         << "Sex = 'M' OR Sex = 'F' AND N = 10" << false << false << "Alpha,O'Neil";
     QTest::newRow("parentheses") << "(Sex = 'M' OR Sex = 'F') AND N = 10" << false << false
@@ -161,6 +177,18 @@ void FilterExpressionTest::rejects_data()
     QTest::newRow("field alone")
         << "Name"
         << "operator expected after \"Name\", found end of expression at position 5";
+    QTest::newRow("escape of two characters")
+        << "Name LIKE 'a' ESCAPE '\\\\'"
+        << "one character in quotes expected after ESCAPE, found text '\\\\' at position 22";
+    QTest::newRow("escape without its character")
+        << "Name LIKE 'a' ESCAPE"
+        << "one character in quotes expected after ESCAPE, found end of expression at position 21";
+    QTest::newRow("escape character ends the pattern")
+        << "Name LIKE 'ab\\' ESCAPE '\\'"
+        << "escape character \"\\\" ends the pattern at position 24";
+    QTest::newRow("escape after an equal comparison")
+        << "Name = 'a' ESCAPE '\\'"
+        << "unknown operator \"ESCAPE\" at position 12";
     QTest::newRow("empty parentheses") << "()"
                                        << "field name expected, found \")\" at position 2";
 }

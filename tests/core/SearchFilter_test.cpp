@@ -34,6 +34,7 @@ void LoadParameters(DataTable& table)
     table.append({"3", "Weight of adults\r\n"});
     table.append({"4", "Height of CHILDREN\r\n"});
     table.append({"5", "Gewicht (Körpergewicht) 50%\r\n"});
+    table.append({"6", QStringLiteral("body_weight in C:\\Data, Gro\u0308\u00DFe\r\n")});
     FilterOptions options;
     options.ignoreCase = true;
     options.partialCompare = true;
@@ -64,46 +65,66 @@ void SearchFilterTest::expression_data()
     QTest::newRow("three terms, two operators, excluded term")
         << QStringList{"a", "b", "c", "d"} << "AND"
         << "OR" << false
-        << "(((Info LIKE '%a%') AND (Info LIKE '%b%')) OR (Info LIKE '%c%')) AND (NOT (Info "
-           "LIKE '%d%'))";
+        << "(((Info LIKE '%a%' ESCAPE '\\') AND (Info LIKE '%b%' ESCAPE '\\')) OR (Info LIKE '%c%' "
+           "ESCAPE '\\')) AND (NOT (Info "
+           "LIKE '%d%' ESCAPE '\\'))";
     QTest::newRow("Weight and child")
         << QStringList{"Weight", "child"} << "AND"
-        << "AND" << false << "(Info LIKE '%Weight%') AND (Info LIKE '%child%')";
+        << "AND" << false
+        << "(Info LIKE '%Weight%' ESCAPE '\\') AND (Info LIKE '%child%' ESCAPE '\\')";
     QTest::newRow("term 1 empty") << QStringList{"", "x"} << "AND"
-                                  << "AND" << false << "Info LIKE '%x%'";
-    QTest::newRow("only the excluded term") << QStringList{"", "", "", "x"} << "AND"
-                                            << "AND" << false << "(NOT (Info LIKE '%x%'))";
+                                  << "AND" << false << "Info LIKE '%x%' ESCAPE '\\'";
+    QTest::newRow("only the excluded term")
+        << QStringList{"", "", "", "x"} << "AND"
+        << "AND" << false << "(NOT (Info LIKE '%x%' ESCAPE '\\'))";
     QTest::newRow("all empty") << QStringList{} << "AND"
                                << "AND" << false << "";
     QTest::newRow("blank terms are empty") << QStringList{"  ", " ", "", "   "} << "AND"
                                            << "AND" << false << "";
     QTest::newRow("terms untrimmed")
         << QStringList{" a ", "", "b "} << "AND"
-        << "OR" << false << "(Info LIKE '% a %') OR (Info LIKE '%b %')";
+        << "OR" << false << "(Info LIKE '% a %' ESCAPE '\\') OR (Info LIKE '%b %' ESCAPE '\\')";
     QTest::newRow("term 2 empty: term 3 joined by the second operator")
         << QStringList{"a", "", "c"} << "AND"
-        << "OR" << false << "(Info LIKE '%a%') OR (Info LIKE '%c%')";
+        << "OR" << false << "(Info LIKE '%a%' ESCAPE '\\') OR (Info LIKE '%c%' ESCAPE '\\')";
     QTest::newRow("quote doubled") << QStringList{"child's"} << "AND"
-                                   << "AND" << false << "Info LIKE '%child''s%'";
+                                   << "AND" << false << "Info LIKE '%child''s%' ESCAPE '\\'";
     QTest::newRow("quote in the excluded term")
         << QStringList{"a", "", "", "'"} << "AND"
-        << "AND" << false << "(Info LIKE '%a%') AND (NOT (Info LIKE '%''%'))";
+        << "AND" << false
+        << "(Info LIKE '%a%' ESCAPE '\\') AND (NOT (Info LIKE '%''%' ESCAPE '\\'))";
     QTest::newRow("a term cannot end its literal")
         << QStringList{"x%') OR (Info LIKE '%"} << "AND"
-        << "AND" << false << "Info LIKE '%x%'') OR (Info LIKE ''%%'";
+        << "AND" << false << "Info LIKE '%x\\%'') OR (Info LIKE ''\\%%' ESCAPE '\\'";
     QTest::newRow("unused operator is not read")
         << QStringList{"a", "", "", "d"} << "XOR"
-        << "" << false << "(Info LIKE '%a%') AND (NOT (Info LIKE '%d%'))";
-    QTest::newRow("German: last two characters dropped") << QStringList{"Gewicht"} << "AND"
-                                                         << "AND" << true << "Info LIKE '%Gewic%'";
+        << "" << false << "(Info LIKE '%a%' ESCAPE '\\') AND (NOT (Info LIKE '%d%' ESCAPE '\\'))";
+    QTest::newRow("German: last two characters dropped")
+        << QStringList{"Gewicht"} << "AND"
+        << "AND" << true << "Info LIKE '%Gewic%' ESCAPE '\\'";
     QTest::newRow("German: two-character term ignored")
         << QStringList{"ab", "Kinder", "x", "of"} << "AND"
-        << "AND" << true << "Info LIKE '%Kind%'";
+        << "AND" << true << "Info LIKE '%Kind%' ESCAPE '\\'";
     QTest::newRow("German: cut before the blank test")
         << QStringList{"a  b", "Kinder"} << "OR"
-        << "AND" << true << "(Info LIKE '%a %') OR (Info LIKE '%Kind%')";
-    QTest::newRow("German: excluded term cut too") << QStringList{"", "", "", "Frauen"} << "AND"
-                                                   << "AND" << true << "(NOT (Info LIKE '%Frau%'))";
+        << "AND" << true << "(Info LIKE '%a %' ESCAPE '\\') OR (Info LIKE '%Kind%' ESCAPE '\\')";
+    QTest::newRow("wildcards and the escape character escaped")
+        << QStringList{"61 %Stat", "a_b", "c:\\x"} << "AND"
+        << "AND" << false
+        << "((Info LIKE '%61 \\%Stat%' ESCAPE '\\') AND (Info LIKE '%a\\_b%' ESCAPE '\\')) AND "
+           "(Info LIKE '%c:\\\\x%' ESCAPE '\\')";
+    QTest::newRow("German: an emoji is one character")
+        << QStringList{QStringLiteral("ab\U0001F642x")} << "AND"
+        << "AND" << true << "Info LIKE '%ab%' ESCAPE '\\'";
+    QTest::newRow("German: a letter with its combining mark is one character")
+        << QStringList{QStringLiteral("xK\u00F6rK\u006F\u0308")} << "AND"
+        << "AND" << true << "Info LIKE '%xK\u00F6r%' ESCAPE '\\'";
+    QTest::newRow("terms in normal form C")
+        << QStringList{QStringLiteral("Ko\u0308rper")} << "AND"
+        << "AND" << false << QStringLiteral("Info LIKE '%K\u00F6rper%' ESCAPE '\\'");
+    QTest::newRow("German: excluded term cut too")
+        << QStringList{"", "", "", "Frauen"} << "AND"
+        << "AND" << true << "(NOT (Info LIKE '%Frau%' ESCAPE '\\'))";
 }
 
 void SearchFilterTest::expression()
@@ -169,12 +190,23 @@ void SearchFilterTest::rowsFound_data()
     QTest::newRow("quote searched as typed")
         << QStringList{"child's"} << "AND" << false << QStringList{"2"};
     QTest::newRow("no term: every row")
-        << QStringList{} << "AND" << false << QStringList{"1", "2", "3", "4", "5"};
+        << QStringList{} << "AND" << false << QStringList{"1", "2", "3", "4", "5", "6"};
     QTest::newRow("a term that tries to add a condition finds nothing")
         << QStringList{"zzz%') OR (Info LIKE '%weight"} << "AND" << false << QStringList{};
     QTest::newRow("German stem") << QStringList{"Gewichte"} << "AND" << true << QStringList{"5"};
     QTest::newRow("percent sign in a term")
         << QStringList{"50%"} << "AND" << false << QStringList{"5"};
+    QTest::newRow("percent sign is no wildcard")
+        << QStringList{"of%children"} << "AND" << false << QStringList{};
+    QTest::newRow("percent sign alone") << QStringList{"%"} << "AND" << false << QStringList{"5"};
+    QTest::newRow("underscore is no wildcard")
+        << QStringList{"body_weight"} << "AND" << false << QStringList{"6"};
+    QTest::newRow("backslash searched as typed")
+        << QStringList{"C:\\Data"} << "AND" << false << QStringList{"6"};
+    QTest::newRow("decomposed term finds composed text")
+        << QStringList{QStringLiteral("Ko\u0308rper")} << "AND" << false << QStringList{"5"};
+    QTest::newRow("composed term finds decomposed text")
+        << QStringList{QStringLiteral("Gr\u00F6\u00DFe")} << "AND" << false << QStringList{"6"};
     QTest::newRow("nothing found")
         << QStringList{"adults", "child"} << "AND" << false << QStringList{};
 }

@@ -76,6 +76,22 @@ QString MessageOf(const std::function<void()>& run)
     return QString();
 }
 
+/// One headline, one topic (both without text) and one parameter row with this Info.
+void WriteOneRowDatabase(const QString& dir, const QString& info)
+{
+    const QDir folder(dir);
+    fixture::WriteFile(folder.filePath(ReferenceDatabase::HeadlineFile),
+                       fixture::Packet({{"Top", "string"}, {"TOPIC", "string"}, {"STRC", "string"}},
+                                       {{"H1", "", "1"}}));
+    fixture::WriteFile(
+        folder.filePath(ReferenceDatabase::TopicFile),
+        fixture::Packet({{"TOP", "string"}, {"PS", "string"}, {"PARAMETER", "string"}},
+                        {{"H1", "T1", ""}}));
+    fixture::WriteFile(folder.filePath(ReferenceDatabase::ParameterFile),
+                       fixture::Packet({{"PS", "string"}, {"ID", "i4"}, {"Info", "bin.hex"}},
+                                       {{"T1", "1", info}}));
+}
+
 } // namespace
 
 class SearchIndexTest : public QObject
@@ -97,6 +113,8 @@ private Q_SLOTS:
     void walkNeedsTheTablesInItsOrder();
     void generationKeepsWindowHandlersOut();
     void missingHierarchyFileFailsTheGeneration();
+    void keysCutAtCharacterBoundaries_data();
+    void keysCutAtCharacterBoundaries();
     void keywordListOrder_data();
     void keywordListOrder();
     void capitalised_data();
@@ -414,6 +432,35 @@ void SearchIndexTest::missingHierarchyFileFailsTheGeneration()
     QCOMPARE(calls, 1);
 }
 
+void SearchIndexTest::keysCutAtCharacterBoundaries_data()
+{
+    QTest::addColumn<QString>("first");    // the first Info line
+    QTest::addColumn<QString>("expected"); // EKey as stored
+    const QString a119(119, u'a');
+    QTest::newRow("emoji across the width") << a119 + QStringLiteral("\U0001F642b") << a119;
+    QTest::newRow("combining mark across the width") << a119 + QStringLiteral("o\u0308b") << a119;
+    QTest::newRow("letter ending at the width")
+        << a119 + QStringLiteral("\u00F6b") << a119 + QStringLiteral("\u00F6");
+    QTest::newRow("short text whole")
+        << QStringLiteral("x\U0001F642") << QStringLiteral("x\U0001F642");
+}
+
+void SearchIndexTest::keysCutAtCharacterBoundaries()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    WriteOneRowDatabase(dir.path(), first + QStringLiteral("\r\n"));
+    ReferenceDatabase db(dir.path(), dir.path());
+    DataTable index;
+    (void)BuildSearchIndex(db, index, dir.path(), Now);
+    QCOMPARE(index.value(0, index.fieldIndex(QStringLiteral("EKey"))), expected);
+    // The file holds the same text: no replacement character for a split pair.
+    DataTable stored;
+    stored.loadFromFile(dir.filePath(SearchIndexFileName));
+    QCOMPARE(stored.value(0, stored.fieldIndex(QStringLiteral("EKey"))), expected);
+}
+
 void SearchIndexTest::keywordListOrder_data()
 {
     QTest::addColumn<QStringList>("added");
@@ -425,6 +472,9 @@ void SearchIndexTest::keywordListOrder_data()
     QTest::newRow("accented letters after z, by code point")
         << QStringList{"ölsaaten", "Zeta", "études", "alpha", "Über", "über"}
         << QStringList{"alpha", "Zeta", "études", "ölsaaten", "Über"};
+    QTest::newRow("composed and decomposed letters are one entry")
+        << QStringList{QStringLiteral("Ko\u0308rper"), QStringLiteral("k\u00F6rper"), "Kopf"}
+        << QStringList{"Kopf", QStringLiteral("Ko\u0308rper")};
     QTest::newRow("punctuation and prefixes by code point")
         << QStringList{"BW_kg", "Bw", "beverages", "BEV_ml", "a b", "ab", "a"}
         << QStringList{"a", "a b", "ab", "BEV_ml", "beverages", "Bw", "BW_kg"};
@@ -547,18 +597,8 @@ void SearchIndexTest::rowKeywords()
     QFETCH(QString, info);
     QFETCH(QStringList, english);
     QFETCH(QStringList, german);
-    // One headline, one topic (both without text) and one parameter row.
     QTemporaryDir dir;
-    fixture::WriteFile(dir.filePath(ReferenceDatabase::HeadlineFile),
-                       fixture::Packet({{"Top", "string"}, {"TOPIC", "string"}, {"STRC", "string"}},
-                                       {{"H1", "", "1"}}));
-    fixture::WriteFile(
-        dir.filePath(ReferenceDatabase::TopicFile),
-        fixture::Packet({{"TOP", "string"}, {"PS", "string"}, {"PARAMETER", "string"}},
-                        {{"H1", "T1", ""}}));
-    fixture::WriteFile(dir.filePath(ReferenceDatabase::ParameterFile),
-                       fixture::Packet({{"PS", "string"}, {"ID", "i4"}, {"Info", "bin.hex"}},
-                                       {{"T1", "1", info}}));
+    WriteOneRowDatabase(dir.path(), info);
     ReferenceDatabase db(dir.path(), dir.path());
     LoadSearchTables(db, dir.path());
     const KeywordLists lists = FillKeywordLists(db);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
@@ -97,7 +98,10 @@ private Q_SLOTS:
         for (QPlainTextEdit* area : {window->Memo1, window->Memo2}) {
             QCOMPARE(area->lineWrapMode(), QPlainTextEdit::NoWrap);
             QVERIFY(!area->isReadOnly());
-            QVERIFY(QFontInfo(area->font()).fixedPitch());
+            // Fixed pitch as the reader sees it: every glyph as wide as the others.
+            const QFontMetricsF metrics(area->font());
+            for (const QChar c : QStringLiteral("il.W0 m|"))
+                QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u'M'));
         }
         // Tab order: Transform, input, output, then the buttons.
         window->show();
@@ -154,6 +158,26 @@ private Q_SLOTS:
         trigger("ransform1");
         QCOMPARE(window->OutputLines().mid(3),
                  (QStringList{"", ConvertParameterSets({}).lines.value(0)}));
+    }
+
+    void altKeysActEveryTime()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->Memo1->setPlainText(GfLines.join('\n'));
+        const QStringList table = ConvertParameterSets(GfLines).lines;
+        window->Memo1->setFocus();
+        // Alt+T transforms at each press.
+        QTest::keyClick(window->Memo1, Qt::Key_T, Qt::AltModifier);
+        QTest::keyClick(window->Memo1, Qt::Key_T, Qt::AltModifier);
+        QCOMPARE(window->OutputLines(),
+                 InitialOutput + QStringList{""} + table + QStringList{""} + table);
+        // Alt+C clears (the first "&Clear", the input's) instead of moving the focus.
+        QTest::keyClick(window->Memo1, Qt::Key_C, Qt::AltModifier);
+        QVERIFY(window->InputLines().isEmpty());
+        QVERIFY(window->isVisible());
+        QVERIFY(errors.isEmpty());
+        window->hide();
     }
 
     void failingLineKeepsTheRowsBeforeIt()

@@ -152,6 +152,17 @@ void DbViewsTest::richTextKeepsFormatting()
     const QTextCharFormat first = view.document()->begin().begin().fragment().charFormat();
     QCOMPARE(first.fontFamilies().toStringList().value(0), FixedPitchFont().family());
     QCOMPARE(view.fieldText(), Rtf);
+
+    // A click into the bold line does not make the next row's plain text bold.
+    QTextCursor inBold(view.document());
+    inBold.setPosition(3);
+    view.setTextCursor(inBold);
+    QVERIFY(view.currentCharFormat().fontWeight() >= QFont::Bold);
+    table.prior();
+    QCOMPARE(view.toPlainText(), QStringLiteral("a\nb\n\nc\n"));
+    for (const Fragment& part : fragments(view.document()))
+        QVERIFY2(!part.bold, qPrintable(part.text));
+    QVERIFY(view.currentCharFormat().fontWeight() < QFont::Bold);
 }
 
 void DbViewsTest::gridAndNavigatorMoveTheTable()

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -82,6 +83,7 @@ private Q_SLOTS:
     void saveFailureLeavesTheLog_data();
     void saveFailureLeavesTheLog();
     void hiddenClearEmptiesTheLog();
+    void viewStaysAtTheLineStarts();
     void aboutBoxLayout();
     void aboutBoxShowsTheTextsEveryTime_data();
     void aboutBoxShowsTheTextsEveryTime();
@@ -202,6 +204,23 @@ void ProtocolAboutTest::hiddenClearEmptiesTheLog()
     QVERIFY(form.PrtMemo->toPlainText().isEmpty());
     form.AddProtocolLine(QStringLiteral("after clearing"));
     QCOMPARE(s.log(), QStringList{QStringLiteral("after clearing")});
+}
+
+void ProtocolAboutTest::viewStaysAtTheLineStarts()
+{
+    Session s;
+    TForm1& form = s.start();
+    form.t->setCurrentWidget(form.PrtMemo->parentWidget());
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // A line far wider than the view, then a short one: both leave the view at the left.
+    form.AddProtocolLine(QStringLiteral("long ") + QString(600, u'x'));
+    QApplication::processEvents();
+    QVERIFY(form.PrtMemo->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(form.PrtMemo->horizontalScrollBar()->value(), 0);
+    form.AddProtocolLine(QStringLiteral("short"));
+    QApplication::processEvents();
+    QCOMPARE(form.PrtMemo->horizontalScrollBar()->value(), 0);
+    QCOMPARE(form.PrtMemo->textCursor().positionInBlock(), 0);
 }
 
 void ProtocolAboutTest::aboutBoxLayout()

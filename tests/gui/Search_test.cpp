@@ -8,13 +8,21 @@
 #include "search/SearchIndex.h"
 #include "search/ui/uThesau1.h"
 #include "search/ui/uWhatsOn.h"
+#include "util/ui/BackgroundWork.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
+#include <QTimer>
 #include <QToolButton>
 
 using fixture::Session;
@@ -79,6 +87,9 @@ private Q_SLOTS:
     void goToAFoundRow();
     void goToAnUnknownHeadline();
     void indexWrittenOnClose();
+    void typedTermsStayAsTyped();
+    void typedTermFindsWhatTheCliFinds();
+    void noticePaintedWhileTheGenerationRuns();
 };
 
 void SearchTest::generationAtFirstUseAndAfterASave()
@@ -155,6 +166,26 @@ void SearchTest::windowControls()
         offered << t.window.cbIndexE1->itemText(i);
     QVERIFY2(offered.contains(QStringLiteral("Anthropometry")), qPrintable(offered.join(',')));
     QVERIFY2(offered.contains(QStringLiteral("BW_kg")), qPrintable(offered.join(',')));
+
+    // No cut texts: every language fits in the language box's edit field and shows from
+    // its start; the drop-down lists are as wide as their entries.
+    QComboBox* language = t.window.cbLanguage;
+    QStyleOptionComboBox option;
+    option.initFrom(language);
+    option.editable = true;
+    const int room =
+        language->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, language)
+            .width();
+    for (int i = 0; i < language->count(); ++i) {
+        const QString text = language->itemText(i);
+        QVERIFY2(QFontMetrics(language->font()).horizontalAdvance(text) < room, qPrintable(text));
+        QVERIFY2(QFontMetrics(language->view()->font()).horizontalAdvance(text) <
+                     language->view()->minimumWidth() - 16,
+                 qPrintable(text));
+    }
+    QCOMPARE(language->lineEdit()->cursorPosition(), 0);
+    QCOMPARE(t.window.cbIndexE1->view()->textElideMode(), Qt::ElideRight);
 }
 
 void SearchTest::searches()
@@ -272,6 +303,123 @@ void SearchTest::indexWrittenOnClose()
     index.setFiltered(true);
     QCOMPARE(index.fieldText(QStringLiteral("Top")), QStringLiteral("H9"));
     QVERIFY(!t.window.Database().topics().isOpen());
+    QVERIFY(t.s.errors.isEmpty());
+}
+
+void SearchTest::typedTermsStayAsTyped()
+{
+    SearchSession t;
+    t.search();
+    QComboBox* box = t.window.cbIndexE1;
+    // "Body weight" is offered, but the box keeps the typed "body".
+    QVERIFY(box->findText(QStringLiteral("Body weight")) >= 0);
+    box->lineEdit()->setFocus();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("body"));
+    QCOMPARE(box->currentText(), QStringLiteral("body"));
+    // The popup offers the entries holding the text anywhere, ignoring case.
+    QCompleter* completer = box->completer();
+    QCOMPARE(completer->completionMode(), QCompleter::PopupCompletion);
+    completer->setCompletionPrefix(QStringLiteral("WEIGHT"));
+    QStringList offered;
+    for (int row = 0; completer->setCurrentRow(row); ++row)
+        offered << completer->currentCompletion();
+    QVERIFY2(offered.contains(QStringLiteral("Body weight")), qPrintable(offered.join(u',')));
+    for (const QString& entry : std::as_const(offered))
+        QVERIFY2(entry.contains(QStringLiteral("weight"), Qt::CaseInsensitive), qPrintable(entry));
+    QCOMPARE(box->currentText(), QStringLiteral("body"));
+    // Find data uses the typed text: every row holding "body", not only "Body weight".
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    QCOMPARE(box->currentText(), QStringLiteral("body"));
+    QTest::mouseClick(t.window.bFindEnglishIndex, Qt::LeftButton);
+    QCOMPARE(t.found(), QStringList({"AW", "BW", "BH"}));
+    // Picking an entry in the popup puts its text into the box.
+    completer->setCompletionPrefix(QStringLiteral("weight"));
+    completer->complete();
+    QAbstractItemView* popup = completer->popup();
+    const QModelIndexList picked =
+        popup->model()->match(popup->model()->index(0, 0), Qt::DisplayRole,
+                              QStringLiteral("Body weight"), 1, Qt::MatchExactly);
+    QCOMPARE(picked.size(), 1);
+    popup->setCurrentIndex(picked.first());
+    QTest::keyClick(popup, Qt::Key_Return);
+    QCOMPARE(box->currentText(), QStringLiteral("Body weight"));
+}
+
+void SearchTest::typedTermFindsWhatTheCliFinds()
+{
+    // A copy of the sample database: the generation writes its index file.
+    QTemporaryDir db;
+    for (const QFileInfo& file :
+         QDir(QStringLiteral(VELTRA_SAMPLE_DIR)).entryInfoList({QStringLiteral("*.xml")}))
+        QVERIFY(QFile::copy(file.filePath(), db.filePath(file.fileName())));
+    QProcess cli;
+    cli.start(
+        QStringLiteral(VELTRA_BIN_DIR "/veltra-cli"),
+        {QStringLiteral("--db"), db.path(), QStringLiteral("search"), QStringLiteral("body")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    QStringList cliIds;
+    for (const QString& line : QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n')) {
+        if (!line.isEmpty())
+            cliIds << line.section(u'\t', 0, 0);
+    }
+    QCOMPARE(cliIds.size(), 23);
+
+    QTemporaryDir exeDir;
+    const QString oldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(db.path()));
+    QStringList errors;
+    {
+        TForm1 form(exeDir.filePath(QStringLiteral("veltra")), db.path());
+        form.Guard().setReporter([&errors](const QString& message) { errors << message; });
+        form.show();
+        TfSearchIndex window(form.Guard(), {});
+        form.fSearchIndex = &window;
+        form.findChild<QAction*>(QStringLiteral("Search1"))->trigger();
+        window.cbIndexE1->lineEdit()->setFocus();
+        QTest::keyClicks(window.cbIndexE1->lineEdit(), QStringLiteral("body"));
+        QTest::mouseClick(window.bFindEnglishIndex, Qt::LeftButton);
+        QCOMPARE(window.cbIndexE1->currentText(), QStringLiteral("body"));
+        const veltra::DataTable& parameters = window.Database().parameters();
+        const int id = parameters.fieldIndex(QStringLiteral("ID"));
+        QStringList windowIds;
+        for (int row = 0; row < parameters.recordCount(); ++row)
+            windowIds << parameters.value(row, id).trimmed();
+        QCOMPARE(windowIds, cliIds);
+        window.hide();
+    }
+    QDir::setCurrent(oldCurrent);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+}
+
+void SearchTest::noticePaintedWhileTheGenerationRuns()
+{
+    SearchSession t;
+    // Checked from a timer, which fires while the generation runs on its worker thread
+    // (the event loop keeps running for painting).
+    struct Seen
+    {
+        bool running = false;
+        bool visible = false;
+        bool busy = false;
+        bool painted = false;
+    } seen;
+    QTimer::singleShot(0, &t.notice, [&t, &seen] {
+        seen.running = veltra::IsRunningWithoutUserInput();
+        seen.visible = t.notice.isVisible();
+        seen.busy = t.notice.Progress->isVisible() && t.notice.Progress->maximum() == 0;
+        const QImage image = t.notice.grab().toImage();
+        // The picture and the texts are drawn: more than one colour on the notice.
+        seen.painted = image.pixel(100, 40) != image.pixel(5, 5);
+    });
+    t.search();
+    QVERIFY(seen.running);
+    QVERIFY(seen.visible);
+    QVERIFY(seen.busy);
+    QVERIFY(seen.painted);
+    // Afterwards the notice is gone and the search window shown.
+    QVERIFY(!t.notice.isVisible());
+    QVERIFY(t.window.isVisible());
     QVERIFY(t.s.errors.isEmpty());
 }
 

@@ -99,6 +99,7 @@ private Q_SLOTS:
     void formattedTableGenerator();
     void formattedTableGeneratorFiles();
     void userDefinedTableFromTheMainWindow();
+    void shippedStandardFormat();
 };
 
 void TableOutputTest::resultTables()
@@ -412,6 +413,33 @@ void TableOutputTest::formattedTableGeneratorFiles()
     fixture::WriteFile(s.exePath() + QStringLiteral(".txt"), "AGEGRP C4 Grp\r\nMEAN F6.1\r\n");
     click(window, "sbStandard");
     QCOMPARE(window.FormatLines(), QStringList({"AGEGRP C4 Grp", "MEAN F6.1"}));
+}
+
+void TableOutputTest::shippedStandardFormat()
+{
+    // The standard format file the build puts beside the viewer: age group, N, moments
+    // and percentiles of a sample data file, every row.
+    Session s;
+    TForm1& form = s.start();
+    veltra::TfFormTab window(QStringLiteral(VELTRA_BIN_DIR "/veltra"), form.Guard());
+    window.show();
+    const QString dataFile = QStringLiteral(VELTRA_SAMPLE_DIR "/ef0001.xml");
+    window.SetDataFile(dataFile, 9, 2);
+    click(window, "sbStandard");
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
+    click(window, "bRun");
+    QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
+    const QStringList lines = window.ResultLines();
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines.first().split(u' ', Qt::SkipEmptyParts),
+             QStringList(
+                 {"AgeGroup", "From", "To", "N", "Mean", "SD", "GM", "GSD", "Min", "P50", "Max"}));
+    veltra::DataTable table;
+    table.loadFromFile(dataFile);
+    QCOMPARE(lines.size(), table.recordCount() + 1);
+    QVERIFY2(lines.at(1).contains(QStringLiteral("0 - <1 years")), qPrintable(lines.at(1)));
+    QVERIFY2(lines.at(1).contains(QStringLiteral("431")), qPrintable(lines.at(1)));
+    QVERIFY2(lines.at(1).contains(QStringLiteral("8.703")), qPrintable(lines.at(1)));
 }
 
 void TableOutputTest::userDefinedTableFromTheMainWindow()

@@ -477,6 +477,8 @@ QWidget* TForm1::buildFormulaTab()
     top->addWidget(seTop);
     form->addLayout(top);
     cbExcludeGF = Named(new QCheckBox(QStringLiteral("Exclude GF"), group), "cbExcludeGF");
+    // The text stands left of the box.
+    cbExcludeGF->setLayoutDirection(Qt::RightToLeft);
     form->addWidget(cbExcludeGF);
     bParaToClipBoard = Button("bParaToClipBoard", QStringLiteral("&TableToClipboard"), group);
     form->addWidget(bParaToClipBoard);

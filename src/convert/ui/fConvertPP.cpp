@@ -1,6 +1,7 @@
 #include "convert/ui/fConvertPP.h"
 
 #include "app/ui/widgets/GuardedHandler.h"
+#include "app/ui/widgets/ShortcutDispatcher.h"
 #include "app/ui/widgets/ViewFonts.h"
 #include "convert/ConvertParameterSets.h"
 #include "tables/TableExport.h"
@@ -86,6 +87,10 @@ TfConvertPP::TfConvertPP(const ErrorGuard& guard, QWidget* parent)
 {
     setObjectName(QStringLiteral("fConvertPP"));
     setWindowTitle(QStringLiteral("Transform GF into Standard parameter"));
+    // The captions repeat mnemonics (two "&Clear" and "&Close", "&Transform" as button and
+    // menu item): one dispatcher gives each Alt key to the first shown button with it,
+    // before the menu bar, so that a key press acts every time instead of moving focus.
+    new ShortcutDispatcher(this);
     OpenDialog1 = {QStringLiteral("Load a file"), QStringLiteral("*.txt"),
                    QStringLiteral("Text file (ASCII9 |*.txt|All|*.*"), false};
     // The save dialog asks before it replaces a file: the output area may be all that is

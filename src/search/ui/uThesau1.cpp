@@ -12,15 +12,22 @@
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
+#include "util/ui/BackgroundWork.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace veltra {
 
@@ -58,6 +65,70 @@ QComboBox* Box(const char* name, const QStringList& items, int left, int top, in
     box->setInsertPolicy(QComboBox::NoInsert);
     box->addItems(items);
     box->setGeometry(left, top, width, 22);
+    return box;
+}
+
+/// The room for text in a combo box's edit field.
+int EditFieldWidth(const QComboBox* box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                     QStyle::SC_ComboBoxEditField, box);
+    return field.width() - 6; // the line edit's own margins and cursor
+}
+
+/// The widest entry of a combo box in its font.
+int WidestItem(const QComboBox* box)
+{
+    const QFontMetrics metrics(box->font());
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(box->itemText(i)));
+    return widest;
+}
+
+/// The drop-down list wide enough for its entries up to a limit; longer entries are
+/// elided at their end, never in the middle.
+void FitDropDownList(QComboBox* box, int limit)
+{
+    box->view()->setTextElideMode(Qt::ElideRight);
+    const int needed = WidestItem(box) + 2 * box->view()->frameWidth() +
+                       box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
+    box->view()->setMinimumWidth(std::min(needed, limit));
+}
+
+/// The language box: its font shrinks until every choice fits in the edit field (where
+/// this system's font is wider than the designed one), and the text shows from its start.
+void FitLanguageBox(QComboBox* box)
+{
+    QFont font = box->font();
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(QStringLiteral(
+                                        "None / No keywords")) > EditFieldWidth(box)) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        box->setFont(font);
+    }
+    FitDropDownList(box, 400);
+    QObject::connect(box, &QComboBox::currentIndexChanged, box->lineEdit(),
+                     [box] { box->lineEdit()->setCursorPosition(0); });
+    box->lineEdit()->setCursorPosition(0);
+}
+
+/// A term box: the text stays exactly as typed. Entries matching the typed text anywhere,
+/// ignoring case, are offered in a popup list; the box takes an entry's text only when
+/// the user picks it. The drop-down list is as wide as its longest entry.
+QComboBox* TermBox(const char* name, int left, int top, QWidget* parent)
+{
+    QComboBox* box = Box(name, {}, left, top, 177, parent);
+    auto* completer = new QCompleter(box->model(), box);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    box->setCompleter(completer);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->view()->setTextElideMode(Qt::ElideRight);
+    completer->popup()->setTextElideMode(Qt::ElideRight);
     return box;
 }
 
@@ -109,16 +180,17 @@ TfSearchIndex::TfSearchIndex(const ErrorGuard& guard, GoTo goTo, QWidget* parent
     bFindEnglishIndex =
         NarrowButton("bFindEnglishIndex", QStringLiteral("&Find data"), 504, 48, search);
     BoldLabel(QStringLiteral("Search for "), 8, 19, 80, search);
-    cbIndexE1 = Box("cbIndexE1", {}, 80, 16, 177, search);
+    cbIndexE1 = TermBox("cbIndexE1", 80, 16, search);
     cbE1 = Box("cbE1", {QStringLiteral("AND"), QStringLiteral("OR")}, 264, 16, 52, search);
-    cbIndexE2 = Box("cbIndexE2", {}, 320, 16, 177, search);
+    cbIndexE2 = TermBox("cbIndexE2", 320, 16, search);
     cbE2 = Box("cbE2", {QStringLiteral("AND"), QStringLiteral("OR")}, 24, 48, 52, search);
-    cbIndexE3 = Box("cbIndexE3", {}, 80, 48, 177, search);
+    cbIndexE3 = TermBox("cbIndexE3", 80, 48, search);
     BoldLabel(QStringLiteral("Exclude"), 264, 51, 320, search);
-    cbIndexE4 = Box("cbIndexE4", {}, 320, 48, 177, search);
+    cbIndexE4 = TermBox("cbIndexE4", 320, 48, search);
     BoldLabel(QStringLiteral("Keyword Langu.:"), 504, 19, 608, search);
     cbLanguage = Box("cbLanguage", {German, English, NoKeywords}, 608, 16, 125, search);
     cbLanguage->setCurrentText(English);
+    FitLanguageBox(cbLanguage);
     bReSetToZeroSearch =
         NarrowButton("bReSetToZeroSearch", QStringLiteral("&Clear search"), 624, 48, search);
     // Tab order as designed.
@@ -200,23 +272,29 @@ void TfSearchIndex::SetTermLists(const QStringList& entries)
         box->clear();
         box->addItems(entries);
         box->setEditText(typed);
+        FitDropDownList(box, 600);
     }
 }
 
 void TfSearchIndex::BuildSearchIndex()
 {
-    // The walk runs on tables of its own, so the window's filters and handlers stay out
-    // of it; the keyword lists are empty when it fails.
+    // The generation runs on a worker thread, so that the wait notice stays drawn; the
+    // windows take no input meanwhile. The walk runs on tables of its own, made and
+    // dropped on that thread, so the window's filters and handlers stay out of it. The
+    // index table is the window's: its link is disabled, so no view reads it meanwhile,
+    // and the HdL box shows the index again when the link is enabled, also after a
+    // failure. The keyword lists are empty when the generation fails.
     Keywords = {};
-    ReferenceDatabase walk(SearchDir, SearchDir);
     cdsKey.setFiltered(false);
-    // The HdL box need not follow each of the appended rows; it shows the index again
-    // when its link is enabled, also after a failure.
     m_dsKey->setEnabled(false);
+    const QString dir = SearchDir;
+    const QDateTime now = QDateTime::currentDateTime();
     IndexGeneration generation;
     try {
-        generation =
-            veltra::BuildSearchIndex(walk, cdsKey, SearchDir, QDateTime::currentDateTime());
+        RunWithoutUserInput([this, &dir, &now, &generation] {
+            ReferenceDatabase walk(dir, dir);
+            generation = veltra::BuildSearchIndex(walk, cdsKey, dir, now);
+        });
     } catch (...) {
         m_dsKey->setEnabled(true);
         throw;

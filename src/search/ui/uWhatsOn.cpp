@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
+#include <QProgressBar>
 
 namespace veltra {
 
@@ -43,6 +44,8 @@ TfWhatsOn::TfWhatsOn(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("fWhatsOn"));
     setWindowTitle(QStringLiteral("   What's going on ..."));
     setFixedSize(381, 154);
+    // While shown, the other windows take no input.
+    setModal(true);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -59,6 +62,11 @@ TfWhatsOn::TfWhatsOn(QWidget* parent) : QDialog(parent)
         narrow, 16, 104, this);
     Label1 = PlacedLabel("Label1", QStringLiteral("  Please wait some seconds ....  "), narrow, 72,
                          128, this);
+    Progress = new QProgressBar(this);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setRange(0, 0);
+    Progress->setTextVisible(false);
+    Progress->setGeometry(8, 148, 365, 5);
 }
 
 } // namespace veltra

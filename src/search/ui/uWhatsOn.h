@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class QLabel;
+class QProgressBar;
 
 namespace veltra {
 
@@ -19,6 +20,8 @@ public:
     QLabel* ProductName = nullptr;
     QLabel* Remark = nullptr;
     QLabel* Label1 = nullptr;
+    /// A busy indicator along the bottom edge: it moves while the work runs.
+    QProgressBar* Progress = nullptr;
 };
 
 } // namespace veltra

@@ -40,8 +40,12 @@ QString DbRichText::fieldText() const
 
 void DbRichText::refresh()
 {
-    const QFont font = currentFont();
-    document()->setDefaultFont(font);
+    // Each text starts from the view's own font and a plain character format, for the
+    // document and for the cursor: the format where the user clicked (a bold line, say)
+    // must not pass to the next row's text.
+    document()->clear();
+    setCurrentCharFormat(QTextCharFormat());
+    document()->setDefaultFont(font());
     SetFieldText(document(), m_link->text());
     showScreenFonts();
     // The view's own cursor moved along with the inserted text to its end; a new text

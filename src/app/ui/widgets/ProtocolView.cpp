@@ -2,15 +2,22 @@
 
 #include "util/ProtocolLog.h"
 
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 namespace veltra {
 
 ProtocolView::ProtocolView(ProtocolLog* log, QWidget* parent) : QPlainTextEdit(parent), m_log(log)
 {
+    // After a change from the log the view stays at the starts of the lines: the cursor
+    // at the start of the last line (appending left it at the end of a long line, and
+    // the view scrolled there), the horizontal scroll bar at its left end.
     auto follow = [this](auto change) {
         m_following = true;
         change();
+        setTextCursor(QTextCursor(document()->lastBlock()));
+        horizontalScrollBar()->setValue(0);
         m_following = false;
     };
     connect(m_log, &ProtocolLog::lineAdded, this,
