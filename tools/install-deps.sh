@@ -17,6 +17,8 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev         # the charts of the distribution window (its CMake files need Qt6 OpenGL)
   python3-scipy                            # the independent check of the distribution functions
   desktop-file-utils                       # desktop-file-validate for the installed desktop entry
+  libmuparser-dev                          # the formula of an exposure scenario
+  libeigen3-dev                            # Cholesky factors of the scenario correlations
 )
 if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
   packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace veltra {
@@ -15,10 +16,11 @@ namespace {
 // A formula longer than this is not one a user typed.
 constexpr qsizetype MaxFormulaLength = 10000;
 
-QString ErrorText(const mu::ParserError& error)
+// Positions count from 1; one past the last character means the end of the formula.
+QString ErrorText(const mu::ParserError& error, qsizetype length)
 {
     const QString token = QString::fromStdString(error.GetToken());
-    const int position = error.GetPos() + 1;
+    const qsizetype position = std::min<qsizetype>(error.GetPos() + 1, length + 1);
     QString what;
     switch (error.GetCode()) {
     case mu::ecUNASSIGNABLE_TOKEN:
@@ -120,7 +122,7 @@ Formula::Formula(const QString& text, const QStringList& names)
         m_parser->SetExpr(text.toStdString());
         m_parser->Eval(); // compiles; reports names and syntax
     } catch (const mu::ParserError& error) {
-        throw VeltraError(ErrorText(error));
+        throw VeltraError(ErrorText(error, text.size()));
     }
 }
 
@@ -174,7 +176,7 @@ QString CheckFormula(const QString& text, const QStringList& names, const QList<
                 return division;
         }
     } catch (const mu::ParserError& error) {
-        return ErrorText(error);
+        return ErrorText(error, text.size());
     } catch (const VeltraError& error) {
         return error.message();
     }

@@ -36,19 +36,24 @@ QuantileTable::QuantileTable(const std::function<double(double)>& quantile,
     : m_exact(quantile), m_lower(lower), m_step(step)
 {
     const int nodes = int(std::lround(2 * Reach / step)) + 1;
+    m_t.resize(nodes);
     m_y.resize(nodes);
     m_slope.resize(nodes);
     for (int i = 0; i < nodes; ++i) {
-        const double t = -Reach + i * step;
-        // u and 1 - u both to full relative precision.
-        const double u = t < 0 ? std::exp(t) / (1 + std::exp(t)) : 1 / (1 + std::exp(-t));
-        const double v = t < 0 ? 1 / (1 + std::exp(t)) : std::exp(-t) / (1 + std::exp(-t));
+        // The node's level as a double, and the exact logit of that double: near 1 the
+        // rounding of u moves the logit noticeably, and a query is placed by its own
+        // exact logit.
+        const double nominal = -Reach + i * step;
+        const double u = nominal < 0 ? std::exp(nominal) / (1 + std::exp(nominal))
+                                     : 1 / (1 + std::exp(-nominal));
+        const double v = 1 - u;
         const double x = quantile(u);
         const double f = density(x);
         const double z = x - lower;
-        if (!(z > 0) || !(f > 0) || !std::isfinite(x))
+        if (!(z > 0) || !(f > 0) || !std::isfinite(x) || !(v > 0))
             throw VeltraError(
                 QStringLiteral("the quantile table cannot be built at level %1").arg(u));
+        m_t[size_t(i)] = std::log(u) - std::log1p(-u);
         m_y[size_t(i)] = std::log(z);
         m_slope[size_t(i)] = u * v / (f * z);
     }
@@ -60,11 +65,19 @@ double QuantileTable::quantile(double u) const
     const double position = (t + Reach) / m_step;
     if (!(position >= 0) || position >= double(m_y.size() - 1))
         return m_exact(u);
-    const size_t i = size_t(position);
-    const double s = position - double(i);
+    size_t i = size_t(position);
+    // The nodes sit a rounding away from the even grid: step to the right piece.
+    if (i > 0 && t < m_t[i])
+        --i;
+    else if (i + 2 < m_t.size() && t > m_t[i + 1])
+        ++i;
+    if (t < m_t[i] || t > m_t[i + 1])
+        return m_exact(u);
+    const double h = m_t[i + 1] - m_t[i];
+    const double s = (t - m_t[i]) / h;
     const double s2 = s * s, s3 = s2 * s;
-    const double y = (2 * s3 - 3 * s2 + 1) * m_y[i] + (s3 - 2 * s2 + s) * m_step * m_slope[i] +
-                     (-2 * s3 + 3 * s2) * m_y[i + 1] + (s3 - s2) * m_step * m_slope[i + 1];
+    const double y = (2 * s3 - 3 * s2 + 1) * m_y[i] + (s3 - 2 * s2 + s) * h * m_slope[i] +
+                     (-2 * s3 + 3 * s2) * m_y[i + 1] + (s3 - s2) * h * m_slope[i + 1];
     return m_lower + std::exp(y);
 }
 

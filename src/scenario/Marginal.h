@@ -37,7 +37,8 @@ private:
     std::function<double(double)> m_exact;
     double m_lower;
     double m_step;
-    std::vector<double> m_y, m_slope; // log(Q - lower) and its derivative in t per node
+    // Per node: the logit of its level, log(Q - lower) and its derivative in the logit.
+    std::vector<double> m_t, m_y, m_slope;
 };
 
 class Marginal
