@@ -19,6 +19,8 @@ packages=(
   desktop-file-utils                       # desktop-file-validate for the installed desktop entry
   libmuparser-dev                          # the formula of an exposure scenario
   libeigen3-dev                            # Cholesky factors of the scenario correlations
+  libxlsxwriter-dev                        # the Excel workbooks of the result tables
+  python3-openpyxl                         # the independent reader of the saved workbooks
 )
 if [ "${VELTRA_WITH_X:-0}" = "1" ]; then
   packages+=(xvfb xauth xdotool imagemagick x11-utils) # screenshots under Xvfb
