@@ -58,7 +58,7 @@ const CliCommand Commands[] = {
      "the fitted distributions of age group N of the parameter row ID", RunFits},
     {"simulate",
      "simulate SCENARIO [--iterations N] [--seed S] [--threads T]\n"
-     "         [--format text|json|csv] [-o FILE] | simulate --check SCENARIO",
+     "         [--format text|json|csv|xlsx] [-o FILE] | simulate --check SCENARIO",
      "the Monte Carlo result of an exposure scenario, one row an age group", RunSimulate},
 };
 

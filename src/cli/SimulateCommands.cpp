@@ -14,7 +14,7 @@ void RunSimulate(CliContext& context, QStringList args)
 {
     const QString usage = QStringLiteral(
         "simulate needs a scenario file, and takes --check, --iterations N, --seed S, "
-        "--threads T, --format text|json|csv and -o FILE");
+        "--threads T, --format text|json|csv|xlsx and -o FILE");
     QString path, format = QStringLiteral("text"), outputPath;
     bool check = false;
     RunOptions options;
@@ -47,10 +47,11 @@ void RunSimulate(CliContext& context, QStringList args)
                 options.threads = int(whole(arg, value, 1, 64));
             else if (arg == u"-o")
                 outputPath = value;
-            else if (value == u"text" || value == u"json" || value == u"csv")
+            else if (value == u"text" || value == u"json" || value == u"csv" || value == u"xlsx")
                 format = value;
             else
-                throw CliUsageError(QStringLiteral("simulate: the format is text, json or csv"));
+                throw CliUsageError(
+                    QStringLiteral("simulate: the format is text, json, csv or xlsx"));
         } else if (path.isNull() && !arg.startsWith(u'-')) {
             path = arg;
         } else {
@@ -59,6 +60,8 @@ void RunSimulate(CliContext& context, QStringList args)
     }
     if (path.isNull())
         throw CliUsageError(usage);
+    if (format == u"xlsx" && outputPath.isEmpty())
+        throw CliUsageError(QStringLiteral("simulate: --format xlsx needs -o FILE"));
 
     const Scenario scenario = ReadScenarioFile(path);
     if (check) {
@@ -66,6 +69,10 @@ void RunSimulate(CliContext& context, QStringList args)
         return;
     }
     const SimulationResult result = RunScenario(scenario, options);
+    if (format == u"xlsx") {
+        WriteWorkbookFile(outputPath, SimulationWorkbook(result));
+        return;
+    }
     QByteArray bytes;
     if (format == u"json")
         bytes = SimulationJson(result);

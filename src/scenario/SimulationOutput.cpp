@@ -205,6 +205,40 @@ QList<QStringList> SimulationTableRows(const SimulationResult& result)
     return rows;
 }
 
+QList<WorkbookSheet> SimulationWorkbook(const SimulationResult& result)
+{
+    WorkbookSheet results;
+    results.name = QStringLiteral("Results");
+    QList<QVariant> header;
+    for (const QString& title : SimulationTableHeader())
+        header << title;
+    results.rows << header;
+    WorkbookSheet inputs;
+    inputs.name = QStringLiteral("Inputs");
+    inputs.rows << QList<QVariant>{QStringLiteral("group"), QStringLiteral("input")};
+    auto number = [](double value) { return std::isnan(value) ? QVariant() : QVariant(value); };
+    for (const RunResult& run : result.runs) {
+        const QVariant group = run.group ? QVariant(*run.group) : QVariant();
+        QList<QVariant> row{group, run.caption, number(run.ageMin), number(run.ageMax)};
+        if (run.error.isEmpty()) {
+            row << QVariant(run.n) << run.mean << run.sd;
+            for (double value : run.percentiles)
+                row << value;
+            for (const OrderInterval& interval : run.intervals)
+                row << interval.low << interval.high;
+            row << QVariant();
+        } else {
+            for (int i = 0; i < 3 + SimulationLevels.size() + 4; ++i)
+                row << QVariant();
+            row << run.error;
+        }
+        results.rows << row;
+        for (const QString& source : run.sources)
+            inputs.rows << QList<QVariant>{group, source};
+    }
+    return {results, inputs};
+}
+
 QByteArray SimulationCsv(const SimulationResult& result)
 {
     QString text;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scenario/Simulation.h"
+#include "util/Workbook.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -28,5 +29,9 @@ QByteArray SimulationCsv(const SimulationResult& result);
 /// The header and the rows of the result table (the CSV's cells and the workbook's).
 QStringList SimulationTableHeader();
 QList<QStringList> SimulationTableRows(const SimulationResult& result);
+
+/// The result as workbook sheets: "Results" (the result table, numbers as numeric cells)
+/// and "Inputs" (per run, what each input was drawn from).
+QList<WorkbookSheet> SimulationWorkbook(const SimulationResult& result);
 
 } // namespace veltra

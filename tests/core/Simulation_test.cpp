@@ -6,6 +6,9 @@
 #include "scenario/SimulationOutput.h"
 #include "util/VeltraError.h"
 
+#include "../common/WorkbookReader.h"
+
+#include <QTemporaryDir>
 #include <QTest>
 #include <boost/math/distributions/gamma.hpp>
 #include <boost/math/distributions/normal.hpp>
@@ -358,6 +361,47 @@ private Q_SLOTS:
         QCOMPARE(some.runs.at(0).group, std::optional<int>(3));
         QVERIFY(some.runs.at(0).error.isEmpty());
         QVERIFY(some.runs.at(1).error.contains(QStringLiteral("has no age group 16")));
+    }
+
+    // The workbook read back by openpyxl: the result table's numbers as numeric cells, a
+    // run that failed as its message, and the inputs of each run.
+    void workbookHoldsTheResultTable()
+    {
+        const Scenario scenario = Parse(R"({"schema": 1, "formula": "BW",
+            "iterations": 500, "ages": [2, 40], "inputs": [
+            {"name": "BW", "parameter": 1001, "fit": "Lognormal"}]})");
+        RunOptions options;
+        options.databaseDir = QStringLiteral(VELTRA_SAMPLE_DIR);
+        const SimulationResult result = RunScenario(scenario, options);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("result.xlsx"));
+        WriteWorkbookFile(path, SimulationWorkbook(result));
+        QString error;
+        const QJsonObject book = fixture::ReadWorkbook(path, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QJsonArray sheets = book[QStringLiteral("sheets")].toArray();
+        QCOMPARE(sheets.size(), 2);
+        const QJsonObject results = sheets.at(0).toObject();
+        QCOMPARE(results[QStringLiteral("name")].toString(), QStringLiteral("Results"));
+        const QStringList header = SimulationTableHeader();
+        for (int c = 0; c < header.size(); ++c)
+            QCOMPARE(fixture::WorkbookCell(results, 0, c)[QStringLiteral("value")].toString(),
+                     header.at(c));
+        const RunResult& run = result.runs.at(0);
+        QCOMPARE(fixture::WorkbookCell(results, 1, 0)[QStringLiteral("value")].toDouble(), 2.0);
+        QCOMPARE(fixture::WorkbookCell(results, 1, 5)[QStringLiteral("value")].toDouble(),
+                 run.mean);
+        const int p95 = int(header.indexOf(QStringLiteral("P95")));
+        QCOMPARE(fixture::WorkbookCell(results, 1, p95)[QStringLiteral("type")].toString(),
+                 QStringLiteral("n"));
+        QCOMPARE(fixture::WorkbookCell(results, 1, p95)[QStringLiteral("value")].toDouble(),
+                 run.percentiles.at(7));
+        QCOMPARE(fixture::WorkbookCell(results, 2, int(header.size()) - 1)[QStringLiteral("value")]
+                     .toString(),
+                 result.runs.at(1).error);
+        const QJsonObject inputs = sheets.at(1).toObject();
+        QCOMPARE(fixture::WorkbookCell(inputs, 1, 1)[QStringLiteral("value")].toString(),
+                 run.sources.at(0));
     }
 
     void faultsOfARun_data()
