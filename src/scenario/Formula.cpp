@@ -130,7 +130,11 @@ Formula::~Formula() = default;
 
 double Formula::evaluate() const
 {
-    return m_parser->Eval();
+    try {
+        return m_parser->Eval();
+    } catch (const mu::ParserError& error) {
+        throw VeltraError(ErrorText(error, m_text.size()));
+    }
 }
 
 QStringList Formula::usedNames() const

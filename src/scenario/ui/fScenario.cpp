@@ -149,6 +149,7 @@ TfScenario::~TfScenario()
     if (m_worker) {
         m_cancel = true;
         m_worker->wait();
+        delete m_worker;
     }
 }
 
