@@ -19,6 +19,8 @@ packages=(
   python3-scipy                            # the independent check of the distribution functions
   desktop-file-utils                       # desktop-file-validate for the installed desktop entry
   r-base-core                              # Rscript, the independent check of the R formulas of the fits
+  libmuparser-dev                          # the formula of an exposure scenario
+  libeigen3-dev                            # Cholesky factors of the scenario correlations
   libxlsxwriter-dev                        # the Excel workbooks of the result tables
   python3-openpyxl                         # the independent reader of the saved workbooks
 )

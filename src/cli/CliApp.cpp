@@ -59,6 +59,10 @@ const CliCommand Commands[] = {
      "a check list of the headline, topic or parameter table", RunList},
     {"fits", "fits ID [--group N] [--format text|json]",
      "the fitted distributions of age group N of the parameter row ID", RunFits},
+    {"simulate",
+     "simulate SCENARIO [--iterations N] [--seed S] [--threads T]\n"
+     "         [--format text|json|csv|xlsx] [-o FILE] | simulate --check SCENARIO",
+     "the Monte Carlo result of an exposure scenario, one row an age group", RunSimulate},
 };
 
 const char* const UsageHead =

@@ -69,6 +69,7 @@ void RunSearch(CliContext& context, QStringList args);
 void RunKeywords(CliContext& context, QStringList args);
 void RunList(CliContext& context, QStringList args);
 void RunFits(CliContext& context, QStringList args);
+void RunSimulate(CliContext& context, QStringList args);
 
 // --- helpers ----------------------------------------------------------------------------
 /// The ID argument of a command. A text that is not a whole number is a usage error:

@@ -897,10 +897,10 @@ void MainWindowTest::menuBar()
     QStringList top;
     for (QAction* entry : form.menuBar()->actions())
         top << entry->text().trimmed();
-    QCOMPARE(top.size(), 6 + 30 + 2 + 1 + 1 + 10 + 1);
-    QCOMPARE(top.mid(0, 7), QStringList({"&Database", "&Connection", "Data&Tables", "&Search",
-                                         "&Report", "&Checks", ""}));
-    QCOMPARE(top.mid(35, 6), QStringList({"", "Sc&reen", "&LogFile", "", "&Info", ""}));
+    QCOMPARE(top.size(), 7 + 30 + 2 + 1 + 1 + 10 + 1);
+    QCOMPARE(top.mid(0, 8), QStringList({"&Database", "&Connection", "Data&Tables", "&Model",
+                                         "&Search", "&Report", "&Checks", ""}));
+    QCOMPARE(top.mid(36, 6), QStringList({"", "Sc&reen", "&LogFile", "", "&Info", ""}));
     QCOMPARE(top.last(), QStringLiteral("&Quit"));
 }
 

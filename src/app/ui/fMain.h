@@ -48,6 +48,7 @@ class ShortcutDispatcher;
 class TAboutBox;
 class TfClipTab;
 class TfDistributions;
+class TfScenario;
 class TOLEEdit;
 enum class ResultTableForm;
 struct ResultTableOptions;
@@ -195,6 +196,7 @@ public:
     TAboutBox* AboutBox = nullptr;
     /// The distribution window; made at its first opening.
     TfDistributions* fDistributions = nullptr;
+    TfScenario* fScenario = nullptr;
 
     // --- handlers -------------------------------------------------------------------------
     void dsHeadDataChange();
@@ -221,6 +223,8 @@ public:
     void sbCloseClick();
     /// Shows the distribution window, which then follows the current age group.
     void Distributions1Click();
+    /// Shows the scenario window (Model > Scenario), on the database folder.
+    void Scenario1Click();
 
     // table output (fMainTables.cpp)
     void bGenTableClick();

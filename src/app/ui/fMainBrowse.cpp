@@ -13,6 +13,7 @@
 #include "convert/ui/fDistributions.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "scenario/ui/fScenario.h"
 #include "util/RtfReader.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
@@ -319,6 +320,15 @@ void TForm1::Distributions1Click()
     fDistributions->show();
     fDistributions->raise();
     fDistributions->activateWindow();
+}
+
+void TForm1::Scenario1Click()
+{
+    if (!fScenario)
+        fScenario = new TfScenario(m_guard, m_db.RunDir, this);
+    fScenario->show();
+    fScenario->raise();
+    fScenario->activateWindow();
 }
 
 } // namespace veltra

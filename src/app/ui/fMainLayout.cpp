@@ -629,6 +629,10 @@ void TForm1::buildMenus()
     run(addAction(tables, "Distributions1", QStringLiteral("&Distributions")),
         &TForm1::Distributions1Click);
 
+    QMenu* model = bar->addMenu(QStringLiteral("&Model"));
+    model->menuAction()->setObjectName(QStringLiteral("Model1"));
+    run(addAction(model, "Scenario1", QStringLiteral("&Scenario...")), &TForm1::Scenario1Click);
+
     run(addAction(nullptr, "Search1", QStringLiteral("&Search"),
                   QKeySequence(Qt::CTRL | Qt::Key_F)),
         &TForm1::Search1Click);
