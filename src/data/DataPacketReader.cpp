@@ -31,6 +31,15 @@ qsizetype firstInvalidUtf8(const uchar* s, qsizetype n)
 {
     qsizetype i = 0;
     while (i < n) {
+#ifdef __SSE2__
+        while (i + 32 <= n) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
+            if (_mm_movemask_epi8(_mm_or_si128(a, b)))
+                break;
+            i += 32;
+        }
+#endif
         while (i + 8 <= n) {
             quint64 w;
             std::memcpy(&w, s + i, 8);
@@ -148,6 +157,30 @@ inline bool isNameChar(uchar c)
     return kNameClasses.name[c];
 }
 
+/// Number of UTF-8 characters in [p, e): the bytes that are no continuation bytes.
+inline qint64 characterCount(const char* p, const char* e)
+{
+    qint64 n = e - p;
+#ifdef __SSE2__
+    const __m128i topV = _mm_set1_epi8(char(0xC0));
+    const __m128i continuationV = _mm_set1_epi8(char(0x80));
+    for (; e - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (!_mm_movemask_epi8(v))
+            continue; // ASCII
+        unsigned c =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, topV), continuationV)));
+        for (; c; c &= c - 1)
+            --n;
+    }
+#endif
+    for (; p < e; ++p) {
+        if ((uchar(*p) & 0xC0) == 0x80)
+            --n;
+    }
+    return n;
+}
+
 /// The first byte in [p, e) that an attribute value cannot hold as it is: a control
 /// character, '&' or '<', and with stopHigh any byte from 0x80 on; e when there is none.
 /// Eight bytes at a time: a byte equal to x is a zero byte of w ^ x, and (v - 0x01..) &
@@ -235,8 +268,7 @@ public:
     Parser(QByteArray data, const QString& name, bool writable = false)
         : m_data(std::move(data)),
           m_writable(writable ? m_data.data() : nullptr), // detaches a shared copy
-          m_begin(m_data.constData()), m_p(m_begin), m_end(m_begin + m_data.size()),
-          m_name(name), m_track{m_begin}, m_rowTrack{m_begin}
+          m_begin(m_data.constData()), m_p(m_begin), m_end(m_begin + m_data.size()), m_name(name)
     {
     }
 
@@ -326,110 +358,50 @@ private:
     bool m_haveFields = false;
     std::vector<QByteArray> m_fieldNameBytes; // attrname of each FIELD as in the file
 
-    // Line and column of m_trackPos, counted on the bytes as they were in the file.
-    // Before a value is decoded in place (which changes line ends), the count moves past
-    // it, so that a later error still names its place in the file.
-    struct Track
+    // Values decoded in place, in file order, with what an error message needs of the
+    // bytes they had: the line ends in them and the characters after the last one.
+    struct ChangedSpan
     {
-        const char* pos;
-        qint64 line = 1;
-        qint64 column = 1;
+        const char* begin;
+        const char* end;
+        qint64 lineEnds;
+        qint64 tailCharacters; // after the last line end; all of them when there is none
     };
-    void advance(Track& track, const char* to) const;
-    void trackTo(const char* to) { advance(m_track, to); }
-    Track m_track;
-    Track m_rowTrack;       // at the start tag of the current row
-    bool m_changed = false; // some value was decoded in place
+    std::vector<ChangedSpan> m_changed;
 };
-
-void Parser::advance(Track& track, const char* to) const
-{
-    constexpr quint64 ones = 0x0101010101010101ULL;
-    constexpr quint64 highs = 0x8080808080808080ULL;
-    const char* p = track.pos;
-    qint64 line = track.line;
-    qint64 column = track.column;
-#ifdef __SSE2__
-    const __m128i lfV = _mm_set1_epi8('\n');
-    const __m128i crV = _mm_set1_epi8('\r');
-    const __m128i topV = _mm_set1_epi8(char(0xC0));
-    const __m128i continuationV = _mm_set1_epi8(char(0x80));
-#endif
-    while (p < to) {
-#ifdef __SSE2__
-        if (to - p >= 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(v, lfV), _mm_cmpeq_epi8(v, crV));
-            if (!_mm_movemask_epi8(ends)) {
-                // No line end: every byte but the UTF-8 continuation bytes is a character.
-                int chars = 16;
-                if (_mm_movemask_epi8(v)) {
-                    unsigned c = unsigned(
-                        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, topV), continuationV)));
-                    for (; c; c &= c - 1)
-                        --chars;
-                }
-                column += chars;
-                p += 16;
-                continue;
-            }
-        }
-#endif
-        if (to - p >= 8) {
-            quint64 w;
-            std::memcpy(&w, p, 8);
-            const quint64 lf = w ^ (ones * '\n');
-            const quint64 cr = w ^ (ones * '\r');
-            if (!((((lf - ones) & ~lf) | ((cr - ones) & ~cr)) & highs)) {
-                // No line end: every byte but the UTF-8 continuation bytes is a character.
-                quint64 continuation = w & ~(w << 1) & highs;
-                column += 8;
-                for (; continuation; continuation &= continuation - 1)
-                    --column;
-                p += 8;
-                continue;
-            }
-        }
-        const uchar c = uchar(*p);
-        if (c == '\n' || (c == '\r' && (p + 1 >= m_end || p[1] != '\n'))) {
-            ++line;
-            column = 1;
-        } else if ((c & 0xC0) != 0x80) {
-            ++column;
-        }
-        ++p;
-    }
-    track = Track{p, line, column};
-}
 
 void Parser::fail(const char* at, const QString& what) const
 {
     if (at > m_end)
         at = m_end;
-    if (m_changed && (at >= m_track.pos || at == m_rowTrack.pos)) {
-        // Values before at were decoded in place: count on from the last tracked place
-        // (an error at the start tag of the current row from the count there).
-        Track track = at >= m_track.pos ? m_track : m_rowTrack;
-        advance(track, at);
-        throw VeltraError(QStringLiteral("\"%1\": line %2, column %3: %4")
-                              .arg(m_name)
-                              .arg(track.line)
-                              .arg(track.column)
-                              .arg(what));
-    }
-    int line = 1;
-    const char* lineStart = m_begin;
-    for (const char* p = m_begin; p < at; ++p) {
-        if (*p == '\n' || (*p == '\r' && (p + 1 >= m_end || p[1] != '\n'))) {
-            ++line;
-            lineStart = p + 1;
+    // Counted on the bytes as they were in the file: a value decoded in place counts by
+    // what it had.
+    qint64 line = 1;
+    qint64 column = 1;
+    auto count = [&](const char* from, const char* to) {
+        for (const char* p = from; p < to; ++p) {
+            if (*p == '\n' || (*p == '\r' && (p + 1 >= m_end || p[1] != '\n'))) {
+                ++line;
+                column = 1;
+            } else if (!m_utf8 || (uchar(*p) & 0xC0) != 0x80) {
+                ++column;
+            }
         }
+    };
+    const char* p = m_begin;
+    for (const ChangedSpan& span : m_changed) {
+        if (span.begin >= at)
+            break;
+        count(p, span.begin);
+        if (span.lineEnds > 0) {
+            line += span.lineEnds;
+            column = 1 + span.tailCharacters;
+        } else {
+            column += span.tailCharacters;
+        }
+        p = span.end;
     }
-    int column = 1;
-    for (const char* p = lineStart; p < at; ++p) {
-        if (!m_utf8 || (uchar(*p) & 0xC0) != 0x80)
-            ++column;
-    }
+    count(p, at);
     throw VeltraError(QStringLiteral("\"%1\": line %2, column %3: %4")
                           .arg(m_name)
                           .arg(line)
@@ -810,6 +782,8 @@ ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
     char* const outBegin = own.data() + from;
     char* out = outBegin;
     const char* run = b;
+    qint64 lineEnds = 0;           // literal line ends in the value
+    const char* lastLineStart = b; // after the last of them
     auto flush = [&](const char* to) {
         if (m_utf8) {
             std::memcpy(out, run, size_t(to - run));
@@ -828,10 +802,15 @@ ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
         const char c = *p;
         flush(p);
         if (c == '&') {
-            // Most references are three decimal digits (line ends, accented letters).
-            if (e - p >= 6 && p[1] == '#' && p[5] == ';' && uchar(p[2] - '0') < 10 &&
-                uchar(p[3] - '0') < 10 && uchar(p[4] - '0') < 10 &&
-                (p[2] != '0' || p[3] != '0' || p[4] != '0')) {
+            // Most references are three decimal digits (line ends, accented letters),
+            // and most of those the two of a line end.
+            if (e - p >= 12 && std::memcmp(p, "&#013;&#010;", 12) == 0) {
+                *out++ = '\r';
+                *out++ = '\n';
+                p += 12;
+            } else if (e - p >= 6 && p[1] == '#' && p[5] == ';' && uchar(p[2] - '0') < 10 &&
+                       uchar(p[3] - '0') < 10 && uchar(p[4] - '0') < 10 &&
+                       (p[2] != '0' || p[3] != '0' || p[4] != '0')) {
                 out = encodeUtf8(uint((p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0')), out);
                 p += 6;
             } else {
@@ -842,11 +821,17 @@ ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
         } else if (c == '\t' || c == '\n') {
             *out++ = ' '; // attribute-value normalisation of literal blanks
             ++p;
+            if (c == '\n') {
+                ++lineEnds;
+                lastLineStart = p;
+            }
         } else if (c == '\r') {
             *out++ = ' ';
             ++p;
             if (p < e && *p == '\n')
                 ++p;
+            ++lineEnds;
+            lastLineStart = p;
         } else {
             fail(p, QStringLiteral("invalid character 0x%1")
                         .arg(int(uchar(c)), 2, 16, QLatin1Char('0')));
@@ -858,8 +843,7 @@ ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
     if (m_writable && m_utf8) {
         // Decoded UTF-8 is never longer than the value as written: it goes back in
         // place, so the table holds no second copy of its texts.
-        trackTo(e);
-        m_changed = true;
+        m_changed.push_back(ChangedSpan{b, e, lineEnds, characterCount(lastLineStart, e)});
         std::memcpy(m_writable + (b - m_begin), outBegin, size_t(size));
         own.truncate(from);
         return PacketStore::fileSlice(b - m_begin, size);
@@ -1249,10 +1233,6 @@ template <typename Sink> void Parser::parseRowData(DataPacket& packet, Span elem
     elementContent(element, packet.markup.rowData, known, [&](Span name, const char* tagAt) {
         if (!name.is("ROW"))
             fail(tagAt, QStringLiteral("unexpected element <%1> in <ROWDATA>").arg(text(name)));
-        if (m_writable) {
-            trackTo(tagAt);
-            m_rowTrack = m_track;
-        }
         ++rowNumber;
         sink.beginRow();
         int rowState = 0;
