@@ -170,6 +170,42 @@ struct DataTable::Impl
 
     QList<DataSource*> sources;
 
+    // Texts of the short fields a filter compares (the keys of the hierarchy tables),
+    // decoded once and kept until the rows change, so that switching the filter does not
+    // decode them again. Longer fields are decoded row by row.
+    static constexpr qsizetype kMaxKeptColumnBytes = qsizetype(1) << 20;
+    mutable std::vector<QStringList> textColumns; // per field; empty when not kept
+    mutable std::vector<bool> columnTooLong;
+    mutable quint64 textColumnsGeneration = 0;
+
+    const QStringList* textColumn(int field) const
+    {
+        const size_t fieldCount = size_t(store.fieldCount());
+        if (textColumnsGeneration != store.generation() || textColumns.size() != fieldCount) {
+            textColumns.assign(fieldCount, QStringList());
+            columnTooLong.assign(fieldCount, false);
+            textColumnsGeneration = store.generation();
+        }
+        QStringList& column = textColumns[size_t(field)];
+        const size_t rowCount = store.rowCount();
+        if (rowCount > 0 && size_t(column.size()) == rowCount)
+            return &column;
+        if (rowCount == 0 || columnTooLong[size_t(field)])
+            return nullptr;
+        qsizetype bytes = 0;
+        for (size_t r = 0; r < rowCount; ++r) {
+            bytes += qsizetype(store.slice(r, field).size);
+            if (bytes > kMaxKeptColumnBytes) {
+                columnTooLong[size_t(field)] = true;
+                return nullptr;
+            }
+        }
+        column.reserve(qsizetype(rowCount));
+        for (size_t r = 0; r < rowCount; ++r)
+            column.append(store.text(r, field));
+        return &column;
+    }
+
     QString where() const
     {
         return fileName.isEmpty() ? QString() : QStringLiteral(" in \"%1\"").arg(fileName);
@@ -229,12 +265,17 @@ struct DataTable::Impl
             bound.bind(packet.fields, options);
             // Only the fields the expression names are turned into texts.
             const std::vector<int> used = bound.boundFields();
+            std::vector<const QStringList*> kept;
+            for (int f : used)
+                kept.push_back(textColumn(f));
             QStringList values(packet.fields.size());
             for (size_t i = 0; i < rowCount; ++i) {
                 if (store.row(i).change == RowChange::Deleted)
                     continue;
-                for (int f : used)
-                    values[f] = store.text(i, f);
+                for (size_t k = 0; k < used.size(); ++k) {
+                    const int f = used[k];
+                    values[f] = kept[k] ? kept[k]->at(qsizetype(i)) : store.text(i, f);
+                }
                 if (bound.matches(values))
                     visible.push_back(int(i));
             }

@@ -2,6 +2,7 @@
 
 #include "util/VeltraError.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace veltra {
@@ -44,8 +45,15 @@ char16_t* decodeValidUtf8(const uchar* s, const uchar* e, char16_t* out)
     return out;
 }
 
+void PacketStore::touch()
+{
+    static std::atomic<quint64> next{0};
+    m_generation = ++next;
+}
+
 void PacketStore::reset(int fieldCount, QByteArray file)
 {
+    touch();
     m_fieldCount = fieldCount;
     m_file = std::move(file);
     m_own.clear();
@@ -121,6 +129,7 @@ ValueSlice PacketStore::ownSlice(qsizetype from) const
 
 void PacketStore::appendRow(const ValueSlice* slices, RowChange change, XmlFragment content)
 {
+    touch();
     m_slices.insert(m_slices.end(), slices, slices + m_fieldCount);
     StoredRow row;
     row.change = change;

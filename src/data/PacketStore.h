@@ -57,6 +57,7 @@ public:
     }
     void setSlice(size_t r, int field, ValueSlice s)
     {
+        touch();
         m_slices[r * size_t(m_fieldCount) + size_t(field)] = s;
     }
 
@@ -91,6 +92,7 @@ public:
     /// old row (-1 when dropped).
     template <typename Keep> std::vector<int> compact(Keep keep)
     {
+        touch();
         std::vector<int> newIndex(m_rows.size(), -1);
         size_t out = 0;
         const size_t n = size_t(m_fieldCount);
@@ -115,7 +117,14 @@ public:
     /// Takes the rows of a packet (for tables not read from a file).
     void takeRows(std::vector<PacketRow>&& rows);
 
+    /// Changes whenever a value, a row or the set of rows changes; never the same for
+    /// two stores, so that what was derived from the values can be kept until then.
+    quint64 generation() const { return m_generation; }
+
 private:
+    void touch();
+
+    quint64 m_generation = 0;
     int m_fieldCount = 0;
     QByteArray m_file;
     QByteArray m_own;
