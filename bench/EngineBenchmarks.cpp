@@ -1,6 +1,8 @@
 // Timings of the table engine on a synthetic database of 20,000 parameter rows: loading
 // the parameter table (against xmllint reading the same file), switching the topic
-// filter and re-sorting, as the browser does on every click.
+// filter and re-sorting, as the browser does on every click; and `veltra-cli dump` of
+// the parameter table as a whole process against a pugixml DOM load and xmllint of the
+// same file, CPU time and peak memory of each child, with the ratios.
 #include "SyntheticDatabase.h"
 
 #include "data/DataSource.h"
@@ -18,7 +20,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using veltra::DataTable;
 using veltra::SyntheticDatabase;
@@ -90,6 +98,101 @@ void loadParameterTable(benchmark::State& state, const SyntheticDatabase& db,
     const double ours = total / static_cast<double>(state.iterations());
     state.counters["xmllint_ms"] = runs[1] * 1000.0;
     state.counters["ratio"] = ours / runs[1];
+}
+
+/// CPU seconds (user + system) and peak resident memory of one child process.
+struct ChildRun
+{
+    double cpuSeconds = -1.0; // negative when the child could not run or failed
+    double peakMiB = 0.0;
+};
+
+/// Runs argv as a child with its output thrown away and reads the kernel's accounting of
+/// that one child (wait4), so that each command's own peak is known.
+ChildRun runChild(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0)
+        return {};
+    if (pid == 0) {
+        const int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0) {
+            dup2(devNull, STDOUT_FILENO);
+            dup2(devNull, STDERR_FILENO);
+        }
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    ChildRun run;
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.peakMiB = double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+/// `veltra-cli dump --filter "PS = 'none'"` on the parameter table (the whole file is read
+/// and every row tested) against the yardsticks, run in turn so that a drift of the
+/// machine's speed touches all of them alike. The iteration time is ours; the counters
+/// are medians, the ratios taken pair by pair.
+void dumpAgainstYardsticks(benchmark::State& state, const SyntheticDatabase& db,
+                           const std::string& cli, const std::string& pugixml,
+                           const std::string& xmllint)
+{
+    const std::string path = db.parameterTablePath().toStdString();
+    std::vector<double> ours, oursPeak, pugi, pugiPeak, lint, ratioPugi, ratioLint;
+    for (auto _ : state) {
+        const ChildRun a = runChild({cli, "dump", "--filter", "PS = 'none'", path});
+        if (a.cpuSeconds < 0) {
+            state.SkipWithError("veltra-cli dump failed on the parameter table");
+            return;
+        }
+        state.SetIterationTime(a.cpuSeconds);
+        ours.push_back(a.cpuSeconds);
+        oursPeak.push_back(a.peakMiB);
+        if (!pugixml.empty()) {
+            const ChildRun b = runChild({pugixml, path});
+            if (b.cpuSeconds > 0) {
+                pugi.push_back(b.cpuSeconds);
+                pugiPeak.push_back(b.peakMiB);
+                ratioPugi.push_back(a.cpuSeconds / b.cpuSeconds);
+            }
+        }
+        if (!xmllint.empty()) {
+            const ChildRun c = runChild({xmllint, "--noout", path});
+            if (c.cpuSeconds > 0) {
+                lint.push_back(c.cpuSeconds);
+                ratioLint.push_back(a.cpuSeconds / c.cpuSeconds);
+            }
+        }
+    }
+    const double fileMiB = double(QFileInfo(db.parameterTablePath()).size()) / (1024.0 * 1024.0);
+    state.counters["cpu_ms"] = median(ours) * 1000.0;
+    state.counters["peak_MiB"] = median(oursPeak);
+    state.counters["peak_per_file"] = median(oursPeak) / fileMiB;
+    if (!ratioPugi.empty()) {
+        state.counters["pugixml_ms"] = median(pugi) * 1000.0;
+        state.counters["pugixml_MiB"] = median(pugiPeak);
+        state.counters["ratio_pugixml"] = median(ratioPugi);
+    }
+    if (!ratioLint.empty()) {
+        state.counters["xmllint_ms"] = median(lint) * 1000.0;
+        state.counters["ratio_xmllint"] = median(ratioLint);
+    }
 }
 
 void xmllintParameterTable(benchmark::State& state, const SyntheticDatabase& db,
@@ -224,6 +327,23 @@ int main(int argc, char** argv)
         [&](benchmark::State& s) { xmllintParameterTable(s, db, xmllint); })
         ->UseManualTime()
         ->Unit(kMillisecond);
+#ifdef VELTRA_CLI_PROGRAM
+    {
+#ifdef VELTRA_PUGIXML_LOADER
+        const std::string pugixml = VELTRA_PUGIXML_LOADER;
+#else
+        const std::string pugixml;
+#endif
+        benchmark::RegisterBenchmark("DumpParameterTableVsYardsticks",
+                                     [&, pugixml](benchmark::State& s) {
+                                         dumpAgainstYardsticks(s, db, VELTRA_CLI_PROGRAM, pugixml,
+                                                               xmllint.toStdString());
+                                     })
+            ->UseManualTime()
+            ->Iterations(7)
+            ->Unit(kMillisecond);
+    }
+#endif
     benchmark::RegisterBenchmark("LoadDataFile", [&](benchmark::State& s) {
         loadDataFile(s, db);
     })->Unit(kMillisecond);

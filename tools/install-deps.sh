@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev # Qt 6 Core, Gui, Widgets, Test
   libbenchmark-dev                         # the benchmark program
-  libxml2-utils                            # xmllint, the benchmark's yardstick
+  libxml2-utils libpugixml-dev             # xmllint and a pugixml loader, the benchmark's yardsticks
   fonts-dejavu-core                        # a fixed-pitch font for the views
   fonts-noto-mono                          # the monospace family of common desktops, so the suite runs as there
   clang-format python3                     # the format check and the test helpers

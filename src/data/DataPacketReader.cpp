@@ -1,10 +1,15 @@
 #include "data/DataPacketReader.h"
 
+#include "data/PacketStore.h"
+
 #include "util/VeltraError.h"
 
 #include <QHash>
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <new>
 #include <string_view>
 #include <unordered_set>
@@ -26,6 +31,15 @@ qsizetype firstInvalidUtf8(const uchar* s, qsizetype n)
 {
     qsizetype i = 0;
     while (i < n) {
+#ifdef __SSE2__
+        while (i + 32 <= n) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
+            if (_mm_movemask_epi8(_mm_or_si128(a, b)))
+                break;
+            i += 32;
+        }
+#endif
         while (i + 8 <= n) {
             quint64 w;
             std::memcpy(&w, s + i, 8);
@@ -71,43 +85,9 @@ qsizetype firstInvalidUtf8(const uchar* s, qsizetype n)
     return -1;
 }
 
-/// Decodes valid UTF-8 (checked beforehand) into UTF-16.
 char16_t* decodeUtf8(const uchar* s, const uchar* e, char16_t* out)
 {
-    while (s < e) {
-        // Runs of ASCII, eight bytes at a time.
-        while (e - s >= 8) {
-            quint64 w;
-            std::memcpy(&w, s, 8);
-            if (w & 0x8080808080808080ULL)
-                break;
-            for (int k = 0; k < 8; ++k)
-                out[k] = s[k];
-            out += 8;
-            s += 8;
-        }
-        if (s >= e)
-            break;
-        const uchar c = *s;
-        if (c < 0x80) {
-            *out++ = c;
-            ++s;
-        } else if (c < 0xE0) {
-            *out++ = char16_t(((c & 0x1F) << 6) | (s[1] & 0x3F));
-            s += 2;
-        } else if (c < 0xF0) {
-            *out++ = char16_t(((c & 0x0F) << 12) | ((s[1] & 0x3F) << 6) | (s[2] & 0x3F));
-            s += 3;
-        } else {
-            uint cp = ((c & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) |
-                      (s[3] & 0x3Fu);
-            cp -= 0x10000;
-            *out++ = char16_t(0xD800 + (cp >> 10));
-            *out++ = char16_t(0xDC00 + (cp & 0x3FF));
-            s += 4;
-        }
-    }
-    return out;
+    return decodeValidUtf8(s, e, out);
 }
 
 char16_t* decodeCp1252(const uchar* s, const uchar* e, char16_t* out)
@@ -159,9 +139,93 @@ inline bool isNameStart(uchar c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
 }
 
+struct NameClasses
+{
+    bool name[256] = {};
+    constexpr NameClasses()
+    {
+        for (int c = 0; c < 256; ++c) {
+            name[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
+                      c >= 0x80 || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        }
+    }
+};
+constexpr NameClasses kNameClasses;
+
 inline bool isNameChar(uchar c)
 {
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    return kNameClasses.name[c];
+}
+
+/// Number of UTF-8 characters in [p, e): the bytes that are no continuation bytes.
+inline qint64 characterCount(const char* p, const char* e)
+{
+    qint64 n = e - p;
+#ifdef __SSE2__
+    const __m128i topV = _mm_set1_epi8(char(0xC0));
+    const __m128i continuationV = _mm_set1_epi8(char(0x80));
+    for (; e - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (!_mm_movemask_epi8(v))
+            continue; // ASCII
+        unsigned c =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, topV), continuationV)));
+        for (; c; c &= c - 1)
+            --n;
+    }
+#endif
+    for (; p < e; ++p) {
+        if ((uchar(*p) & 0xC0) == 0x80)
+            --n;
+    }
+    return n;
+}
+
+/// The first byte in [p, e) that an attribute value cannot hold as it is: a control
+/// character, '&' or '<', and with stopHigh any byte from 0x80 on; e when there is none.
+/// Eight bytes at a time: a byte equal to x is a zero byte of w ^ x, and (v - 0x01..) &
+/// ~v & 0x80.. marks zero bytes (below 0x20 with 0x20.. instead of 0x01..); marks
+/// above the lowest are not exact, so the lowest decides.
+inline const char* findValueSpecial(const char* p, const char* e, bool stopHigh)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highs = 0x8080808080808080ULL;
+    const quint64 high = stopHigh ? highs : 0;
+#ifdef __SSE2__
+    // Sixteen bytes at a time where the processor has SSE2 (every x86-64 does).
+    const __m128i ampV = _mm_set1_epi8('&');
+    const __m128i ltV = _mm_set1_epi8('<');
+    const __m128i controlV = _mm_set1_epi8(0x1F);
+    while (e - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, ampV), _mm_cmpeq_epi8(v, ltV));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(_mm_min_epu8(v, controlV), v)); // v <= 0x1F
+        int bits = _mm_movemask_epi8(m);
+        if (stopHigh)
+            bits |= _mm_movemask_epi8(v);
+        if (bits)
+            return p + __builtin_ctz(unsigned(bits));
+        p += 16;
+    }
+#endif
+    while (e - p >= 8) {
+        quint64 w;
+        std::memcpy(&w, p, 8);
+        const quint64 amp = w ^ (ones * '&');
+        const quint64 lt = w ^ (ones * '<');
+        const quint64 marks =
+            (((amp - ones) & ~amp) | ((lt - ones) & ~lt) | ((w - ones * 0x20) & ~w) | (w & high)) &
+            highs;
+        if (marks)
+            return p + (__builtin_ctzll(marks) >> 3);
+        p += 8;
+    }
+    for (; p < e; ++p) {
+        const uchar c = uchar(*p);
+        if (c < 0x20 || c == '&' || c == '<' || (stopHigh && c >= 0x80))
+            return p;
+    }
+    return e;
 }
 
 struct Span
@@ -199,12 +263,17 @@ struct Attribute
 class Parser
 {
 public:
-    Parser(const QByteArray& data, const QString& name)
-        : m_begin(data.constData()), m_p(m_begin), m_end(m_begin + data.size()), m_name(name)
+    /// With writable, values are decoded in place in the parser's own copy of data
+    /// (which the caller should hand over unshared, or it is copied once).
+    Parser(QByteArray data, const QString& name, bool writable = false)
+        : m_data(std::move(data)),
+          m_writable(writable ? m_data.data() : nullptr), // detaches a shared copy
+          m_begin(m_data.constData()), m_p(m_begin), m_end(m_begin + m_data.size()), m_name(name)
     {
     }
 
-    DataPacket run();
+    /// Reads the packet; with a store the rows go into it as slices of data.
+    DataPacket run(PacketStore* store = nullptr);
 
 private:
     [[noreturn]] void fail(const char* at, const QString& what) const;
@@ -242,6 +311,11 @@ private:
     /// Reads '=' and a quoted value; returns the value span (without quotes).
     Span readValueSpan(const char*& valueBegin);
     QString decodeValue(const char* b, const char* e) const;
+    /// The value as a slice: of the file when it needs no decoding, else decoded as
+    /// UTF-8 into the store's own buffer.
+    ValueSlice sliceValue(const char* b, const char* e, PacketStore& store);
+    /// At '&': the code point of the reference; p goes past it.
+    uint readReference(const char*& p, const char* e) const;
     /// Character data: references resolved, line ends as LF, characters checked.
     QString decodeText(const char* b, const char* e) const;
     const char* parseReference(const char* p, const char* e, char16_t*& out) const;
@@ -269,11 +343,13 @@ private:
 
     void parseMetadata(DataPacket& packet, Span element);
     void parseFields(DataPacket& packet, Span element);
-    void parseRowData(DataPacket& packet, Span element);
+    template <typename Sink> void parseRowData(DataPacket& packet, Span element, Sink& sink);
 
     /// The bytes of name in the file's encoding; empty when it has no such bytes.
     QByteArray encodeName(const QString& name) const;
 
+    QByteArray m_data; // a store keeps it
+    char* m_writable;  // m_data's bytes when values are decoded in place; else null
     const char* m_begin;
     const char* m_p;
     const char* m_end;
@@ -281,25 +357,51 @@ private:
     bool m_utf8 = true;
     bool m_haveFields = false;
     std::vector<QByteArray> m_fieldNameBytes; // attrname of each FIELD as in the file
+
+    // Values decoded in place, in file order, with what an error message needs of the
+    // bytes they had: the line ends in them and the characters after the last one.
+    struct ChangedSpan
+    {
+        const char* begin;
+        const char* end;
+        qint64 lineEnds;
+        qint64 tailCharacters; // after the last line end; all of them when there is none
+    };
+    std::vector<ChangedSpan> m_changed;
 };
 
 void Parser::fail(const char* at, const QString& what) const
 {
     if (at > m_end)
         at = m_end;
-    int line = 1;
-    const char* lineStart = m_begin;
-    for (const char* p = m_begin; p < at; ++p) {
-        if (*p == '\n' || (*p == '\r' && (p + 1 >= m_end || p[1] != '\n'))) {
-            ++line;
-            lineStart = p + 1;
+    // Counted on the bytes as they were in the file: a value decoded in place counts by
+    // what it had.
+    qint64 line = 1;
+    qint64 column = 1;
+    auto count = [&](const char* from, const char* to) {
+        for (const char* p = from; p < to; ++p) {
+            if (*p == '\n' || (*p == '\r' && (p + 1 >= m_end || p[1] != '\n'))) {
+                ++line;
+                column = 1;
+            } else if (!m_utf8 || (uchar(*p) & 0xC0) != 0x80) {
+                ++column;
+            }
         }
+    };
+    const char* p = m_begin;
+    for (const ChangedSpan& span : m_changed) {
+        if (span.begin >= at)
+            break;
+        count(p, span.begin);
+        if (span.lineEnds > 0) {
+            line += span.lineEnds;
+            column = 1 + span.tailCharacters;
+        } else {
+            column += span.tailCharacters;
+        }
+        p = span.end;
     }
-    int column = 1;
-    for (const char* p = lineStart; p < at; ++p) {
-        if (!m_utf8 || (uchar(*p) & 0xC0) != 0x80)
-            ++column;
-    }
+    count(p, at);
     throw VeltraError(QStringLiteral("\"%1\": line %2, column %3: %4")
                           .arg(m_name)
                           .arg(line)
@@ -567,11 +669,11 @@ Span Parser::readValueSpan(const char*& valueBegin)
     return s;
 }
 
-const char* Parser::parseReference(const char* p, const char* e, char16_t*& out) const
+uint Parser::readReference(const char*& pos, const char* e) const
 {
-    // p at '&'
-    const char* start = p;
-    ++p;
+    // pos at '&'
+    const char* start = pos;
+    const char* p = pos + 1;
     if (p < e && *p == '#') {
         ++p;
         const bool hex = p < e && *p == 'x';
@@ -603,14 +705,8 @@ const char* Parser::parseReference(const char* p, const char* e, char16_t*& out)
         // writes reads back; NUL and surrogates are never characters.
         if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF))
             fail(start, QStringLiteral("character reference to an invalid character"));
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            *out++ = char16_t(0xD800 + (cp >> 10));
-            *out++ = char16_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            *out++ = char16_t(cp);
-        }
-        return p + 1;
+        pos = p + 1;
+        return cp;
     }
     const char* nameBegin = p;
     while (p < e && *p != ';' && p - nameBegin < 8)
@@ -618,27 +714,147 @@ const char* Parser::parseReference(const char* p, const char* e, char16_t*& out)
     if (p >= e || *p != ';')
         fail(start, QStringLiteral("'&' not followed by an entity reference"));
     const Span name{nameBegin, p};
+    uint cp;
     if (name.is("lt"))
-        *out++ = u'<';
+        cp = '<';
     else if (name.is("gt"))
-        *out++ = u'>';
+        cp = '>';
     else if (name.is("amp"))
-        *out++ = u'&';
+        cp = '&';
     else if (name.is("quot"))
-        *out++ = u'"';
+        cp = '"';
     else if (name.is("apos"))
-        *out++ = u'\'';
+        cp = '\'';
     else
         fail(start,
              QStringLiteral("unknown entity \"&%1;\"").arg(decodeSpan(name.begin, name.end)));
-    return p + 1;
+    pos = p + 1;
+    return cp;
+}
+
+const char* Parser::parseReference(const char* p, const char* e, char16_t*& out) const
+{
+    uint cp = readReference(p, e);
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        *out++ = char16_t(0xD800 + (cp >> 10));
+        *out++ = char16_t(0xDC00 + (cp & 0x3FF));
+    } else {
+        *out++ = char16_t(cp);
+    }
+    return p;
+}
+
+/// Writes the code point as UTF-8.
+inline char* encodeUtf8(uint cp, char* out)
+{
+    if (cp < 0x80) {
+        *out++ = char(cp);
+    } else if (cp < 0x800) {
+        *out++ = char(0xC0 | (cp >> 6));
+        *out++ = char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *out++ = char(0xE0 | (cp >> 12));
+        *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = char(0x80 | (cp & 0x3F));
+    } else {
+        *out++ = char(0xF0 | (cp >> 18));
+        *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = char(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
+{
+    const char* p = findValueSpecial(b, e, !m_utf8);
+    if (p == e)
+        return PacketStore::fileSlice(b - m_begin, e - b);
+
+    // Decoded into the own buffer: UTF-8 needs no more bytes than it has (a reference
+    // is longer than the character it stands for); a single-byte text at most three
+    // bytes per byte.
+    QByteArray& own = store.ownBuffer();
+    const qsizetype from = own.size();
+    const qsizetype room = m_utf8 ? (e - b) : 3 * (e - b);
+    own.resize(from + room);
+    char* const outBegin = own.data() + from;
+    char* out = outBegin;
+    const char* run = b;
+    qint64 lineEnds = 0;           // literal line ends in the value
+    const char* lastLineStart = b; // after the last of them
+    auto flush = [&](const char* to) {
+        if (m_utf8) {
+            std::memcpy(out, run, size_t(to - run));
+            out += to - run;
+            return;
+        }
+        for (const char* q = run; q < to; ++q) {
+            const uchar c = uchar(*q);
+            out = encodeUtf8((c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : c, out);
+        }
+    };
+    for (;;) {
+        p = findValueSpecial(p, e, false);
+        if (p == e)
+            break;
+        const char c = *p;
+        flush(p);
+        if (c == '&') {
+            // Most references are three decimal digits (line ends, accented letters),
+            // and most of those the two of a line end.
+            if (e - p >= 12 && std::memcmp(p, "&#013;&#010;", 12) == 0) {
+                *out++ = '\r';
+                *out++ = '\n';
+                p += 12;
+            } else if (e - p >= 6 && p[1] == '#' && p[5] == ';' && uchar(p[2] - '0') < 10 &&
+                       uchar(p[3] - '0') < 10 && uchar(p[4] - '0') < 10 &&
+                       (p[2] != '0' || p[3] != '0' || p[4] != '0')) {
+                out = encodeUtf8(uint((p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0')), out);
+                p += 6;
+            } else {
+                out = encodeUtf8(readReference(p, e), out);
+            }
+        } else if (c == '<') {
+            fail(p, QStringLiteral("'<' not allowed in an attribute value"));
+        } else if (c == '\t' || c == '\n') {
+            *out++ = ' '; // attribute-value normalisation of literal blanks
+            ++p;
+            if (c == '\n') {
+                ++lineEnds;
+                lastLineStart = p;
+            }
+        } else if (c == '\r') {
+            *out++ = ' ';
+            ++p;
+            if (p < e && *p == '\n')
+                ++p;
+            ++lineEnds;
+            lastLineStart = p;
+        } else {
+            fail(p, QStringLiteral("invalid character 0x%1")
+                        .arg(int(uchar(c)), 2, 16, QLatin1Char('0')));
+        }
+        run = p;
+    }
+    flush(e);
+    const qsizetype size = out - outBegin;
+    if (m_writable && m_utf8) {
+        // Decoded UTF-8 is never longer than the value as written: it goes back in
+        // place, so the table holds no second copy of its texts.
+        m_changed.push_back(ChangedSpan{b, e, lineEnds, characterCount(lastLineStart, e)});
+        std::memcpy(m_writable + (b - m_begin), outBegin, size_t(size));
+        own.truncate(from);
+        return PacketStore::fileSlice(b - m_begin, size);
+    }
+    own.truncate(from + size);
+    return store.ownSlice(from);
 }
 
 QString Parser::decodeValue(const char* b, const char* e) const
 {
-    const char* p = b;
-    while (p < e && !kValueClasses.cls[uchar(*p)])
-        ++p;
+    const char* p = findValueSpecial(b, e, false);
     if (p == e)
         return b == e ? QString() : decodeSpan(b, e);
 
@@ -992,7 +1208,7 @@ void Parser::parseFields(DataPacket& packet, Span element)
     });
 }
 
-void Parser::parseRowData(DataPacket& packet, Span element)
+template <typename Sink> void Parser::parseRowData(DataPacket& packet, Span element, Sink& sink)
 {
     const int fieldCount = int(packet.fields.size());
     // Attribute names are matched as the bytes of the attrname values in the file.
@@ -1018,8 +1234,7 @@ void Parser::parseRowData(DataPacket& packet, Span element)
         if (!name.is("ROW"))
             fail(tagAt, QStringLiteral("unexpected element <%1> in <ROWDATA>").arg(text(name)));
         ++rowNumber;
-        PacketRow row;
-        row.values.resize(fieldCount);
+        sink.beginRow();
         int rowState = 0;
         bool haveRowState = false;
         int expected = 0;
@@ -1076,11 +1291,11 @@ void Parser::parseRowData(DataPacket& packet, Span element)
                 fail(an.begin, QStringLiteral("duplicate attribute \"%1\" in <ROW>").arg(text(an)));
             seen[size_t(idx)] = rowNumber;
             expected = idx + 1;
-            row.values[idx] = decodeValue(v.begin, v.end);
+            sink.setValue(idx, v.begin, v.end);
             present.push_back(idx);
         }
         if (!empty)
-            keepContent(name, row.content, 0); // detail rows of nested fields
+            keepContent(name, sink.content(), 0); // detail rows of nested fields
 
         if (rowState & 2) { // deleted
             pendingOriginal = false;
@@ -1088,13 +1303,9 @@ void Parser::parseRowData(DataPacket& packet, Span element)
         }
         if (rowState & 8) { // modification of the original just read
             if (pendingOriginal) {
-                PacketRow& target = packet.rows.back();
-                for (int idx : present)
-                    target.values[idx] = row.values[idx];
                 // Detail rows of the modification follow those of the original, as a
                 // change log of the nested table.
-                for (XmlPiece& piece : row.content)
-                    target.content.push_back(std::move(piece));
+                sink.mergeIntoLast(present);
                 pendingOriginal = false;
                 return;
             }
@@ -1102,12 +1313,97 @@ void Parser::parseRowData(DataPacket& packet, Span element)
                 fail(tagAt, QStringLiteral("modified row (RowState 8) without its original row"));
         }
         pendingOriginal = (rowState & 1) != 0;
-        packet.rows.push_back(std::move(row));
-        known = int(packet.rows.size());
+        known = sink.pushRow();
     });
 }
 
-DataPacket Parser::run()
+/// Rows as texts in the packet.
+class PacketRowSink
+{
+public:
+    PacketRowSink(const Parser& parser, DataPacket& packet, int fieldCount,
+                  QString (Parser::*decode)(const char*, const char*) const)
+        : m_parser(parser), m_packet(packet), m_fieldCount(fieldCount), m_decode(decode)
+    {
+    }
+    void beginRow()
+    {
+        m_row = PacketRow();
+        m_row.values.resize(m_fieldCount);
+    }
+    void setValue(int idx, const char* b, const char* e)
+    {
+        m_row.values[idx] = (m_parser.*m_decode)(b, e);
+    }
+    XmlFragment& content() { return m_row.content; }
+    void mergeIntoLast(const std::vector<int>& present)
+    {
+        PacketRow& target = m_packet.rows.back();
+        for (int idx : present)
+            target.values[idx] = m_row.values[idx];
+        for (XmlPiece& piece : m_row.content)
+            target.content.push_back(std::move(piece));
+    }
+    int pushRow()
+    {
+        m_packet.rows.push_back(std::move(m_row));
+        return int(m_packet.rows.size());
+    }
+
+private:
+    const Parser& m_parser;
+    DataPacket& m_packet;
+    int m_fieldCount;
+    QString (Parser::*m_decode)(const char*, const char*) const;
+    PacketRow m_row;
+};
+
+/// Rows as slices in a store.
+class StoreRowSink
+{
+public:
+    StoreRowSink(Parser& parser, PacketStore& store,
+                 ValueSlice (Parser::*slice)(const char*, const char*, PacketStore&))
+        : m_parser(parser), m_store(store), m_slice(slice), m_row(size_t(store.fieldCount()))
+    {
+    }
+    void beginRow()
+    {
+        std::fill(m_row.begin(), m_row.end(), ValueSlice());
+        m_content.clear();
+    }
+    void setValue(int idx, const char* b, const char* e)
+    {
+        m_row[size_t(idx)] = (m_parser.*m_slice)(b, e, m_store);
+    }
+    XmlFragment& content() { return m_content; }
+    void mergeIntoLast(const std::vector<int>& present)
+    {
+        const size_t last = m_store.rowCount() - 1;
+        for (int idx : present)
+            m_store.setSlice(last, idx, m_row[size_t(idx)]);
+        if (!m_content.empty()) {
+            XmlFragment& target = m_store.extra(last).content;
+            for (XmlPiece& piece : m_content)
+                target.push_back(std::move(piece));
+        }
+    }
+    int pushRow()
+    {
+        m_store.appendRow(m_row.data(), RowChange::None, std::move(m_content));
+        m_content = XmlFragment();
+        return int(m_store.rowCount());
+    }
+
+private:
+    Parser& m_parser;
+    PacketStore& m_store;
+    ValueSlice (Parser::*m_slice)(const char*, const char*, PacketStore&);
+    std::vector<ValueSlice> m_row;
+    XmlFragment m_content;
+};
+
+DataPacket Parser::run(PacketStore* store)
 {
     // Byte order marks: UTF-8 is fine, UTF-16 is not supported.
     bool bom = false;
@@ -1168,8 +1464,15 @@ DataPacket Parser::run()
             haveRowData = true;
             const bool empty = readAttributes(attrs, name);
             markup.rowDataAttributes = keptAttributes(attrs);
-            if (!empty)
-                parseRowData(packet, name);
+            if (store)
+                store->reset(int(packet.fields.size()), m_data);
+            if (!empty && store) {
+                StoreRowSink sink(*this, *store, &Parser::sliceValue);
+                parseRowData(packet, name, sink);
+            } else if (!empty) {
+                PacketRowSink sink(*this, packet, int(packet.fields.size()), &Parser::decodeValue);
+                parseRowData(packet, name, sink);
+            }
             ++known;
         } else {
             const bool empty = readAttributes(attrs, name);
@@ -1194,6 +1497,20 @@ DataPacket DataPacketReader::read(const QByteArray& data, const QString& name)
     try {
         Parser parser(data, name);
         return parser.run();
+    } catch (const std::bad_alloc&) {
+        throw VeltraError(QStringLiteral("\"%1\": not enough memory to read the file").arg(name));
+    }
+}
+
+DataPacket DataPacketReader::readInto(QByteArray data, const QString& name, PacketStore& store)
+{
+    try {
+        store.reset(0);
+        Parser parser(std::move(data), name, true);
+        DataPacket packet = parser.run(&store);
+        if (store.fieldCount() != int(packet.fields.size()))
+            store.reset(int(packet.fields.size())); // a packet without ROWDATA
+        return packet;
     } catch (const std::bad_alloc&) {
         throw VeltraError(QStringLiteral("\"%1\": not enough memory to read the file").arg(name));
     }

@@ -8,6 +8,8 @@
 
 namespace veltra {
 
+class PacketStore;
+
 /// A strict, single-pass reader of data packets working on the raw bytes.
 ///
 /// Encoding: a declared UTF-8 (any case) is decoded as UTF-8 and invalid UTF-8 is an
@@ -38,6 +40,10 @@ class DataPacketReader
 {
 public:
     static DataPacket read(const QByteArray& data, const QString& name);
+    /// Same as read, but the rows go into store as slices of data instead of into the
+    /// packet, whose rows stay empty. The store keeps data, with the values that held
+    /// references decoded in place; hand it over unshared (moved) to spare a copy.
+    static DataPacket readInto(QByteArray data, const QString& name, PacketStore& store);
 };
 
 } // namespace veltra

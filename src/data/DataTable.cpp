@@ -5,6 +5,7 @@
 #include "data/DataPacketWriter.h"
 #include "data/DataSource.h"
 #include "data/FilterExpression.h"
+#include "data/PacketStore.h"
 #include "util/VeltraError.h"
 
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <cmath>
 #include <new>
 #include <optional>
+
+#include <sys/mman.h>
 
 namespace veltra {
 
@@ -70,6 +73,24 @@ NumberKey numberKey(const QString& text)
     return k;
 }
 
+/// Asks the kernel to back the 2 MiB-aligned middle of a large buffer with huge pages
+/// before it is filled: a file of tens of megabytes is then read with a few dozen page
+/// faults instead of thousands. Only advice: where the kernel does not follow it, the
+/// buffer works the same, so its answer is not checked.
+void adviseHugePages(char* p, qint64 size)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr quintptr huge = quintptr(2) << 20;
+    const quintptr begin = (quintptr(p) + huge - 1) & ~(huge - 1);
+    const quintptr end = (quintptr(p) + quintptr(size)) & ~(huge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), size_t(end - begin), MADV_HUGEPAGE);
+#else
+    Q_UNUSED(p);
+    Q_UNUSED(size);
+#endif
+}
+
 /// The bytes of a packet file: a regular file of at most kMaxPacketFileSize bytes.
 QByteArray readPacketFile(const QString& path)
 {
@@ -94,6 +115,7 @@ QByteArray readPacketFile(const QString& path)
                               .arg(path)
                               .arg(size));
     }
+    adviseHugePages(data.data(), size);
     qint64 got = 0;
     while (got < size) {
         const qint64 n = file.read(data.data() + got, size - got);
@@ -123,7 +145,8 @@ QStringList splitIndexNames(const QString& names)
 
 struct DataTable::Impl
 {
-    DataPacket packet;
+    DataPacket packet; // fields, table properties and markup; the rows are in store
+    PacketStore store;
     QHash<QString, int> fieldByFoldedName;
     QHash<QString, int> fieldByName; // names as written
     bool hasData = false;
@@ -146,6 +169,42 @@ struct DataTable::Impl
     QStringList editValues;
 
     QList<DataSource*> sources;
+
+    // Texts of the short fields a filter compares (the keys of the hierarchy tables),
+    // decoded once and kept until the rows change, so that switching the filter does not
+    // decode them again. Longer fields are decoded row by row.
+    static constexpr qsizetype kMaxKeptColumnBytes = qsizetype(1) << 20;
+    mutable std::vector<QStringList> textColumns; // per field; empty when not kept
+    mutable std::vector<bool> columnTooLong;
+    mutable quint64 textColumnsGeneration = 0;
+
+    const QStringList* textColumn(int field) const
+    {
+        const size_t fieldCount = size_t(store.fieldCount());
+        if (textColumnsGeneration != store.generation() || textColumns.size() != fieldCount) {
+            textColumns.assign(fieldCount, QStringList());
+            columnTooLong.assign(fieldCount, false);
+            textColumnsGeneration = store.generation();
+        }
+        QStringList& column = textColumns[size_t(field)];
+        const size_t rowCount = store.rowCount();
+        if (rowCount > 0 && size_t(column.size()) == rowCount)
+            return &column;
+        if (rowCount == 0 || columnTooLong[size_t(field)])
+            return nullptr;
+        qsizetype bytes = 0;
+        for (size_t r = 0; r < rowCount; ++r) {
+            bytes += qsizetype(store.slice(r, field).size);
+            if (bytes > kMaxKeptColumnBytes) {
+                columnTooLong[size_t(field)] = true;
+                return nullptr;
+            }
+        }
+        column.reserve(qsizetype(rowCount));
+        for (size_t r = 0; r < rowCount; ++r)
+            column.append(store.text(r, field));
+        return &column;
+    }
 
     QString where() const
     {
@@ -199,18 +258,30 @@ struct DataTable::Impl
         visible.clear();
         if (!open)
             return;
-        const std::vector<PacketRow>& rows = packet.rows;
-        visible.reserve(rows.size());
+        const size_t rowCount = store.rowCount();
+        visible.reserve(rowCount);
         if (filtered && filter && !filter->isEmpty()) {
             FilterExpression bound = *filter;
             bound.bind(packet.fields, options);
-            for (size_t i = 0; i < rows.size(); ++i) {
-                if (rows[i].change != RowChange::Deleted && bound.matches(rows[i].values))
+            // Only the fields the expression names are turned into texts.
+            const std::vector<int> used = bound.boundFields();
+            std::vector<const QStringList*> kept;
+            for (int f : used)
+                kept.push_back(textColumn(f));
+            QStringList values(packet.fields.size());
+            for (size_t i = 0; i < rowCount; ++i) {
+                if (store.row(i).change == RowChange::Deleted)
+                    continue;
+                for (size_t k = 0; k < used.size(); ++k) {
+                    const int f = used[k];
+                    values[f] = kept[k] ? kept[k]->at(qsizetype(i)) : store.text(i, f);
+                }
+                if (bound.matches(values))
                     visible.push_back(int(i));
             }
         } else {
-            for (size_t i = 0; i < rows.size(); ++i) {
-                if (rows[i].change != RowChange::Deleted)
+            for (size_t i = 0; i < rowCount; ++i) {
+                if (store.row(i).change != RowChange::Deleted)
                     visible.push_back(int(i));
             }
         }
@@ -227,7 +298,6 @@ struct DataTable::Impl
             std::sort(visible.begin(), visible.end());
             return;
         }
-        const std::vector<PacketRow>& rows = packet.rows;
         const size_t n = visible.size();
         const size_t keyCount = keys.size();
         // Each key value gets a rank among the distinct values of its field (equal under
@@ -238,15 +308,18 @@ struct DataTable::Impl
         for (size_t k = 0; k < keyCount; ++k) {
             const int f = keys[k];
             const bool numeric = packet.fields.at(f).isNumber();
-            QHash<QString, int> idOf;
+            // Distinct values by their bytes (the stored UTF-8 is the same for the same text).
+            QHash<QByteArray, int> idOf;
             std::vector<QString> distinct;
             std::vector<int> idAt(n);
             for (size_t i = 0; i < n; ++i) {
-                const QString& v = rows[size_t(visible[i])].values.at(f);
+                const ValueSlice slice = store.slice(size_t(visible[i]), f);
+                const QByteArrayView bytes = store.bytes(slice);
+                const QByteArray v = QByteArray::fromRawData(bytes.data(), bytes.size());
                 auto it = idOf.constFind(v);
                 if (it == idOf.constEnd()) {
                     it = idOf.insert(v, int(distinct.size()));
-                    distinct.push_back(v);
+                    distinct.push_back(store.text(slice));
                 }
                 idAt[i] = it.value();
             }
@@ -385,6 +458,7 @@ struct DataTable::Impl
     {
         const bool wasOpen = open;
         packet = DataPacket();
+        store.reset(0);
         fieldByFoldedName.clear();
         fieldByName.clear();
         hasData = false;
@@ -396,10 +470,17 @@ struct DataTable::Impl
             notifyClosed();
     }
 
-    void install(DataPacket&& loaded)
+    /// Installs a packet whose rows are in loadedStore (the packet's own rows, when it
+    /// has any, are taken into the store).
+    void install(DataPacket&& loaded, PacketStore&& loadedStore)
     {
         const bool wasOpen = open;
         packet = std::move(loaded);
+        store = std::move(loadedStore);
+        if (!packet.rows.empty()) {
+            store.takeRows(std::move(packet.rows));
+            packet.rows.clear();
+        }
         indexFields();
         hasData = true;
         editing = false;
@@ -443,36 +524,58 @@ void DataTable::loadFromFile(const QString& path)
         d->clearAfterFailure();
         throw;
     }
-    loadFromData(data, path);
+    // Handed over unshared: the reader decodes the values in this one buffer.
+    loadBytes(std::move(data), path);
 }
 
 void DataTable::loadFromData(const QByteArray& data, const QString& name)
 {
+    loadBytes(data, name);
+}
+
+void DataTable::loadBytes(QByteArray data, const QString& name)
+{
     DataPacket packet;
+    PacketStore store;
     try {
-        packet = DataPacketReader::read(data, name);
+        packet = DataPacketReader::readInto(std::move(data), name, store);
     } catch (const VeltraError&) {
         d->clearAfterFailure();
         throw;
     }
     d->fileName = name;
     try {
-        d->install(std::move(packet));
+        d->install(std::move(packet), std::move(store));
     } catch (const std::bad_alloc&) {
         d->clearAfterFailure();
         throw VeltraError(QStringLiteral("\"%1\": not enough memory to read the file").arg(name));
     }
 }
 
+namespace {
+
+/// The packet with its rows as texts, for the writer.
+DataPacket withRows(const DataPacket& packet, const PacketStore& store)
+{
+    DataPacket full;
+    full.fields = packet.fields;
+    full.params = packet.params;
+    full.markup = packet.markup;
+    full.rows = store.packetRows();
+    return full;
+}
+
+} // namespace
+
 void DataTable::saveToFile(const QString& path, PacketForm form) const
 {
-    DataPacketWriter::writeFile(d->packet, form, path);
+    DataPacketWriter::writeFile(withRows(d->packet, d->store), form, path);
     d->fileName = path;
 }
 
 QByteArray DataTable::saveToData(PacketForm form) const
 {
-    return DataPacketWriter::write(d->packet, form);
+    return DataPacketWriter::write(withRows(d->packet, d->store), form);
 }
 
 QString DataTable::fileName() const
@@ -533,8 +636,10 @@ void DataTable::createDataSet(const QList<FieldDef>& fields)
     }
     DataPacket packet;
     packet.fields = defs;
+    PacketStore store;
+    store.reset(int(defs.size()));
     d->fileName.clear();
-    d->install(std::move(packet));
+    d->install(std::move(packet), std::move(store));
 }
 
 // --- fields --------------------------------------------------------------------------------
@@ -679,7 +784,7 @@ QString DataTable::value(int row, int field) const
         return QString();
     if (d->editing && row == d->current)
         return d->editValues.at(field);
-    return d->packet.rows[size_t(d->visible[size_t(row)])].values.at(field);
+    return d->store.text(size_t(d->visible[size_t(row)]), field);
 }
 
 QString DataTable::currentValue(int field) const
@@ -809,7 +914,7 @@ void DataTable::edit()
     if (d->current < 0)
         throw VeltraError(QStringLiteral("cannot edit: the table%1 shows no row").arg(d->where()));
     d->editRow = d->currentRow();
-    d->editValues = d->packet.rows[size_t(d->editRow)].values;
+    d->editValues = d->store.values(size_t(d->editRow));
     d->editing = true;
 }
 
@@ -833,16 +938,24 @@ void DataTable::post()
     if (!d->editing)
         return;
     d->editing = false;
-    PacketRow& row = d->packet.rows[size_t(d->editRow)];
-    if (row.values == d->editValues) {
+    const size_t r = size_t(d->editRow);
+    PacketStore& store = d->store;
+    if (store.values(r) == d->editValues) {
         d->notify(false);
         return;
     }
-    if (row.change == RowChange::None) {
-        row.change = RowChange::Modified;
-        row.original = row.values;
+    const int fieldCount = store.fieldCount();
+    std::vector<ValueSlice> changed(static_cast<size_t>(fieldCount));
+    for (int f = 0; f < fieldCount; ++f)
+        changed[size_t(f)] = store.addText(d->editValues.at(f));
+    if (store.row(r).change == RowChange::None) {
+        store.row(r).change = RowChange::Modified;
+        std::vector<ValueSlice>& original = store.extra(r).original;
+        for (int f = 0; f < fieldCount; ++f)
+            original.push_back(store.slice(r, f));
     }
-    row.values = d->editValues;
+    for (int f = 0; f < fieldCount; ++f)
+        store.setSlice(r, f, changed[size_t(f)]);
     const int position = d->current;
     d->refresh();
     d->restoreCurrent(d->editRow, position);
@@ -869,15 +982,17 @@ void DataTable::append(const QStringList& values)
                 .arg(values.size())
                 .arg(d->where())
                 .arg(d->packet.fields.size()));
-    PacketRow row;
-    row.values.resize(d->packet.fields.size());
+    QStringList fitted;
+    fitted.reserve(values.size());
     for (qsizetype i = 0; i < values.size(); ++i)
-        row.values[i] = d->fit(int(i), values.at(i));
-    row.change = RowChange::Inserted;
+        fitted.append(d->fit(int(i), values.at(i)));
     if (d->editing)
         post();
-    d->packet.rows.push_back(std::move(row));
-    const int added = int(d->packet.rows.size()) - 1;
+    std::vector<ValueSlice> slices(d->packet.fields.size());
+    for (qsizetype i = 0; i < fitted.size(); ++i)
+        slices[size_t(i)] = d->store.addText(fitted.at(i));
+    d->store.appendRow(slices.data(), RowChange::Inserted, XmlFragment());
+    const int added = int(d->store.rowCount()) - 1;
     const bool filterActive = d->filtered && d->filter && !d->filter->isEmpty();
     if (!filterActive && d->indexFieldPositions(d->indexNames).empty()) {
         // Shown in file order and unfiltered, the new row is simply the last visible
@@ -904,22 +1019,18 @@ void DataTable::deleteAll()
 {
     d->requireWritable("delete the rows");
     d->editing = false;
-    std::vector<PacketRow> kept;
-    for (PacketRow& row : d->packet.rows) {
-        switch (row.change) {
-        case RowChange::Inserted:
-            continue; // never saved: no trace left
-        case RowChange::Modified:
-            row.values = std::move(row.original);
-            row.original.clear();
-            break;
-        default:
-            break;
+    PacketStore& store = d->store;
+    // Rows inserted since the last merge were never saved: no trace left.
+    store.compact([&](size_t r) { return store.row(r).change != RowChange::Inserted; });
+    for (size_t r = 0; r < store.rowCount(); ++r) {
+        if (store.row(r).change == RowChange::Modified) {
+            std::vector<ValueSlice> original = std::move(store.extra(r).original);
+            store.extra(r).original.clear();
+            for (int f = 0; f < store.fieldCount() && size_t(f) < original.size(); ++f)
+                store.setSlice(r, f, original[size_t(f)]);
         }
-        row.change = RowChange::Deleted;
-        kept.push_back(std::move(row));
+        store.row(r).change = RowChange::Deleted;
     }
-    d->packet.rows = std::move(kept);
     if (!d->open)
         return;
     d->visible.clear();
@@ -929,19 +1040,14 @@ void DataTable::deleteAll()
 
 void DataTable::mergeChangeLog()
 {
-    std::vector<int> newIndex(d->packet.rows.size(), -1);
-    std::vector<PacketRow> kept;
-    kept.reserve(d->packet.rows.size());
-    for (size_t i = 0; i < d->packet.rows.size(); ++i) {
-        PacketRow& row = d->packet.rows[i];
-        if (row.change == RowChange::Deleted)
-            continue;
-        row.change = RowChange::None;
-        row.original.clear();
-        newIndex[i] = int(kept.size());
-        kept.push_back(std::move(row));
+    PacketStore& store = d->store;
+    const std::vector<int> newIndex =
+        store.compact([&](size_t r) { return store.row(r).change != RowChange::Deleted; });
+    for (size_t r = 0; r < store.rowCount(); ++r) {
+        if (store.row(r).extra >= 0)
+            store.extra(r).original.clear();
+        store.row(r).change = RowChange::None;
     }
-    d->packet.rows = std::move(kept);
     for (int& r : d->visible)
         r = newIndex[size_t(r)];
     if (d->editRow >= 0 && size_t(d->editRow) < newIndex.size())
@@ -951,8 +1057,8 @@ void DataTable::mergeChangeLog()
 int DataTable::changeCount() const
 {
     int n = 0;
-    for (const PacketRow& row : d->packet.rows) {
-        if (row.change != RowChange::None)
+    for (size_t r = 0; r < d->store.rowCount(); ++r) {
+        if (d->store.row(r).change != RowChange::None)
             ++n;
     }
     return n;

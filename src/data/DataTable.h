@@ -172,6 +172,8 @@ public:
 private:
     /// Posts an edit in progress before the current row moves or the rows change.
     void postPending();
+    /// Reads a packet from bytes that the table may keep and change.
+    void loadBytes(QByteArray data, const QString& name);
 
     struct Impl;
     std::unique_ptr<Impl> d;

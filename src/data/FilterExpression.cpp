@@ -2,6 +2,8 @@
 
 #include "util/VeltraError.h"
 
+#include <algorithm>
+
 namespace veltra {
 
 namespace {
@@ -383,6 +385,17 @@ void FilterExpression::bind(const QList<FieldDef>& fields, FilterOptions options
                    n.value.endsWith(u'*');
     }
     m_bound = true;
+}
+
+std::vector<int> FilterExpression::boundFields() const
+{
+    std::vector<int> result;
+    for (const Node& n : m_nodes) {
+        if ((n.kind == NodeKind::Equal || n.kind == NodeKind::Like) && n.field >= 0 &&
+            std::find(result.begin(), result.end(), n.field) == result.end())
+            result.push_back(n.field);
+    }
+    return result;
 }
 
 bool FilterExpression::matches(const QStringList& values) const

@@ -51,6 +51,9 @@ public:
 
     /// True when the row (values in field order) passes.
     bool matches(const QStringList& values) const;
+    /// The positions of the fields the bound expression compares; matches() reads no
+    /// other value.
+    std::vector<int> boundFields() const;
 
     enum class NodeKind
     {
