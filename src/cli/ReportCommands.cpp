@@ -18,20 +18,9 @@ void RunReport(CliContext& context, QStringList args)
 {
     const QString command = QStringLiteral("report");
     const QString usage = QStringLiteral("report needs one ID");
-    QString idText;
-    QString output;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        if (arg == QLatin1String("-o")) {
-            if (args.isEmpty() || args.first().isEmpty())
-                throw CliUsageError(QStringLiteral("report: -o needs a file name"));
-            output = args.takeFirst();
-        } else if (arg.startsWith(QLatin1Char('-')) || !idText.isEmpty()) {
-            throw CliUsageError(QStringLiteral("report: unexpected argument \"%1\"").arg(arg));
-        } else {
-            idText = arg;
-        }
-    }
+    const CliArguments arguments(command, std::move(args), {{"-o", "a file name"}}, 1);
+    const QString idText = arguments.at(0);
+    const QString output = arguments.value("-o");
     if (idText.isEmpty())
         throw CliUsageError(usage);
     const qint64 id = IdArgument(context, command, idText, usage);

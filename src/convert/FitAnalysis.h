@@ -59,6 +59,9 @@ struct AgeGroupFits
 /// domain (naming the age group and the parameter).
 AgeGroupFits AnalyseAgeGroup(const DataTable& dataFile, int row);
 
+/// "There is no age group N; the data file has M": N counts from 1, as the user gave it.
+QString NoAgeGroupMessage(qint64 groupNo, int groups);
+
 /// The largest |Q(p) / observed - 1| over the observed quantiles with 0.05 <= p <= 0.95
 /// (observed values of 0 left out).
 std::optional<double> MaxRelativeDeviation(const FitDistribution& fit,

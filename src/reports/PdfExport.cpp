@@ -39,7 +39,7 @@ constexpr double MinimumScale = 0.5;
 
 [[noreturn]] void ThrowWriteError(const QString& path, const QString& reason)
 {
-    throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+    throw VeltraError(WriteFailureMessage(path, reason));
 }
 
 // Font sizes in pixels become points: on the PDF device a pixel is a dot of the printer.
@@ -189,10 +189,11 @@ void WritePdfFile(const QTextDocument& document, const QString& path)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         ThrowWriteError(path, QStringLiteral("PDF output needs a QGuiApplication (a platform "
                                              "such as \"offscreen\" is enough)"));
-    const QByteArray bytes = RenderPdf(document, QFileInfo(path).completeBaseName());
-    const QString reason = WriteFileSafely(path, bytes);
-    if (!reason.isEmpty())
-        ThrowWriteError(path, reason);
+    // A device, FIFO or folder is refused before the pages are rendered.
+    const QString kind = NonRegularFileKind(path);
+    if (!kind.isEmpty())
+        ThrowWriteError(path, QStringLiteral("it is %1, not a regular file").arg(kind));
+    WriteFileOrThrow(path, RenderPdf(document, QFileInfo(path).completeBaseName()));
 }
 
 void WriteReportFile(const QTextDocument& document, const QString& path)

@@ -371,9 +371,7 @@ QByteArray DocumentToRtf(const QTextDocument& document)
 void WriteRtfFile(const QTextDocument& document, const QString& path)
 {
     const QByteArray bytes = DocumentToRtf(document);
-    const QString reason = WriteFileSafely(path, bytes);
-    if (!reason.isEmpty())
-        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+    WriteFileOrThrow(path, bytes);
 }
 
 } // namespace veltra

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -79,6 +80,7 @@ private Q_SLOTS:
     void goToAFoundRow();
     void goToAnUnknownHeadline();
     void indexWrittenOnClose();
+    void searchWhereTheIndexCannotBeWritten();
 };
 
 void SearchTest::generationAtFirstUseAndAfterASave()
@@ -273,6 +275,29 @@ void SearchTest::indexWrittenOnClose()
     QCOMPARE(index.fieldText(QStringLiteral("Top")), QStringLiteral("H9"));
     QVERIFY(!t.window.Database().topics().isOpen());
     QVERIFY(t.s.errors.isEmpty());
+}
+
+void SearchTest::searchWhereTheIndexCannotBeWritten()
+{
+    SearchSession t;
+    // A folder in the index file's place refuses the write, as a read-only database does.
+    const QString indexPath = t.s.dir.path() + QStringLiteral("/veltraIndex.xml");
+    QVERIFY(QDir().mkpath(indexPath));
+    const QStringList before = t.s.log();
+    t.search();
+    QVERIFY2(t.s.errors.isEmpty(), qPrintable(t.s.errors.join(u'\n')));
+    QVERIFY(t.window.isVisible());
+    // One protocol line says why the index lives in memory only.
+    const QStringList added = t.s.log().mid(before.size());
+    QCOMPARE(added.first(),
+             QStringLiteral("*** The search index is used without its file: cannot write \"%1\": "
+                            "it is a folder, not a regular file")
+                 .arg(indexPath));
+    t.find(QStringLiteral("body WEIGHT"));
+    QCOMPARE(t.found(), QStringList({"AW", "BW"}));
+    t.window.close();
+    QVERIFY(t.s.errors.isEmpty());
+    QVERIFY(QFileInfo(indexPath).isDir());
 }
 
 QTEST_MAIN(SearchTest)

@@ -220,6 +220,7 @@ void TfSearchIndex::BuildSearchIndex()
     }
     m_dsKey->setEnabled(true);
     GenerationProtocol = generation.protocol;
+    IndexNotSaved = generation.notSaved;
     Keywords = generation.keywords;
     IndexPending = false;
     SetTermLists(Keywords.english.entries());
@@ -243,11 +244,15 @@ void TfSearchIndex::FormActivate()
     ProtocolLog counts; // the record counts of the loads are not shown here
     m_db.LoadHierarchyTables(counts);
     const QString indexPath = SearchDir + SearchIndexFileName;
-    cdsKey.loadFromFile(indexPath);
-    QString date;
-    bool readOnly = false, archive = false, system = false, hidden = false;
-    GetFileInfo(indexPath, date, readOnly, archive, system, hidden);
-    IndexReadOnly = readOnly;
+    // An index that could not be written lives in memory only; the file, if any, is an
+    // older one.
+    if (IndexNotSaved.isEmpty()) {
+        cdsKey.loadFromFile(indexPath);
+        QString date;
+        bool readOnly = false, archive = false, system = false, hidden = false;
+        GetFileInfo(indexPath, date, readOnly, archive, system, hidden);
+        IndexReadOnly = readOnly;
+    }
     if (IndexPending)
         BuildSearchIndex();
     // The index rows of the first parameter shown.
@@ -365,7 +370,7 @@ void TfSearchIndex::FormClose()
     if (!cdsKey.isOpen())
         cdsKey.open();
     cdsKey.setFiltered(false);
-    if (IndexReadOnly)
+    if (IndexReadOnly || !IndexNotSaved.isEmpty())
         return;
     cdsKey.mergeChangeLog();
     cdsKey.saveToFile(SearchDir + SearchIndexFileName, PacketForm::Plain);
