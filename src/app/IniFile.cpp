@@ -1,7 +1,8 @@
 #include "app/IniFile.h"
 
+#include "util/SafeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace veltra {
 
@@ -49,11 +50,7 @@ bool IniFile::load(const QString& path)
 
 bool IniFile::save(const QString& path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(text().toUtf8());
-    return file.commit();
+    return WriteFileSafely(path, text().toUtf8()).isEmpty();
 }
 
 QString IniFile::text() const

@@ -21,9 +21,10 @@ QString Field(const ReferenceDatabase& database, const char* name)
 void RunRestrictions(CliContext& context, QStringList args)
 {
     const QString usage = QStringLiteral("restrictions needs one ID");
-    if (args.size() != 1)
+    const CliArguments arguments(QStringLiteral("restrictions"), std::move(args), {}, 1);
+    if (arguments.positional().isEmpty())
         throw CliUsageError(usage);
-    const qint64 id = IdArgument(context, QStringLiteral("restrictions"), args.first(), usage);
+    const qint64 id = IdArgument(context, QStringLiteral("restrictions"), arguments.at(0), usage);
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterRow(context, id);
     context.printLines(RestrictionDisplayLines(Field(*database, "Info")));
 }
@@ -31,9 +32,10 @@ void RunRestrictions(CliContext& context, QStringList args)
 void RunUpdateStatus(CliContext& context, QStringList args)
 {
     const QString usage = QStringLiteral("update-status needs one ID");
-    if (args.size() != 1)
+    const CliArguments arguments(QStringLiteral("update-status"), std::move(args), {}, 1);
+    if (arguments.positional().isEmpty())
         throw CliUsageError(usage);
-    const qint64 id = IdArgument(context, QStringLiteral("update-status"), args.first(), usage);
+    const qint64 id = IdArgument(context, QStringLiteral("update-status"), arguments.at(0), usage);
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterRow(context, id);
     // The viewer looks the two files up by their plain names in the current directory,
     // which is the database directory; the lines name them the same way. The command is

@@ -2,9 +2,12 @@
 // names, and the helpers the handlers share.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <exception>
+#include <initializer_list>
 #include <memory>
 
 namespace veltra {
@@ -29,14 +32,59 @@ struct CliContext
 
 /// A command line that a handler cannot run. The dispatcher prints "veltra-cli: " and
 /// the message, then the usage text, and exits with status 2.
-class CliUsageError
+class CliUsageError : public std::exception
 {
 public:
-    explicit CliUsageError(QString message) : m_message(std::move(message)) {}
+    explicit CliUsageError(QString message)
+        : m_message(std::move(message)), m_utf8(m_message.toUtf8())
+    {
+    }
     const QString& message() const { return m_message; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
 
 private:
     QString m_message;
+    QByteArray m_utf8;
+};
+
+/// One option a command takes: its name as typed ("--digits", "-o") and, for an option
+/// with a value, what the value is ("N", "a file name"); a flag has none. A value may be
+/// empty only where allowEmpty says so.
+struct CliOption
+{
+    const char* name;
+    const char* value = nullptr;
+    bool allowEmpty = false;
+};
+
+/// The arguments of one command, parsed by the one rule every command follows: an
+/// argument that starts with "-" (other than "-" itself and a number such as "-3") is an
+/// option and must be one of the command's; each option may be given once; an option
+/// with a value takes the next argument; "--" ends the options. Everything else is a
+/// positional argument, in order. Unknown and repeated options, a missing or empty value
+/// and more positional arguments than maxPositional throw CliUsageError, with the same
+/// messages for every command.
+class CliArguments
+{
+public:
+    CliArguments(const QString& command, QStringList args, std::initializer_list<CliOption> options,
+                 qsizetype maxPositional);
+
+    bool has(const char* name) const { return m_values.contains(QLatin1String(name)); }
+    /// The option's value; empty when the option was not given.
+    QString value(const char* name) const { return m_values.value(QLatin1String(name)); }
+    const QStringList& positional() const { return m_positional; }
+    /// The positional argument at i; a null string beyond the last.
+    QString at(qsizetype i) const { return m_positional.value(i); }
+
+    /// The option's value as a whole number within [min, max]; fallback when the option
+    /// was not given. Anything else is a usage error naming the option and the range.
+    int boundedValue(const char* name, int min, int max, int fallback) const;
+
+private:
+    QString m_command;
+    QHash<QString, QString> m_values;
+    QStringList m_positional;
 };
 
 /// A handler runs one command with the arguments after its name. It returns on success

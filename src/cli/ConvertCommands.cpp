@@ -16,16 +16,16 @@ namespace veltra {
 
 void RunConvert(CliContext& context, QStringList args)
 {
-    if (args.size() > 1)
-        throw CliUsageError(QStringLiteral("convert: at most one FILE"));
+    const CliArguments arguments(QStringLiteral("convert"), std::move(args), {}, 1);
+    const QString file = arguments.at(0);
     QStringList lines;
-    if (args.isEmpty() || args.first() == QLatin1String("-")) {
+    if (file.isEmpty() || file == QLatin1String("-")) {
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly))
             throw VeltraError(QStringLiteral("Cannot read standard input"));
         lines = TextLines(DecodeText(in.readAll()));
     } else {
-        lines = ReadTextLines(args.first());
+        lines = ReadTextLines(file);
     }
     PrintResult(context, ConvertParameterSets(lines));
 }
@@ -33,13 +33,14 @@ void RunConvert(CliContext& context, QStringList args)
 void RunFunctions(CliContext& context, QStringList args)
 {
     const QString usage = QStringLiteral("functions needs an ID and at most one GROUP");
-    if (args.isEmpty() || args.size() > 2)
+    const CliArguments arguments(QStringLiteral("functions"), std::move(args), {}, 2);
+    if (arguments.positional().isEmpty())
         throw CliUsageError(usage);
-    const qint64 id = IdArgument(context, QStringLiteral("functions"), args.at(0), usage);
+    const qint64 id = IdArgument(context, QStringLiteral("functions"), arguments.at(0), usage);
     int groupNo = 1;
-    if (args.size() == 2) {
+    if (arguments.positional().size() == 2) {
         bool ok = false;
-        groupNo = args.at(1).toInt(&ok);
+        groupNo = arguments.at(1).toInt(&ok);
         if (!ok)
             throw CliUsageError(QStringLiteral("functions: GROUP must be a whole number"));
     }

@@ -37,43 +37,24 @@ QString EscapeValue(const QString& value)
 
 void RunDump(CliContext& context, QStringList args)
 {
-    QString file, filter, index, saveAs;
-    QString form = QStringLiteral("utf8");
-    bool ignoreCase = false, haveFilter = false, haveIndex = false, haveForm = false;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        auto value = [&](QString& target) {
-            if (args.isEmpty())
-                return false;
-            target = args.takeFirst();
-            return true;
-        };
-        if (arg == QLatin1String("--filter")) {
-            if (!value(filter))
-                throw CliUsageError(QStringLiteral("dump: --filter needs an expression"));
-            haveFilter = true;
-        } else if (arg == QLatin1String("--ignore-case")) {
-            ignoreCase = true;
-        } else if (arg == QLatin1String("--index")) {
-            if (!value(index))
-                throw CliUsageError(QStringLiteral("dump: --index needs field names"));
-            haveIndex = true;
-        } else if (arg == QLatin1String("--save-as")) {
-            if (!value(saveAs) || saveAs.isEmpty())
-                throw CliUsageError(QStringLiteral("dump: --save-as needs a file name"));
-        } else if (arg == QLatin1String("--form")) {
-            if (!value(form) || (form != QLatin1String("utf8") && form != QLatin1String("plain")))
-                throw CliUsageError(QStringLiteral("dump: --form must be utf8 or plain"));
-            haveForm = true;
-        } else if (arg.startsWith(QLatin1String("--")) || !file.isEmpty()) {
-            throw CliUsageError(QStringLiteral("dump: unexpected argument \"%1\"").arg(arg));
-        } else {
-            file = arg;
-        }
-    }
+    const CliArguments arguments(QStringLiteral("dump"), std::move(args),
+                                 {{"--filter", "an expression", true},
+                                  {"--ignore-case"},
+                                  {"--index", "field names", true},
+                                  {"--save-as", "a file name"},
+                                  {"--form", "utf8 or plain"}},
+                                 1);
+    const QString file = arguments.at(0);
     if (file.isEmpty())
         throw CliUsageError(QStringLiteral("dump: no FILE given"));
-    if (haveForm && saveAs.isEmpty())
+    const QString filter = arguments.value("--filter");
+    const QString index = arguments.value("--index");
+    const QString saveAs = arguments.value("--save-as");
+    const QString form =
+        arguments.has("--form") ? arguments.value("--form") : QStringLiteral("utf8");
+    if (form != QLatin1String("utf8") && form != QLatin1String("plain"))
+        throw CliUsageError(QStringLiteral("dump: --form must be utf8 or plain"));
+    if (arguments.has("--form") && saveAs.isEmpty())
         throw CliUsageError(QStringLiteral("dump: --form needs --save-as"));
 
     // Filter and index are checked before the save, so that a command that fails
@@ -81,11 +62,11 @@ void RunDump(CliContext& context, QStringList args)
     DataTable table;
     table.loadFromFile(context.databasePath(file));
     FilterOptions options;
-    options.ignoreCase = ignoreCase;
+    options.ignoreCase = arguments.has("--ignore-case");
     table.setFilterOptions(options);
-    if (haveIndex)
+    if (arguments.has("--index"))
         table.setIndexFieldNames(index);
-    if (haveFilter) {
+    if (arguments.has("--filter")) {
         table.setFilter(filter);
         table.setFiltered(true);
     }

@@ -10,6 +10,7 @@
 #include "convert/FitTable.h"
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
+#include "util/VeltraError.h"
 
 namespace veltra {
 
@@ -17,38 +18,29 @@ void RunFits(CliContext& context, QStringList args)
 {
     const QString usage =
         QStringLiteral("fits needs an ID, and takes --group N and --format text|json|csv");
+    const CliArguments arguments(QStringLiteral("fits"), std::move(args),
+                                 {{"--group", "a whole number"}, {"--format", "text, json or csv"}}, 1);
     int groupNo = 1;
-    QString format = QStringLiteral("text");
-    QString idText;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        if (arg == u"--group" || arg == u"--format") {
-            if (args.isEmpty())
-                throw CliUsageError(QStringLiteral("fits: ") + arg +
-                                    QStringLiteral(" needs a value"));
-            const QString value = args.takeFirst();
-            if (arg == u"--group") {
-                bool ok = false;
-                groupNo = value.toInt(&ok);
-                if (!ok)
-                    throw CliUsageError(QStringLiteral("fits: N must be a whole number"));
-            } else if (value == u"json" || value == u"text" || value == u"csv") {
-                format = value;
-            } else {
-                throw CliUsageError(QStringLiteral("fits: the format is text, json or csv"));
-            }
-        } else if (idText.isNull() && !arg.startsWith(u"--")) {
-            idText = arg;
-        } else {
-            throw CliUsageError(usage);
-        }
+    if (arguments.has("--group")) {
+        bool ok = false;
+        groupNo = arguments.value("--group").toInt(&ok);
+        if (!ok)
+            throw CliUsageError(QStringLiteral("fits: N must be a whole number"));
     }
+    const QString format =
+        arguments.has("--format") ? arguments.value("--format") : QStringLiteral("text");
+    if (format != u"json" && format != u"text" && format != u"csv")
+        throw CliUsageError(QStringLiteral("fits: the format is text, json or csv"));
+    const QString idText = arguments.at(0);
     if (idText.isNull())
         throw CliUsageError(usage);
     const qint64 id = IdArgument(context, QStringLiteral("fits"), idText, usage);
 
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterDataFile(context, id);
     const DataTable& dataFile = database->dataFile();
+    // The number is checked before it is turned into a row, so no value overflows.
+    if (groupNo < 1 || groupNo > dataFile.recordCount())
+        throw VeltraError(NoAgeGroupMessage(groupNo, dataFile.recordCount()));
     const AgeGroupFits group = AnalyseAgeGroup(dataFile, groupNo - 1);
     if (format == u"json")
         context.out << QString::fromUtf8(FitSummaryJson(QString::number(id), groupNo, group));

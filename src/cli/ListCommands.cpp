@@ -34,23 +34,21 @@ void LoadTable(const CliContext& context, DataTable& table, const QString& fileN
 
 void RunList(CliContext& context, QStringList args)
 {
-    if (args.isEmpty())
+    const QString orderNames = OrderNames.join(u'|');
+    const QByteArray orderValue = orderNames.toUtf8();
+    const CliArguments arguments(QStringLiteral("list"), std::move(args),
+                                 {{"--order", orderValue.constData()}}, 1);
+    const QString list = arguments.at(0);
+    if (list.isNull())
         throw CliUsageError(QLatin1String(ListUsage));
-    const QString list = args.takeFirst();
     int order = DefaultOrder;
-    if (list == QLatin1String("parameters") && args.size() >= 1 &&
-        args.first() == QLatin1String("--order")) {
-        args.removeFirst();
-        if (args.isEmpty())
-            throw CliUsageError(
-                QStringLiteral("list: --order needs %1").arg(OrderNames.join(u'|')));
-        order = OrderNames.indexOf(args.takeFirst());
+    if (arguments.has("--order")) {
+        if (list != QLatin1String("parameters"))
+            throw CliUsageError(QStringLiteral("list: --order is for the parameter list"));
+        order = OrderNames.indexOf(arguments.value("--order"));
         if (order < 0)
-            throw CliUsageError(
-                QStringLiteral("list: --order must be one of %1").arg(OrderNames.join(u'|')));
+            throw CliUsageError(QStringLiteral("list: --order must be one of %1").arg(orderNames));
     }
-    if (!args.isEmpty())
-        throw CliUsageError(QStringLiteral("list: unexpected argument \"%1\"").arg(args.first()));
 
     DataTable table;
     if (list == QLatin1String("headlines")) {

@@ -22,26 +22,16 @@ void RunReport(CliContext& context, QStringList args)
 {
     const QString command = QStringLiteral("report");
     const QString usage = QStringLiteral("report needs one ID");
-    QString idText;
-    QString output;
+    const CliArguments arguments(command, std::move(args),
+                                 {{"-o", "a file name"}, {"--paper", "a4 or letter"}}, 1);
+    const QString idText = arguments.at(0);
+    const QString output = arguments.value("-o");
     PaperSize paper = LocalePaperSize(QLocale());
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        if (arg == QLatin1String("-o")) {
-            if (args.isEmpty() || args.first().isEmpty())
-                throw CliUsageError(QStringLiteral("report: -o needs a file name"));
-            output = args.takeFirst();
-        } else if (arg == QLatin1String("--paper")) {
-            const std::optional<PaperSize> chosen =
-                args.isEmpty() ? std::nullopt : ParsePaperSize(args.takeFirst());
-            if (!chosen)
-                throw CliUsageError(QStringLiteral("report: --paper needs a4 or letter"));
-            paper = *chosen;
-        } else if (arg.startsWith(QLatin1Char('-')) || !idText.isEmpty()) {
-            throw CliUsageError(QStringLiteral("report: unexpected argument \"%1\"").arg(arg));
-        } else {
-            idText = arg;
-        }
+    if (arguments.has("--paper")) {
+        const std::optional<PaperSize> chosen = ParsePaperSize(arguments.value("--paper"));
+        if (!chosen)
+            throw CliUsageError(QStringLiteral("report: --paper needs a4 or letter"));
+        paper = *chosen;
     }
     if (idText.isEmpty())
         throw CliUsageError(usage);

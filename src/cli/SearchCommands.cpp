@@ -28,20 +28,11 @@ QString IndexPath(const CliContext& context)
     return QDir(context.dbDir).filePath(SearchIndexFileName);
 }
 
-/// The value after an option; none is a usage error.
-QString OptionValue(QStringList& args, const QString& option, const QString& what)
-{
-    if (args.isEmpty())
-        throw CliUsageError(QStringLiteral("search: %1 needs %2").arg(option, what));
-    return args.takeFirst();
-}
-
 } // namespace
 
 void RunIndex(CliContext& context, QStringList args)
 {
-    if (!args.isEmpty())
-        throw CliUsageError(QStringLiteral("index takes no arguments"));
+    const CliArguments arguments(QStringLiteral("index"), std::move(args), {}, 0);
     // The generation's index pass on its own, so that the protocol lines made before a
     // failure of the walk are printed above the error.
     const std::unique_ptr<ReferenceDatabase> database = SearchDatabase(context);
@@ -54,39 +45,32 @@ void RunIndex(CliContext& context, QStringList args)
 
 void RunSearch(CliContext& context, QStringList args)
 {
+    const CliArguments arguments(QStringLiteral("search"), std::move(args),
+                                 {{"--op1", "AND or OR", true},
+                                  {"--op2", "AND or OR", true},
+                                  {"--exclude", "a term", true},
+                                  {"--language", "german, english or none"},
+                                  {"--show-filter"}},
+                                 3);
     SearchTerms terms;
-    QStringList searched;
-    bool showFilter = false;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        if (arg == QLatin1String("--op1")) {
-            terms.op1 = OptionValue(args, arg, QStringLiteral("AND or OR"));
-        } else if (arg == QLatin1String("--op2")) {
-            terms.op2 = OptionValue(args, arg, QStringLiteral("AND or OR"));
-        } else if (arg == QLatin1String("--exclude")) {
-            terms.exclude = OptionValue(args, arg, QStringLiteral("a term"));
-        } else if (arg == QLatin1String("--language")) {
-            const QString language =
-                OptionValue(args, arg, QStringLiteral("german, english or none"));
-            if (language != QLatin1String("german") && language != QLatin1String("english") &&
-                language != QLatin1String("none"))
-                throw CliUsageError(
-                    QStringLiteral("search: --language must be german, english or none, not "
-                                   "\"%1\"")
-                        .arg(language));
-            terms.german = language == QLatin1String("german");
-        } else if (arg == QLatin1String("--show-filter")) {
-            showFilter = true;
-        } else if (arg.startsWith(QLatin1String("--")) || searched.size() == 3) {
-            throw CliUsageError(QStringLiteral("search: unexpected argument \"%1\"").arg(arg));
-        } else {
-            searched << arg;
-        }
+    terms.term1 = arguments.at(0);
+    terms.term2 = arguments.at(1);
+    terms.term3 = arguments.at(2);
+    if (arguments.has("--op1"))
+        terms.op1 = arguments.value("--op1");
+    if (arguments.has("--op2"))
+        terms.op2 = arguments.value("--op2");
+    terms.exclude = arguments.value("--exclude");
+    if (arguments.has("--language")) {
+        const QString language = arguments.value("--language");
+        if (language != QLatin1String("german") && language != QLatin1String("english") &&
+            language != QLatin1String("none"))
+            throw CliUsageError(
+                QStringLiteral("search: --language must be german, english or none, not \"%1\"")
+                    .arg(language));
+        terms.german = language == QLatin1String("german");
     }
-    searched.resize(3);
-    terms.term1 = searched.at(0);
-    terms.term2 = searched.at(1);
-    terms.term3 = searched.at(2);
+    const bool showFilter = arguments.has("--show-filter");
 
     // As at the search window's first use, a missing index is generated first.
     if (!QFileInfo::exists(IndexPath(context))) {
@@ -134,9 +118,8 @@ void RunSearch(CliContext& context, QStringList args)
 void RunKeywords(CliContext& context, QStringList args)
 {
     const QString usage = QStringLiteral("keywords needs german or english");
-    if (args.size() != 1)
-        throw CliUsageError(usage);
-    const QString language = args.first();
+    const CliArguments arguments(QStringLiteral("keywords"), std::move(args), {}, 1);
+    const QString language = arguments.at(0);
     if (language != QLatin1String("german") && language != QLatin1String("english"))
         throw CliUsageError(usage);
     // The lists of a generation's walk over the loaded tables; no index is written.

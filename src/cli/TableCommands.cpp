@@ -11,6 +11,8 @@
 #include "tables/ResultTable.h"
 #include "tables/ResultWorkbook.h"
 #include "tables/TableExport.h"
+#include "util/GeneratorResult.h"
+#include "util/TextLines.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
 
@@ -20,23 +22,6 @@
 namespace veltra {
 
 namespace {
-
-/// The whole number after an option, within [min, max]; anything else is a usage error.
-int BoundedOption(QStringList& args, const QString& command, const QString& option, int min,
-                  int max)
-{
-    const QString message = QStringLiteral("%1: %2 needs a whole number from %3 to %4")
-                                .arg(command, option)
-                                .arg(min)
-                                .arg(max);
-    if (args.isEmpty())
-        throw CliUsageError(message);
-    bool ok = false;
-    const int value = args.takeFirst().toInt(&ok);
-    if (!ok || value < min || value > max)
-        throw CliUsageError(message);
-    return value;
-}
 
 /// Where the data file comes from: the first parameter row whose DataFile names it (file
 /// names compared without case), with the restriction lines the viewer shows for it.
@@ -94,31 +79,24 @@ void RunTable(CliContext& context, QStringList args)
             QStringLiteral("table: the form must be fixed, csv, tab or xlsx, not \"%1\"")
                 .arg(formName));
 
-    QString file;
-    QString output;
-    QString columns;
-    bool haveColumns = false;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        if (arg == QLatin1String("--digits")) {
-            options.digits = BoundedOption(args, command, arg, 6, 14);
-        } else if (arg == QLatin1String("--decimals")) {
-            options.decimals = BoundedOption(args, command, arg, 0, 7);
-        } else if (arg == QLatin1String("--columns")) {
-            if (args.isEmpty())
-                throw CliUsageError(QStringLiteral("table: --columns needs field names"));
-            columns = args.takeFirst();
-            haveColumns = true;
-        } else if (workbook && arg == QLatin1String("-o")) {
-            if (args.isEmpty())
-                throw CliUsageError(QStringLiteral("table: -o needs a file name"));
-            output = args.takeFirst();
-        } else if (arg.startsWith(QLatin1String("--")) || !file.isEmpty()) {
-            throw CliUsageError(QStringLiteral("table: unexpected argument \"%1\"").arg(arg));
-        } else {
-            file = arg;
-        }
-    }
+    const CliArguments arguments(command, std::move(args),
+                                 {{"--digits", "a whole number"},
+                                  {"--decimals", "a whole number"},
+                                  {"--columns", "field names"},
+                                  {"-o", "a file name"}},
+                                 1);
+    options.digits = arguments.boundedValue("--digits", 6, 14, options.digits);
+    options.decimals = arguments.boundedValue("--decimals", 0, 7, options.decimals);
+    const QString file = arguments.at(0);
+    const bool haveColumns = arguments.has("--columns");
+    const QStringList columns =
+        arguments.value("--columns").split(QLatin1Char(','), Qt::SkipEmptyParts);
+    // "--columns ," names no field: an empty table is no table the viewer can make.
+    if (haveColumns && columns.isEmpty())
+        throw CliUsageError(QStringLiteral("table: --columns needs field names"));
+    const QString output = arguments.value("-o");
+    if (!workbook && arguments.has("-o"))
+        throw CliUsageError(QStringLiteral("table: -o is for the xlsx form only"));
     if (file.isEmpty())
         throw CliUsageError(QStringLiteral("table: no DATAFILE given"));
     if (workbook && output.isEmpty())
@@ -133,7 +111,7 @@ void RunTable(CliContext& context, QStringList args)
     options.fieldNames = dataFile.fieldNames();
     options.checked = QList<bool>(options.fieldNames.size(), !haveColumns);
     if (haveColumns) {
-        for (const QString& name : columns.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        for (const QString& name : columns) {
             const int index = dataFile.fieldIndex(name.trimmed());
             if (index < 0)
                 throw VeltraError(
@@ -154,33 +132,28 @@ void RunTable(CliContext& context, QStringList args)
 
 void RunFormTab(CliContext& context, QStringList args)
 {
-    if (args.size() != 2)
+    const CliArguments arguments(QStringLiteral("formtab"), std::move(args), {}, 2);
+    if (arguments.positional().size() != 2)
         throw CliUsageError(QStringLiteral("formtab needs a FORMATFILE and a DATAFILE"));
-    const QStringList formatLines = ReadTextLines(args.at(0));
+    const QStringList formatLines = ReadTextLines(arguments.at(0));
     DataTable dataFile;
-    dataFile.loadFromFile(context.databasePath(args.at(1)));
-    PrintResult(context, RunFormattedTable(formatLines, dataFile));
+    dataFile.loadFromFile(context.databasePath(arguments.at(1)));
+    // The lines the table view shows: a memo value's line breaks break the line there.
+    GeneratorResult result = RunFormattedTable(formatLines, dataFile);
+    result.lines = ShownLines(result.lines);
+    PrintResult(context, result);
 }
 
 void RunCommandTable(CliContext& context, QStringList args)
 {
     const QString command = QStringLiteral("command-table");
     const QString usage = QStringLiteral("command-table needs one ID");
-    QString idText;
+    const CliArguments arguments(command, std::move(args),
+                                 {{"--top", "a whole number"}, {"--exclude-gf"}}, 1);
     CommandTableOptions options;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        if (arg == QLatin1String("--top")) {
-            options.top = BoundedOption(args, command, arg, 1, 5);
-        } else if (arg == QLatin1String("--exclude-gf")) {
-            options.excludeGf = true;
-        } else if (arg.startsWith(QLatin1String("--")) || !idText.isEmpty()) {
-            throw CliUsageError(
-                QStringLiteral("command-table: unexpected argument \"%1\"").arg(arg));
-        } else {
-            idText = arg;
-        }
-    }
+    options.top = arguments.boundedValue("--top", 1, 5, options.top);
+    options.excludeGf = arguments.has("--exclude-gf");
+    const QString idText = arguments.at(0);
     if (idText.isEmpty())
         throw CliUsageError(usage);
     const qint64 id = IdArgument(context, command, idText, usage);

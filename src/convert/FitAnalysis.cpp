@@ -161,14 +161,20 @@ QString ReliabilityLine(std::optional<qint64> n)
            parts.join(QStringLiteral(", "));
 }
 
+QString NoAgeGroupMessage(qint64 groupNo, int groups)
+{
+    return QStringLiteral("There is no age group %1; the data file has %2")
+        .arg(groupNo)
+        .arg(groups);
+}
+
 AgeGroupFits AnalyseAgeGroup(const DataTable& dataFile, int row)
 {
     if (!dataFile.hasField(QStringLiteral("GENERALF")))
-        throw VeltraError(QStringLiteral("The data file has no field GENERALF"));
+        throw VeltraError(
+            QStringLiteral("The data file \"%1\" has no field GENERALF").arg(dataFile.fileName()));
     if (row < 0 || row >= dataFile.recordCount())
-        throw VeltraError(QStringLiteral("There is no age group %1; the data file has %2")
-                              .arg(row + 1)
-                              .arg(dataFile.recordCount()));
+        throw VeltraError(NoAgeGroupMessage(qint64(row) + 1, dataFile.recordCount()));
     const AgeGroupTexts texts = AgeGroupAt(dataFile, row);
     AgeGroupFits result;
     result.caption = texts.caption;

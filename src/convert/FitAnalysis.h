@@ -113,6 +113,9 @@ std::optional<FitDeviation> WorstDeviation(const FitDistribution& fit,
                                            const QList<ObservedQuantile>& observed,
                                            std::optional<qint64> n);
 
+/// "There is no age group N; the data file has M": N counts from 1, as the user gave it.
+QString NoAgeGroupMessage(qint64 groupNo, int groups);
+
 /// The reliability line shown under the converted parameter sets: "Percentile
 /// reliability (N = 45): P75 yes, P90 yes, P95 no (N < 61), P97.5 no (N < 181)".
 QString ReliabilityLine(std::optional<qint64> n);

@@ -498,28 +498,6 @@ QByteArray Writer::run()
     return std::move(m_out);
 }
 
-/// A short description of what a path names when it is not a regular file.
-QString kindOfNonRegularFile(const QString& path)
-{
-#ifdef Q_OS_UNIX
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return QStringLiteral("a folder");
-        if (S_ISCHR(st.st_mode))
-            return QStringLiteral("a character device");
-        if (S_ISBLK(st.st_mode))
-            return QStringLiteral("a block device");
-        if (S_ISFIFO(st.st_mode))
-            return QStringLiteral("a FIFO");
-        if (S_ISSOCK(st.st_mode))
-            return QStringLiteral("a socket");
-    }
-#endif
-    return QFileInfo(path).isDir() ? QStringLiteral("a folder")
-                                   : QStringLiteral("not a regular file");
-}
-
 } // namespace
 
 bool DataPacketWriter::isValidName(const QString& name)
@@ -549,16 +527,12 @@ void DataPacketWriter::writeFile(const DataPacket& packet, PacketForm form, cons
 {
     if (path.isEmpty())
         throw VeltraError(QStringLiteral("cannot write a file without a name"));
-    // Saving replaces the target by a new file: a device, FIFO or folder must never be
-    // replaced, so anything but a regular file (after symbolic links) is refused.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        throw VeltraError(QStringLiteral("cannot write \"%1\": it is %2, not a regular file")
-                              .arg(path, kindOfNonRegularFile(path)));
-    const QByteArray bytes = write(packet, form);
-    const QString reason = WriteFileSafely(path, bytes);
-    if (!reason.isEmpty())
-        throw VeltraError(QStringLiteral("cannot write \"%1\": %2").arg(path, reason));
+    // A device, FIFO or folder is refused before the packet is made.
+    const QString kind = NonRegularFileKind(path);
+    if (!kind.isEmpty())
+        throw VeltraError(
+            WriteFailureMessage(path, QStringLiteral("it is %1, not a regular file").arg(kind)));
+    WriteFileOrThrow(path, write(packet, form));
 }
 
 } // namespace veltra

@@ -33,11 +33,14 @@ private:
     DataTable& m_table;
 };
 
+/// The width of the parameter table's Change field.
+constexpr qsizetype ChangeFieldWidth = 10;
+
 void MarkCurrentRow(DataTable& parameters, ChangeSave save, const QDate& date)
 {
     const QString before = parameters.fieldText(FileTypeField);
     parameters.setFieldText(FileTypeField, UpdatedFileType(before, save));
-    parameters.setFieldText(ChangeField, ShortDateText(date));
+    parameters.setFieldText(ChangeField, ChangeDateText(date, QLocale::system(), ChangeFieldWidth));
 }
 
 } // namespace

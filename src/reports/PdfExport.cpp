@@ -42,7 +42,7 @@ constexpr int LinesAfterHeading = 2;
 
 [[noreturn]] void ThrowWriteError(const QString& path, const QString& reason)
 {
-    throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+    throw VeltraError(WriteFailureMessage(path, reason));
 }
 
 // The size a format sets in points (its pixels taken at 96 per inch); 0 when it sets none.
@@ -484,15 +484,17 @@ QByteArray DocumentToPdf(const QTextDocument& source, PaperSize paper, const QSt
 
 void WritePdfFile(const QTextDocument& document, const QString& path, PaperSize paper)
 {
+    // A device, FIFO or folder is refused before the pages are rendered.
+    const QString kind = NonRegularFileKind(path);
+    if (!kind.isEmpty())
+        ThrowWriteError(path, QStringLiteral("it is %1, not a regular file").arg(kind));
     QByteArray bytes;
     try {
         bytes = DocumentToPdf(document, paper, QFileInfo(path).completeBaseName());
     } catch (const VeltraError& error) {
         ThrowWriteError(path, error.message());
     }
-    const QString reason = WriteFileSafely(path, bytes);
-    if (!reason.isEmpty())
-        ThrowWriteError(path, reason);
+    WriteFileOrThrow(path, bytes);
 }
 
 QString ReportSaveFileName(const QString& typedName, const QString& chosenPattern)

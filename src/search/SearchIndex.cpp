@@ -341,16 +341,27 @@ void LoadSearchTables(ReferenceDatabase& database, const QString& searchDir)
 
 void LoadSearchIndex(DataTable& index, const QString& indexPath)
 {
-    if (QFileInfo::exists(indexPath))
-        index.loadFromFile(indexPath);
-    else
-        index.createDataSet(SearchIndexFields());
+    if (QFileInfo(indexPath).isFile()) {
+        try {
+            index.loadFromFile(indexPath);
+            return;
+        } catch (const VeltraError&) {
+            // A corrupt or empty index is of no use: the generation replaces it.
+        }
+    }
+    index.createDataSet(SearchIndexFields());
+}
+
+void SaveSearchIndex(DataTable& index, const QString& indexPath)
+{
+    index.mergeChangeLog();
+    index.saveToFile(indexPath, PacketForm::Utf8);
 }
 
 // --- generation ------------------------------------------------------------------------------
 
-GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& index,
-                               const QString& indexPath, const QDateTime& now)
+GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& index,
+                              const QDateTime& now)
 {
     RequireWalkOrders(database);
     GeneratorResult result;
@@ -392,18 +403,25 @@ GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& ind
     } catch (const VeltraError& error) {
         result.stop(visited, error.message());
     }
-    // The rows appended so far are written also when the walk failed.
-    try {
-        index.mergeChangeLog();
-        index.saveToFile(indexPath, PacketForm::Utf8);
-    } catch (const VeltraError& error) {
-        if (result.complete())
-            throw;
-        throw VeltraError(
-            error.message() +
-            QStringLiteral(" (the index generation had stopped before: %1)").arg(result.error));
-    }
     return result;
+}
+
+GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& index,
+                               const QString& indexPath, const QDateTime& now)
+{
+    GeneratorResult result = FillIndexRows(database, index, now);
+    // A walk that stopped would leave a part of the index: the file keeps what it held.
+    if (!result.complete()) {
+        result.lines << IndexKeptLine(indexPath);
+        return result;
+    }
+    SaveSearchIndex(index, indexPath);
+    return result;
+}
+
+QString IndexKeptLine(const QString& indexPath)
+{
+    return QStringLiteral("*** The generation stopped: \"%1\" was left as it was").arg(indexPath);
 }
 
 KeywordLists FillKeywordLists(const ReferenceDatabase& database)
@@ -460,9 +478,17 @@ IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
         LoadSearchTables(database, searchDir);
         const QString indexPath = QDir(searchDir).filePath(SearchIndexFileName);
         LoadSearchIndex(index, indexPath);
-        const GeneratorResult result = FillIndexTable(database, index, indexPath, now);
+        const GeneratorResult result = FillIndexRows(database, index, now);
         result.throwIfStopped();
         generation.protocol = result.lines;
+        // The index in memory serves the search also where its file cannot be written
+        // (a read-only database); the caller reports the failure.
+        try {
+            SaveSearchIndex(index, indexPath);
+        } catch (const VeltraError& error) {
+            generation.notSaved =
+                QStringLiteral("*** The search index is used without its file: ") + error.message();
+        }
         generation.keywords = FillKeywordLists(database);
     } catch (...) {
         links.restore();

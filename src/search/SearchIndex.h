@@ -70,10 +70,14 @@ QString Capitalised(const QString& text);
 /// loaded throws VeltraError naming it.
 void LoadSearchTables(ReferenceDatabase& database, const QString& searchDir);
 
-/// Loads the index table from indexPath when that file exists, else makes it a new,
-/// empty, open table with SearchIndexFields. A file that cannot be read throws
-/// VeltraError naming it.
+/// Loads the index table from indexPath when that file exists and can be read, else
+/// makes it a new, empty, open table with SearchIndexFields: a corrupt or empty index
+/// file is replaced by the generation instead of stopping it.
 void LoadSearchIndex(DataTable& index, const QString& indexPath);
+
+/// Merges the index table's changes and writes it to indexPath in the UTF-8 form through
+/// the one write routine; a failure throws VeltraError naming the file.
+void SaveSearchIndex(DataTable& index, const QString& indexPath);
 
 /// Walks the hierarchy of the database's headline, topic and parameter tables: for each
 /// headline, the topics whose TOP is its Top, for each topic the parameter rows whose PS
@@ -90,13 +94,20 @@ void LoadSearchIndex(DataTable& index, const QString& indexPath);
 /// or any other failure of the append). DKey is the value of the first "Additional" Info
 /// line (from position 25, without its carriage return and trailing blanks, then without
 /// leading blanks and control characters), EKey the first Info line without its carriage
-/// return; the index cuts both to 120 characters, the protocol line keeps them whole. In
-/// every case, also when the walk fails (stopRow is then the walk's parameter count,
-/// error the message naming the file, field or ID), the index table's changes are merged
-/// and the table is written to indexPath in the UTF-8 form, atomically; a failed write
-/// throws VeltraError naming the file (and the walk's failure, when there was one).
+/// return; the index cuts both to 120 characters, the protocol line keeps them whole.
+/// When the walk fails, stopRow is the walk's parameter count and error the message
+/// naming the file, field or ID. Nothing is written.
+GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& index,
+                              const QDateTime& now);
+
+/// FillIndexRows, then, when the walk completed, SaveSearchIndex to indexPath (a failed
+/// write throws VeltraError naming the file). When the walk stopped, the file is left as
+/// it was, byte for byte, and the protocol ends with IndexKeptLine.
 GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& index,
                                const QString& indexPath, const QDateTime& now);
+
+/// The protocol line of a generation that stopped: the index file was left as it was.
+QString IndexKeptLine(const QString& indexPath);
 
 /// The keyword lists of the database, by the same walk (same requirements on the
 /// tables). English: each headline's Topic and each topic's Parameter (trimmed,
@@ -111,17 +122,21 @@ struct IndexGeneration
 {
     QStringList protocol; ///< the generation protocol lines
     KeywordLists keywords;
+    /// Empty when the index file was written; else the protocol line saying that the
+    /// index is used from memory, with the reason (cannot write "PATH": ...).
+    QString notSaved;
 };
 
 /// One complete generation in searchDir: loads the database's three hierarchy tables
 /// from searchDir (LoadSearchTables; the database's own hierarchy folder is not used),
-/// loads the index from searchDir/veltraIndex.xml (or creates an empty one with
-/// SearchIndexFields when the file does not exist), fills the index and the keyword
-/// lists. The links of the three tables report nothing while the tables load and the
-/// walk runs, so no window handler filters them; afterwards each link that was enabled
-/// is enabled again (announcing the headline table's first row, then the others) and the
-/// tables stay loaded in the walk's orders. Any failure throws VeltraError naming the
-/// file; the index rows walked before a failure of the walk are written first.
+/// loads the index from searchDir/veltraIndex.xml (LoadSearchIndex), fills the index and
+/// the keyword lists. The links of the three tables report nothing while the tables load
+/// and the walk runs, so no window handler filters them; afterwards each link that was
+/// enabled is enabled again (announcing the headline table's first row, then the others)
+/// and the tables stay loaded in the walk's orders. Any failure of the loads or the walk
+/// throws VeltraError naming the file, and the index file is left as it was. An index
+/// file that cannot be written is no failure: the filled table serves the search and
+/// notSaved says why the file was not written.
 IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
                                  const QString& searchDir, const QDateTime& now);
 

@@ -49,6 +49,13 @@ quint8 SpecNumber(const QString& spec, qsizetype from, qsizetype to, const char*
     return static_cast<quint8>(static_cast<quint64>(negative ? -value : value) & 0xFF);
 }
 
+/// A message about a format line as it can be shown: a NUL character, which would end
+/// the text in many places, appears as \0.
+QString Shown(QString message)
+{
+    return message.replace(QChar(u'\0'), QLatin1String("\\0"));
+}
+
 } // namespace
 
 rForm ParseFormatSpec(const QString& spec)
@@ -134,8 +141,8 @@ QList<rForm> ParseFormatLines(const QStringList& formatLines)
             form.Alias = ExtractWord(line, 3, StandardWordDelimiters);
             forms << form;
         } catch (const VeltraError& error) {
-            throw VeltraError(
-                QStringLiteral("Format line %1 \"%2\": %3").arg(i + 1).arg(line, error.message()));
+            throw VeltraError(Shown(
+                QStringLiteral("Format line %1 \"%2\": %3").arg(i + 1).arg(line, error.message())));
         }
     }
     return forms;
@@ -183,9 +190,10 @@ GeneratorResult RunFormattedTable(const QStringList& formatLines, const DataTabl
         QString line;
         for (const Column& column : std::as_const(columns)) {
             if (column.field < 0) {
-                result.stop(row, QStringLiteral("Format line %1: unknown field \"%2\" in \"%3\"")
-                                     .arg(column.line + 1)
-                                     .arg(column.form.VarName, dataFile.fileName()));
+                result.stop(row,
+                            Shown(QStringLiteral("Format line %1: unknown field \"%2\" in \"%3\"")
+                                      .arg(column.line + 1)
+                                      .arg(column.form.VarName, dataFile.fileName())));
                 return result;
             }
             const QString value =

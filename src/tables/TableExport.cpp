@@ -296,18 +296,12 @@ QStringList SpreadsheetLines(const QStringList& lines, const TableTextLayout& la
 
 void WriteTextLines(const QString& path, const QStringList& lines)
 {
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        throw VeltraError(
-            QStringLiteral("Cannot write \"%1\": it is not a regular file").arg(path));
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
-    const QString reason = WriteFileSafely(path, bytes);
-    if (!reason.isEmpty())
-        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+    WriteFileOrThrow(path, bytes);
 }
 
 QString DecodeText(const QByteArray& bytes)
@@ -331,7 +325,13 @@ QStringList ReadTextLines(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw VeltraError(QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    // Read one byte beyond the limit, so that a file growing meanwhile is caught too.
+    const QByteArray bytes = file.read(kMaxTextFileSize + 1);
+    if (bytes.size() > kMaxTextFileSize)
+        throw VeltraError(QStringLiteral("Cannot read \"%1\": it has more than the limit of %2 "
+                                         "bytes (4 MiB) for a text file")
+                              .arg(path)
+                              .arg(kMaxTextFileSize));
     if (file.error() != QFileDevice::NoError)
         throw VeltraError(QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
     return TextLines(DecodeText(bytes));

@@ -58,7 +58,7 @@ QList<QStringList> TableCells(const QStringList& lines, const TableTextLayout& l
 /// with inner quotes doubled, as spreadsheets read pasted text.
 QStringList SpreadsheetLines(const QStringList& lines, const TableTextLayout& layout);
 
-/// Writes the lines as UTF-8, each ended by CR LF, atomically (QSaveFile): a failed
+/// Writes the lines as UTF-8, each ended by CR LF, through WriteFileSafely: a failed
 /// write leaves the old file whole. An empty list writes an empty file. A target that
 /// exists and is not a regular file (after symbolic links) is refused. Throws
 /// VeltraError naming the file and the reason.
@@ -69,9 +69,13 @@ void WriteTextLines(const QString& path, const QStringList& lines);
 /// files.
 QString DecodeText(const QByteArray& bytes);
 
+/// The largest text file read (format files, GF line files): 4 MiB, far beyond any
+/// format or list of GF lines written by hand.
+constexpr qint64 kMaxTextFileSize = qint64(4) << 20;
+
 /// The lines of a text file (DecodeText; CR LF, LF or CR end a line, a line break at
-/// the end opens no further line). Only a regular file is read. Throws VeltraError
-/// naming the file and the reason.
+/// the end opens no further line). Only a regular file of at most kMaxTextFileSize
+/// bytes is read. Throws VeltraError naming the file and the reason.
 QStringList ReadTextLines(const QString& path);
 
 } // namespace veltra

@@ -9,6 +9,12 @@ QString ShortDateText(const QDate& date, const QLocale& locale)
     return locale.toString(date, QLocale::ShortFormat);
 }
 
+QString ChangeDateText(const QDate& date, const QLocale& locale, qsizetype width)
+{
+    const QString text = ShortDateText(date, locale);
+    return text.size() <= width ? text : date.toString(Qt::ISODate);
+}
+
 QString LongTimeText(const QTime& time, const QLocale& locale)
 {
     return locale.toString(time, RemoveTimeZoneFormat(locale.timeFormat(QLocale::LongFormat)));

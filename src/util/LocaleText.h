@@ -13,6 +13,10 @@ namespace veltra {
 
 /// date in the locale's short date format.
 QString ShortDateText(const QDate& date, const QLocale& locale = QLocale::system());
+
+/// A date for a field of width characters: the locale's short date where it fits, else
+/// the ISO date (2026-12-11), which always fits ten characters.
+QString ChangeDateText(const QDate& date, const QLocale& locale, qsizetype width = 10);
 /// time in the locale's long time format without its time-zone part: hours,
 /// minutes and seconds (and an AM/PM marker where the locale uses one).
 QString LongTimeText(const QTime& time, const QLocale& locale = QLocale::system());

@@ -593,9 +593,7 @@ QByteArray DocumentToRtf(const QTextDocument& document, PaperSize paper)
 void WriteRtfFile(const QTextDocument& document, const QString& path, PaperSize paper)
 {
     const QByteArray bytes = DocumentToRtf(document, paper);
-    const QString reason = WriteFileSafely(path, bytes);
-    if (!reason.isEmpty())
-        throw VeltraError(QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+    WriteFileOrThrow(path, bytes);
 }
 
 } // namespace veltra

@@ -23,6 +23,16 @@ QStringList TextLines(const QString& text)
     return lines;
 }
 
+QStringList ShownLines(const QStringList& lines)
+{
+    QStringList shown;
+    for (const QString& line : lines) {
+        // A trailing break opens one more (empty) line in the view, which TextLines drops.
+        shown << TextLines(line + QLatin1Char('\n'));
+    }
+    return shown;
+}
+
 QStringList ViewLines(const QString& viewText)
 {
     if (viewText.isEmpty())

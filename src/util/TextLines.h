@@ -14,4 +14,8 @@ QStringList TextLines(const QString& text);
 /// LF or U+2029); an empty view has no lines.
 QStringList ViewLines(const QString& viewText);
 
+/// The lines a plain text view shows when lines are put into it joined by LF: a CR LF,
+/// CR or LF inside a line (a memo value) ends a shown line there too.
+QStringList ShownLines(const QStringList& lines);
+
 } // namespace veltra

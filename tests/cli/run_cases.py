@@ -22,6 +22,7 @@ wrote. A case folder, or each step folder, holds:
   checks      checks of files the run wrote, one per line:
                 ascii PATH          every byte of the file is ASCII
                 contains PATH TEXT  the file holds TEXT
+                same PATH OTHER     the two files hold the same bytes
 A case folder may also hold
   setup       lines "copy SOURCE DEST", done before the first run (DEST's folder is made)
 
@@ -132,7 +133,7 @@ class Case:
             return
         kind, _, rest = line.partition(' ')
         path, _, text = rest.partition(' ')
-        if kind not in ('ascii', 'contains'):
+        if kind not in ('ascii', 'contains', 'same'):
             raise ValueError('%s: checks: unknown line %r' % (where, line))
         try:
             with open(path, 'rb') as written:
@@ -144,6 +145,13 @@ class Case:
             offset = next((i for i, byte in enumerate(content) if byte > 0x7F), None)
             if offset is not None:
                 self.fail(where, '%s holds a non-ASCII byte at offset %d' % (path, offset))
+        elif kind == 'same':
+            try:
+                with open(text, 'rb') as other:
+                    if other.read() != content:
+                        self.fail(where, '%s and %s differ' % (path, text))
+            except OSError as error:
+                self.fail(where, 'cannot read %s: %s' % (text, error))
         elif text.encode('utf-8') not in content:
             self.fail(where, 'no "%s" in %s' % (text, path))
 

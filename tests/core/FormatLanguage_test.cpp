@@ -250,6 +250,15 @@ void FormatLanguageTest::formatLineErrorNamesTheLine()
                  QStringLiteral("Format line 3 \"NOBS F9 Count\": format \"F9\" has no \".\" and "
                                 "decimals after the width at position 3"));
     }
+    // A NUL character of the line is shown as \0 in the message.
+    try {
+        (void)ParseFormatLines({QStringLiteral("NOBS F9") + QChar(0) + QStringLiteral(" N")});
+        QFAIL("no error");
+    } catch (const VeltraError& error) {
+        QCOMPARE(error.message(),
+                 QStringLiteral("Format line 1 \"NOBS F9\\0 N\": format \"F9\\0\" has no \".\" and "
+                                "decimals after the width at position 4"));
+    }
 }
 
 void FormatLanguageTest::formattedTable_data()

@@ -685,7 +685,7 @@ void PdfExportTest::failedWrite()
         } catch (const VeltraError& error) {
             message = error.message();
         }
-        QVERIFY2(message.startsWith("Cannot write \"" + path + "\": "), qPrintable(message));
+        QVERIFY2(message.startsWith("cannot write \"" + path + "\": "), qPrintable(message));
     }
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder.pdf"))).isDir());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),

@@ -370,7 +370,7 @@ void RtfWriterTest::failedWrites()
     document.setPlainText(QStringLiteral("report"));
     const QString path = dir.filePath(target);
     const QString message = ErrorOf([&] { WriteRtfFile(document, path); });
-    QVERIFY2(message.startsWith("Cannot write \"" + path + "\": "), qPrintable(message));
+    QVERIFY2(message.startsWith("cannot write \"" + path + "\": "), qPrintable(message));
     QVERIFY2(message.size() > path.size() + 17, qPrintable(message)); // the system's reason
 
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder.rtf"))).isDir());

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace veltra;
@@ -66,6 +67,14 @@ QStringList FixtureProtocol()
     return BuildSearchIndex(folder.db, index, folder.dir.path(), Now).protocol;
 }
 
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
 QString MessageOf(const std::function<void()>& run)
 {
     try {
@@ -107,8 +116,11 @@ private Q_SLOTS:
     void indexFileHoldsTheTable();
     void existingIndexIsEmptiedAndRefilled();
     void appendFailuresMarkEveryLine();
-    void failedWalkStillWritesTheIndex();
+    void failedWalkKeepsThePreviousIndex();
+    void unreadableIndexIsReplaced_data();
+    void unreadableIndexIsReplaced();
     void failedSaveNamesTheFile();
+    void generationWithoutIndexFileWorksInMemory();
     void walkNeedsTheTablesInItsOrder_data();
     void walkNeedsTheTablesInItsOrder();
     void generationKeepsWindowHandlersOut();
@@ -287,9 +299,19 @@ void SearchIndexTest::appendFailuresMarkEveryLine()
     QVERIFY(!generation.keywords.english.entries().isEmpty());
 }
 
-void SearchIndexTest::failedWalkStillWritesTheIndex()
+void SearchIndexTest::failedWalkKeepsThePreviousIndex()
 {
     SearchFolder folder;
+    // A complete index of the good tables is the previous one.
+    {
+        LoadSearchTables(folder.db, folder.dir.path());
+        DataTable index;
+        LoadSearchIndex(index, folder.indexPath());
+        QVERIFY(FillIndexTable(folder.db, index, folder.indexPath(), Now).complete());
+    }
+    const QByteArray previous = FileBytes(folder.indexPath());
+    QVERIFY(!previous.isEmpty());
+
     // The second parameter row of T11 has an ID that is no integer.
     fixture::WriteFile(folder.path(ReferenceDatabase::ParameterFile),
                        fixture::Packet({{"PS", "string"}, {"ID", "string"}, {"Info", "bin.hex"}},
@@ -304,20 +326,38 @@ void SearchIndexTest::failedWalkStillWritesTheIndex()
     QVERIFY2(result.error.contains(QStringLiteral("\"12x\"")) &&
                  result.error.contains(QStringLiteral("daten1a.xml")),
              qPrintable(result.error));
-    QCOMPARE(result.lines.mid(1), QStringList({"1 | H1 | T11 | 101 |  | First row"}));
+    QCOMPARE(result.lines.mid(1),
+             QStringList({"1 | H1 | T11 | 101 |  | First row", IndexKeptLine(folder.indexPath())}));
+    QCOMPARE(FileBytes(folder.indexPath()), previous);
 
-    DataTable reread;
-    reread.loadFromFile(folder.indexPath());
-    QCOMPARE(Rows(reread), QList<QStringList>({{"H1", "T11", "101", "", "First row"}}));
-
-    // BuildSearchIndex reports the failure after writing the same rows.
-    QFile::remove(folder.indexPath());
+    // BuildSearchIndex reports the failure and leaves the file as well.
     DataTable built;
     const QString message =
         MessageOf([&] { (void)BuildSearchIndex(folder.db, built, folder.dir.path(), Now); });
     QVERIFY2(message.contains(QStringLiteral("\"12x\"")), qPrintable(message));
+    QCOMPARE(FileBytes(folder.indexPath()), previous);
+}
+
+void SearchIndexTest::unreadableIndexIsReplaced_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("cut off") << QByteArray("<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\">");
+    QTest::newRow("no packet") << QByteArray("index\n");
+}
+
+void SearchIndexTest::unreadableIndexIsReplaced()
+{
+    QFETCH(QByteArray, content);
+    SearchFolder folder;
+    fixture::WriteFile(folder.indexPath(), content);
+    DataTable index;
+    const IndexGeneration generation = BuildSearchIndex(folder.db, index, folder.dir.path(), Now);
+    QVERIFY(generation.notSaved.isEmpty());
+    DataTable reread;
     reread.loadFromFile(folder.indexPath());
-    QCOMPARE(reread.recordCount(), 1);
+    QCOMPARE(Rows(reread), Rows(index));
+    QVERIFY(reread.recordCount() > 0);
 }
 
 void SearchIndexTest::failedSaveNamesTheFile()
@@ -327,17 +367,26 @@ void SearchIndexTest::failedSaveNamesTheFile()
     const QString target = folder.path(QStringLiteral("no-such-folder/veltraIndex.xml"));
     DataTable index;
     LoadSearchIndex(index, target);
-    QString message = MessageOf([&] { (void)FillIndexTable(folder.db, index, target, Now); });
-    QVERIFY2(message.contains(target), qPrintable(message));
-
-    // A walk that failed before the save is named as well.
-    fixture::WriteFile(folder.path(ReferenceDatabase::ParameterFile),
-                       fixture::Packet({{"PS", "string"}, {"ID", "string"}, {"Info", "bin.hex"}},
-                                       {{"T11", "x1", "Broken row\r\n"}}));
-    LoadSearchTables(folder.db, folder.dir.path());
-    message = MessageOf([&] { (void)FillIndexTable(folder.db, index, target, Now); });
-    QVERIFY2(message.contains(target) && message.contains(QStringLiteral("\"x1\"")),
+    const QString message = MessageOf([&] { (void)FillIndexTable(folder.db, index, target, Now); });
+    QVERIFY2(message.startsWith(QStringLiteral("cannot write \"%1\": ").arg(target)),
              qPrintable(message));
+}
+
+void SearchIndexTest::generationWithoutIndexFileWorksInMemory()
+{
+    // The index file cannot be written (a folder stands in its place, as a read-only
+    // database would refuse it): the generation still fills the index and the lists.
+    SearchFolder folder;
+    QVERIFY(QDir().mkpath(folder.indexPath()));
+    DataTable index;
+    const IndexGeneration generation = BuildSearchIndex(folder.db, index, folder.dir.path(), Now);
+    QVERIFY2(generation.notSaved.startsWith(QStringLiteral("*** ")) &&
+                 generation.notSaved.contains(
+                     QStringLiteral("cannot write \"%1\"").arg(folder.indexPath())),
+             qPrintable(generation.notSaved));
+    QCOMPARE(index.recordCount(), 6);
+    QVERIFY(!generation.keywords.english.entries().isEmpty());
+    QVERIFY(QFileInfo(folder.indexPath()).isDir());
 }
 
 void SearchIndexTest::walkNeedsTheTablesInItsOrder_data()

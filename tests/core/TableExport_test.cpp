@@ -255,12 +255,12 @@ void TableExportTest::writeRefusesWhatIsNoFile()
     const QString folder = m_dir.filePath(QStringLiteral("folder"));
     QVERIFY(QDir().mkpath(folder));
     QCOMPARE(ErrorOf([&] { WriteTextLines(folder, {"x"}); }),
-             QStringLiteral("Cannot write \"%1\": it is not a regular file").arg(folder));
+             QStringLiteral("cannot write \"%1\": it is a folder, not a regular file").arg(folder));
     QVERIFY(QFileInfo(folder).isDir());
 
     const QString missingFolder = m_dir.filePath(QStringLiteral("no/such/folder/t.txt"));
     const QString message = ErrorOf([&] { WriteTextLines(missingFolder, {"x"}); });
-    QVERIFY2(message.startsWith(QStringLiteral("Cannot write \"%1\": ").arg(missingFolder)),
+    QVERIFY2(message.startsWith(QStringLiteral("cannot write \"%1\": ").arg(missingFolder)),
              qPrintable(message));
     QVERIFY(!QFileInfo::exists(missingFolder));
 }
@@ -277,7 +277,7 @@ void TableExportTest::failedWriteKeepsTheOldFile()
     const QString message = ErrorOf([&] { WriteTextLines(path, {"new"}); });
     QFile::setPermissions(folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QVERIFY2(message.startsWith(QStringLiteral("Cannot write \"%1\": ").arg(path)),
+    QVERIFY2(message.startsWith(QStringLiteral("cannot write \"%1\": ").arg(path)),
              qPrintable(message));
     QCOMPARE(FileBytes(path), QByteArray("old\r\n"));
 }
@@ -318,6 +318,27 @@ void TableExportTest::readErrorsNameTheFile()
              qPrintable(message));
     QCOMPARE(ErrorOf([&] { (void)ReadTextLines(m_dir.path()); }),
              QStringLiteral("Cannot read \"%1\": it is not a regular file").arg(m_dir.path()));
+
+    // A text file is read up to its limit and no further.
+    const QString large = m_dir.filePath(QStringLiteral("large.txt"));
+    QByteArray lines(kMaxTextFileSize, 'x');
+    for (qsizetype i = 79; i < lines.size(); i += 80)
+        lines[i] = '\n';
+    {
+        QFile file(large);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(lines), lines.size());
+    }
+    QCOMPARE(ReadTextLines(large).size(), lines.count('\n') + 1);
+    {
+        QFile file(large);
+        QVERIFY(file.open(QIODevice::Append));
+        QCOMPARE(file.write("x"), 1);
+    }
+    QCOMPARE(ErrorOf([&] { (void)ReadTextLines(large); }),
+             QStringLiteral("Cannot read \"%1\": it has more than the limit of 4194304 bytes "
+                            "(4 MiB) for a text file")
+                 .arg(large));
 }
 
 QTEST_GUILESS_MAIN(TableExportTest)

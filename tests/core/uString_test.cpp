@@ -2,6 +2,7 @@
 #include "util/IEEE754.h"
 #include "util/LocaleText.h"
 #include "util/NumberFormat.h"
+#include "util/TextLines.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
 
@@ -70,6 +71,10 @@ private Q_SLOTS:
     void removeTimeZoneFormat();
     void dateTimeText_data();
     void dateTimeText();
+    void changeDateText_data();
+    void changeDateText();
+    void shownLines_data();
+    void shownLines();
     void getFileInfo();
     void getFileInfoMissingFile();
 };
@@ -689,6 +694,46 @@ void uStringTest::dateTimeText()
     QFETCH(QString, expected);
     const QDateTime dateTime(QDate(2026, 12, 10), QTime(13, 5, 9));
     QCOMPARE(DateTimeText(dateTime, QLocale(locale)), expected);
+}
+
+void uStringTest::changeDateText_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("expected");
+    // The short date where it fits the 10 characters of the field, else the ISO date.
+    QTest::newRow("de_DE fits") << "de_DE"
+                                << "10.12.26";
+    QTest::newRow("en_US fits") << "en_US"
+                                << "12/10/26";
+    QTest::newRow("C: 11 characters") << "C"
+                                      << "2026-12-10";
+    QTest::newRow("bg_BG: 11 characters") << "bg_BG"
+                                          << "2026-12-10";
+}
+
+void uStringTest::changeDateText()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, expected);
+    QCOMPARE(ChangeDateText(QDate(2026, 12, 10), QLocale(locale)), expected);
+}
+
+void uStringTest::shownLines_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("plain lines") << QStringList{"a", "", "b"} << QStringList{"a", "", "b"};
+    QTest::newRow("memo with CR LF")
+        << QStringList{"1  first\r\nsecond  9", "2"} << QStringList{"1  first", "second  9", "2"};
+    QTest::newRow("lone CR and LF") << QStringList{"a\rb\nc"} << QStringList{"a", "b", "c"};
+    QTest::newRow("break at the end") << QStringList{"a\r\n"} << QStringList{"a", ""};
+}
+
+void uStringTest::shownLines()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, expected);
+    QCOMPARE(ShownLines(lines), expected);
 }
 
 void uStringTest::getFileInfo()

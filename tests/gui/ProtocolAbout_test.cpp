@@ -169,9 +169,9 @@ void ProtocolAboutTest::saveFailureLeavesTheLog_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("reason");
     QTest::newRow("a folder") << "folder.txt"
-                              << "it is not a regular file";
+                              << "it is a folder, not a regular file";
     QTest::newRow("missing folder") << "no/such/folder/protocol.txt"
-                                    << "Cannot write";
+                                    << "cannot write";
 }
 
 void ProtocolAboutTest::saveFailureLeavesTheLog()

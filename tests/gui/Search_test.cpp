@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void typedTermsStayAsTyped();
     void typedTermFindsWhatTheCliFinds();
     void noticePaintedWhileTheGenerationRuns();
+    void searchWhereTheIndexCannotBeWritten();
 };
 
 void SearchTest::generationAtFirstUseAndAfterASave()
@@ -421,6 +423,29 @@ void SearchTest::noticePaintedWhileTheGenerationRuns()
     QVERIFY(!t.notice.isVisible());
     QVERIFY(t.window.isVisible());
     QVERIFY(t.s.errors.isEmpty());
+}
+
+void SearchTest::searchWhereTheIndexCannotBeWritten()
+{
+    SearchSession t;
+    // A folder in the index file's place refuses the write, as a read-only database does.
+    const QString indexPath = t.s.dir.path() + QStringLiteral("/veltraIndex.xml");
+    QVERIFY(QDir().mkpath(indexPath));
+    const QStringList before = t.s.log();
+    t.search();
+    QVERIFY2(t.s.errors.isEmpty(), qPrintable(t.s.errors.join(u'\n')));
+    QVERIFY(t.window.isVisible());
+    // One protocol line says why the index lives in memory only.
+    const QStringList added = t.s.log().mid(before.size());
+    QCOMPARE(added.first(),
+             QStringLiteral("*** The search index is used without its file: cannot write \"%1\": "
+                            "it is a folder, not a regular file")
+                 .arg(indexPath));
+    t.find(QStringLiteral("body WEIGHT"));
+    QCOMPARE(t.found(), QStringList({"AW", "BW"}));
+    t.window.close();
+    QVERIFY(t.s.errors.isEmpty());
+    QVERIFY(QFileInfo(indexPath).isDir());
 }
 
 QTEST_MAIN(SearchTest)

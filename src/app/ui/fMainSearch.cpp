@@ -66,6 +66,8 @@ void TForm1::Search1Click()
         fSearchIndex->BuildSearchIndex();
         IndexOutdated = false;
         ParameterTableSaved = false;
+        if (!fSearchIndex->IndexNotSaved.isEmpty())
+            AddProtocolLine(fSearchIndex->IndexNotSaved);
     }
     fSearchIndex->ShowForSearch();
     if (cbGiveIndexPrt->isChecked()) {

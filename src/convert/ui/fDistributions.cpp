@@ -7,9 +7,11 @@
 #include "data/DataTable.h"
 #include "tables/TableExport.h"
 #include "util/NumberFormat.h"
+#include "util/SafeFile.h"
 #include "util/VeltraError.h"
 
 #include <QAreaSeries>
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -30,7 +32,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScatterSeries>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -871,19 +872,12 @@ void TfDistributions::SaveChartPng(QChartView* view, const QString& initialName)
     if (name.isEmpty())
         return;
     const QImage image = view->grab().toImage();
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VeltraError(
-            QStringLiteral("Cannot write the file %1: %2").arg(name, file.errorString()));
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        throw VeltraError(
-            QStringLiteral("Cannot write the file %1: %2").arg(name, writer.errorString()));
-    }
-    if (!file.commit())
-        throw VeltraError(
-            QStringLiteral("Cannot write the file %1: %2").arg(name, file.errorString()));
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image))
+        throw VeltraError(WriteFailureMessage(name, writer.errorString()));
+    WriteFileOrThrow(name, buffer.data());
 }
 
 void TfDistributions::SaveChartPdf(QChartView* view, const QString& initialName)
@@ -891,29 +885,23 @@ void TfDistributions::SaveChartPdf(QChartView* view, const QString& initialName)
     const QString name = Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdPdf, initialName);
     if (name.isEmpty())
         return;
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        throw VeltraError(
-            QStringLiteral("Cannot write the file %1: %2").arg(name, file.errorString()));
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&buffer);
         pdf.setCreator(QStringLiteral("Veltra"));
         pdf.setTitle(view->chart()->title());
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageOrientation(QPageLayout::Landscape);
         QPainter painter(&pdf);
-        if (!painter.isActive()) {
-            file.cancelWriting();
-            throw VeltraError(QStringLiteral("Cannot write the file %1: no PDF page").arg(name));
-        }
+        if (!painter.isActive())
+            throw VeltraError(WriteFailureMessage(name, QStringLiteral("no PDF page")));
         // The chart as vector graphics, as large as the page allows at its own shape.
         const QRect page = painter.viewport();
         const QSize size = view->size().scaled(page.size(), Qt::KeepAspectRatio);
         view->render(&painter, QRectF(page.topLeft(), size), QRect(), Qt::KeepAspectRatio);
     }
-    if (!file.commit())
-        throw VeltraError(
-            QStringLiteral("Cannot write the file %1: %2").arg(name, file.errorString()));
+    WriteFileOrThrow(name, buffer.data());
 }
 
 void TfDistributions::bCdfPngClick()

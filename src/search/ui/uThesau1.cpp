@@ -301,6 +301,7 @@ void TfSearchIndex::BuildSearchIndex()
     }
     m_dsKey->setEnabled(true);
     GenerationProtocol = generation.protocol;
+    IndexNotSaved = generation.notSaved;
     Keywords = generation.keywords;
     IndexPending = false;
     SetTermLists(Keywords.english.entries());
@@ -324,11 +325,15 @@ void TfSearchIndex::FormActivate()
     ProtocolLog counts; // the record counts of the loads are not shown here
     m_db.LoadHierarchyTables(counts);
     const QString indexPath = SearchDir + SearchIndexFileName;
-    cdsKey.loadFromFile(indexPath);
-    QString date;
-    bool readOnly = false, archive = false, system = false, hidden = false;
-    GetFileInfo(indexPath, date, readOnly, archive, system, hidden);
-    IndexReadOnly = readOnly;
+    // An index that could not be written lives in memory only; the file, if any, is an
+    // older one.
+    if (IndexNotSaved.isEmpty()) {
+        cdsKey.loadFromFile(indexPath);
+        QString date;
+        bool readOnly = false, archive = false, system = false, hidden = false;
+        GetFileInfo(indexPath, date, readOnly, archive, system, hidden);
+        IndexReadOnly = readOnly;
+    }
     if (IndexPending)
         BuildSearchIndex();
     // The index rows of the first parameter shown.
@@ -446,7 +451,7 @@ void TfSearchIndex::FormClose()
     if (!cdsKey.isOpen())
         cdsKey.open();
     cdsKey.setFiltered(false);
-    if (IndexReadOnly)
+    if (IndexReadOnly || !IndexNotSaved.isEmpty())
         return;
     cdsKey.mergeChangeLog();
     cdsKey.saveToFile(SearchDir + SearchIndexFileName, PacketForm::Plain);

@@ -52,6 +52,10 @@ public:
     QStringList GenerationProtocol;
     bool IndexPending = true;
     bool IndexReadOnly = false;
+    /// Empty when the last generation wrote the index file; else the protocol line that
+    /// says the index is used from memory (a read-only database). The file is then
+    /// neither read back on activation nor written on close.
+    QString IndexNotSaved;
     ReferenceDatabase& Database() { return m_db; }
     DataTable cdsKey;
 
