@@ -10,32 +10,38 @@
 #include "convert/FitTable.h"
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
+#include "util/Workbook.h"
 
 namespace veltra {
 
 void RunFits(CliContext& context, QStringList args)
 {
     const QString usage =
-        QStringLiteral("fits needs an ID, and takes --group N and --format text|json|csv");
+        QStringLiteral("fits needs an ID, and takes --group N, --format text|json|csv|xlsx and "
+                       "-o FILE (for xlsx)");
     int groupNo = 1;
     QString format = QStringLiteral("text");
+    QString output;
     QString idText;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
-        if (arg == u"--group" || arg == u"--format") {
+        if (arg == u"--group" || arg == u"--format" || arg == u"--output" || arg == u"-o") {
             if (args.isEmpty())
                 throw CliUsageError(QStringLiteral("fits: ") + arg +
                                     QStringLiteral(" needs a value"));
             const QString value = args.takeFirst();
-            if (arg == u"--group") {
+            if (arg == u"--output" || arg == u"-o") {
+                output = value;
+            } else if (arg == u"--group") {
                 bool ok = false;
                 groupNo = value.toInt(&ok);
                 if (!ok)
                     throw CliUsageError(QStringLiteral("fits: N must be a whole number"));
-            } else if (value == u"json" || value == u"text" || value == u"csv") {
+            } else if (value == u"json" || value == u"text" || value == u"csv" ||
+                       value == u"xlsx") {
                 format = value;
             } else {
-                throw CliUsageError(QStringLiteral("fits: the format is text, json or csv"));
+                throw CliUsageError(QStringLiteral("fits: the format is text, json, csv or xlsx"));
             }
         } else if (idText.isNull() && !arg.startsWith(u"--")) {
             idText = arg;
@@ -45,12 +51,18 @@ void RunFits(CliContext& context, QStringList args)
     }
     if (idText.isNull())
         throw CliUsageError(usage);
+    // A workbook is no text for the terminal: it goes into a file, and only it does.
+    if ((format == u"xlsx") != !output.isEmpty())
+        throw CliUsageError(QStringLiteral("fits: --format xlsx needs -o FILE, and -o goes "
+                                           "with --format xlsx only"));
     const qint64 id = IdArgument(context, QStringLiteral("fits"), idText, usage);
 
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterDataFile(context, id);
     const DataTable& dataFile = database->dataFile();
     const AgeGroupFits group = AnalyseAgeGroup(dataFile, groupNo - 1);
-    if (format == u"json")
+    if (format == u"xlsx")
+        WriteWorkbookFile(output, FitTableWorkbook(BuildFitTable(group, false), group));
+    else if (format == u"json")
         context.out << QString::fromUtf8(FitSummaryJson(QString::number(id), groupNo, group));
     else if (format == u"csv")
         // CR LF after every line, as in the CSV file the distribution window saves.
