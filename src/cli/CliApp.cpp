@@ -57,7 +57,7 @@ const CliCommand Commands[] = {
      "list headlines|topics|parameters\n"
      "     [--order varnames|restriction|a+b|datasource]",
      "a check list of the headline, topic or parameter table", RunList},
-    {"fits", "fits ID [--group N] [--format text|json]",
+    {"fits", "fits ID [--group N] [--format text|json|csv|xlsx] [-o FILE]",
      "the fitted distributions of age group N of the parameter row ID", RunFits},
     {"simulate",
      "simulate SCENARIO [--iterations N] [--seed S] [--threads T]\n"

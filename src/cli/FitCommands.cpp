@@ -11,15 +11,20 @@
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
 #include "util/VeltraError.h"
+#include "util/Workbook.h"
 
 namespace veltra {
 
 void RunFits(CliContext& context, QStringList args)
 {
     const QString usage =
-        QStringLiteral("fits needs an ID, and takes --group N and --format text|json|csv");
+        QStringLiteral("fits needs an ID, and takes --group N, --format text|json|csv|xlsx and "
+                       "-o FILE (for xlsx)");
     const CliArguments arguments(QStringLiteral("fits"), std::move(args),
-                                 {{"--group", "a whole number"}, {"--format", "text, json or csv"}}, 1);
+                                 {{"--group", "a whole number"},
+                                  {"--format", "text, json, csv or xlsx"},
+                                  {"-o", "a file name"}},
+                                 1);
     int groupNo = 1;
     if (arguments.has("--group")) {
         bool ok = false;
@@ -29,11 +34,16 @@ void RunFits(CliContext& context, QStringList args)
     }
     const QString format =
         arguments.has("--format") ? arguments.value("--format") : QStringLiteral("text");
-    if (format != u"json" && format != u"text" && format != u"csv")
-        throw CliUsageError(QStringLiteral("fits: the format is text, json or csv"));
+    if (format != u"json" && format != u"text" && format != u"csv" && format != u"xlsx")
+        throw CliUsageError(QStringLiteral("fits: the format is text, json, csv or xlsx"));
+    const QString output = arguments.value("-o");
     const QString idText = arguments.at(0);
     if (idText.isNull())
         throw CliUsageError(usage);
+    // A workbook is no text for the terminal: it goes into a file, and only it does.
+    if ((format == u"xlsx") != !output.isEmpty())
+        throw CliUsageError(QStringLiteral("fits: --format xlsx needs -o FILE, and -o goes "
+                                           "with --format xlsx only"));
     const qint64 id = IdArgument(context, QStringLiteral("fits"), idText, usage);
 
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterDataFile(context, id);
@@ -42,7 +52,9 @@ void RunFits(CliContext& context, QStringList args)
     if (groupNo < 1 || groupNo > dataFile.recordCount())
         throw VeltraError(NoAgeGroupMessage(groupNo, dataFile.recordCount()));
     const AgeGroupFits group = AnalyseAgeGroup(dataFile, groupNo - 1);
-    if (format == u"json")
+    if (format == u"xlsx")
+        WriteWorkbookFile(output, FitTableWorkbook(BuildFitTable(group, false), group));
+    else if (format == u"json")
         context.out << QString::fromUtf8(FitSummaryJson(QString::number(id), groupNo, group));
     else if (format == u"csv")
         // CR LF after every line, as in the CSV file the distribution window saves.

@@ -212,6 +212,59 @@ QStringList FitTableCsvLines(const FitTable& table)
     return lines;
 }
 
+QList<WorkbookSheet> FitTableWorkbook(const FitTable& table, const AgeGroupFits& group)
+{
+    // The header of the CSV lines, and the same columns with numbers as numbers.
+    WorkbookSheet fits{QStringLiteral("Fits"), {}, 1, -1};
+    QList<QVariant> header;
+    for (const QString& name :
+         FitTableCsvLines(FitTable{{}, table.parameterColumns}).first().split(u';'))
+        header << name;
+    fits.rows << header;
+    auto number = [](const std::optional<double>& value, const QString& undefinedText) {
+        return value ? QVariant(*value)
+                     : QVariant(undefinedText.isEmpty() ? QStringLiteral("undefined")
+                                                        : undefinedText);
+    };
+    WorkbookSheet formulas{
+        QStringLiteral("Formulas"),
+        {{QStringLiteral("Rank"), QStringLiteral("Type"), QStringLiteral("R"),
+          QStringLiteral("Python"), QStringLiteral("@RISK"), QStringLiteral("Excel")}},
+        1,
+        -1};
+    for (const FitTableRow& row : table.rows) {
+        QList<QVariant> line{
+            row.rank > 0 ? QVariant(row.rank) : QVariant(), row.typeName, row.statisticName,
+            row.statisticName.isEmpty() ? QVariant() : QVariant(row.statistic), row.q};
+        if (row.error.isEmpty()) {
+            for (const FitParameter& parameter : row.parameters)
+                line << parameter.key << number(parameter.value, parameter.undefinedText);
+            for (qsizetype i = row.parameters.size(); i < table.parameterColumns; ++i)
+                line << QVariant() << QVariant();
+            line << number(row.median, {}) << number(row.mean.value, row.mean.undefinedText)
+                 << number(row.sd.value, row.sd.undefinedText);
+            if (row.deviation)
+                line << row.deviation->label << row.deviation->relative * 100;
+            else
+                line << QVariant() << QVariant();
+            line << DeviationClassName(row.deviationClass) << QVariant();
+            const FitDistribution& distribution = group.fits.at(row.fit);
+            formulas.rows << QList<QVariant>{row.rank,
+                                             row.typeName,
+                                             RFormula(distribution.fit()),
+                                             PythonFormula(distribution.fit()),
+                                             AtRiskFormula(distribution),
+                                             ExcelFormula(distribution.fit(), ExcelForm::English)};
+        } else {
+            for (int i = 0; i < 2 * table.parameterColumns + 6; ++i)
+                line << QVariant();
+            line << row.error;
+        }
+        fits.rows << line;
+    }
+    return {fits, formulas};
+}
+
 AgeProfile BuildAgeProfile(const DataTable& dataFile)
 {
     AgeProfile profile;

@@ -6,6 +6,7 @@
 
 #include "convert/FitAnalysis.h"
 #include "convert/FitFormulas.h"
+#include "util/Workbook.h"
 
 #include <QList>
 #include <QString>
@@ -60,6 +61,11 @@ QList<QStringList> FitTableCells(const FitTable& table);
 /// and a number with all its digits, median, mean, SD, the deviation's percentile, value
 /// in percent and class, and the error. Numbers use the user's decimal separator.
 QStringList FitTableCsvLines(const FitTable& table);
+
+/// The table as workbook sheets: "Fits" with the columns of the CSV lines, numbers as
+/// numeric cells with all their digits, and "Formulas" with the R, Python, @RISK and
+/// Excel (English) formulas of every computable fit.
+QList<WorkbookSheet> FitTableWorkbook(const FitTable& table, const AgeGroupFits& group);
 
 /// The name of a deviation class in texts: "close", "moderate", "far", "".
 QString DeviationClassName(DeviationClass deviationClass);

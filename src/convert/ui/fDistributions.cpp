@@ -241,10 +241,8 @@ void TfDistributions::buildCdfChart()
         series->attachAxis(m_cdfY);
         ConnectGuarded(series, &QScatterSeries::hovered, this,
                        [this](const QPointF& point, bool state) {
-                           if (!state || !m_group) {
-                               QToolTip::hideText();
+                           if (!state || !m_group)
                                return;
-                           }
                            // The observed point under the cursor: the nearest in level.
                            const QList<ObservedQuantile>& observed = m_group->observed;
                            const auto nearest = std::min_element(
@@ -254,7 +252,7 @@ void TfDistributions::buildCdfChart()
                                           std::hypot(b.level - point.y(), b.value - point.x());
                                });
                            if (nearest != observed.cend())
-                               QToolTip::showText(QCursor::pos(), ObservedToolTip(*nearest), cvCdf);
+                               ShowPointToolTip(ObservedToolTip(*nearest));
                        });
     }
     cvCdf = Named(new QChartView(chCdf), "cvCdf");
@@ -515,11 +513,11 @@ void TfDistributions::SetCurveCount(int count)
         ConnectGuarded(series, &QLineSeries::hovered, this,
                        [this, series](const QPointF& point, bool state) {
                            const int fit = Curves.indexOf(series);
-                           if (!state || fit < 0) {
-                               QToolTip::hideText();
+                           // Leaving the curve by a pixel does not hide the tip: it stays
+                           // while the pointer is near the point.
+                           if (!state || fit < 0)
                                return;
-                           }
-                           QToolTip::showText(QCursor::pos(), CurveToolTip(fit, point.x()), cvCdf);
+                           ShowPointToolTip(CurveToolTip(fit, point.x()));
                        });
         Curves << series;
     }
@@ -646,6 +644,13 @@ QString TfDistributions::ObservedToolTip(const ObservedQuantile& point) const
         text += u'\n' + point.label + QStringLiteral(" needs N ≥ ") + QString::number(*needed) +
                 QStringLiteral("; N = ") + (n ? QString::number(*n) : QStringLiteral("unknown"));
     return text;
+}
+
+void TfDistributions::ShowPointToolTip(const QString& text)
+{
+    // Shown until the pointer leaves a small square around the point (or for a minute).
+    const QPoint at = cvCdf->mapFromGlobal(QCursor::pos());
+    QToolTip::showText(QCursor::pos(), text, cvCdf, QRect(at - QPoint(8, 8), QSize(16, 16)), 60000);
 }
 
 void TfDistributions::cbLogXClick()

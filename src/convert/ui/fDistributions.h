@@ -174,6 +174,7 @@ private:
     /// The fit shown in the table's selected row; -1 without a selection.
     int SelectedFit() const;
     void SetCurveCount(int count);
+    void ShowPointToolTip(const QString& text);
     void SaveChartPng(QChartView* view, const QString& initialName);
     void SaveChartPdf(QChartView* view, const QString& initialName);
     void CopyToClipboard(const QLineEdit* edit);
