@@ -142,7 +142,11 @@ double FDensity(double m1, double m2, double y)
 {
     const double denominator = m1 * y + m2;
     const double x = m1 * y / denominator;
-    return boost::math::ibeta_derivative(m1, m2, x) * (m1 / denominator) * (m2 / denominator);
+    // In the upper tail 1 - x is taken as m2 / (m1 y + m2), not from x, so that its
+    // digits survive (the same choice as FCdf's complement).
+    const double shape = x <= 0.5 ? boost::math::ibeta_derivative(m1, m2, x)
+                                  : boost::math::ibeta_derivative(m2, m1, m2 / denominator);
+    return shape * (m1 / denominator) * (m2 / denominator);
 }
 
 // Runs one computation of a fit; a failure of the numerical library becomes a VeltraError
