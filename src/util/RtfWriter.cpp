@@ -258,7 +258,6 @@ private:
     void appendFontAndSize(const RtfCharFormat& format);
 
     const QTextDocument& m_document;
-    PaperSize m_paper;
     int m_paperWidth = 0;  // twips, portrait
     int m_paperHeight = 0; // twips, portrait
     // The setting of every paragraph, by block number.
@@ -272,8 +271,7 @@ private:
 };
 
 Writer::Writer(const QTextDocument& document, PaperSize paper)
-    : m_document(document), m_paper(paper),
-      m_defaultFamily(ConcreteFamily(document.defaultFont().family())),
+    : m_document(document), m_defaultFamily(ConcreteFamily(document.defaultFont().family())),
       m_defaultPointSize(PointSizeOf(document.defaultFont()))
 {
     const QSizeF millimetres = PageSizeOf(paper).size(QPageSize::Millimeter);
