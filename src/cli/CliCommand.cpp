@@ -114,20 +114,7 @@ std::unique_ptr<ReferenceDatabase> OpenParameterRow(const CliContext& context, q
 std::unique_ptr<ReferenceDatabase> OpenParameterDataFile(const CliContext& context, qint64 id)
 {
     std::unique_ptr<ReferenceDatabase> database = OpenParameterRow(context, id);
-    database->DataFileName =
-        ReferenceDatabase::CurrentText(database->parameters(), QStringLiteral("DataFile"));
-    ProtocolLog log;
-    switch (database->ConnectDataFile(false, log)) {
-    case ConnectOutcome::NoDataFile:
-        throw VeltraError(QStringLiteral("Parameter row ID %1 has no data file").arg(id));
-    case ConnectOutcome::Missing:
-        // The protocol line names the path the file was looked for at.
-        throw VeltraError(log.lines().value(log.lines().size() - 1));
-    case ConnectOutcome::LoadFailed:
-        throw VeltraError(database->LastLoadError);
-    default:
-        break;
-    }
+    ConnectCurrentDataFile(*database, id);
     return database;
 }
 

@@ -240,4 +240,22 @@ ConnectOutcome ReferenceDatabase::ConnectDataFile(bool fileAccessProtocol, Proto
     return ConnectOutcome::Connected;
 }
 
+void ConnectCurrentDataFile(ReferenceDatabase& database, qint64 id)
+{
+    database.DataFileName =
+        ReferenceDatabase::CurrentText(database.parameters(), QStringLiteral("DataFile"));
+    ProtocolLog log;
+    switch (database.ConnectDataFile(false, log)) {
+    case ConnectOutcome::NoDataFile:
+        throw VeltraError(QStringLiteral("Parameter row ID %1 has no data file").arg(id));
+    case ConnectOutcome::Missing:
+        // The protocol line names the path the file was looked for at.
+        throw VeltraError(log.lines().value(log.lines().size() - 1));
+    case ConnectOutcome::LoadFailed:
+        throw VeltraError(database.LastLoadError);
+    default:
+        break;
+    }
+}
+
 } // namespace veltra

@@ -147,4 +147,10 @@ private:
     QStringList m_failedRow;
 };
 
+/// Connects the data file that the current parameter row (ID `id`) names, as the viewer
+/// does but without the file-access protocol. Throws VeltraError when the row names no
+/// data file, the file is missing (the message names the path it was looked for at) or
+/// cannot be read (the reader's message).
+void ConnectCurrentDataFile(ReferenceDatabase& database, qint64 id);
+
 } // namespace veltra

@@ -250,19 +250,7 @@ public:
             auto database = std::make_unique<ReferenceDatabase>(m_dir, m_dir);
             database->LoadParameterTable();
             database->LocateParameter(id);
-            database->DataFileName =
-                ReferenceDatabase::CurrentText(database->parameters(), QStringLiteral("DataFile"));
-            ProtocolLog log;
-            switch (database->ConnectDataFile(false, log)) {
-            case ConnectOutcome::NoDataFile:
-                throw VeltraError(QStringLiteral("Parameter row ID %1 has no data file").arg(id));
-            case ConnectOutcome::Missing:
-                throw VeltraError(log.lines().value(log.lines().size() - 1));
-            case ConnectOutcome::LoadFailed:
-                throw VeltraError(database->LastLoadError);
-            default:
-                break;
-            }
+            ConnectCurrentDataFile(*database, id);
             it = m_databases.emplace(id, std::move(database)).first;
         }
         return it->second->dataFile();
