@@ -329,6 +329,9 @@ void TfScenario::ShowResult()
         oldest = std::max(oldest, run.ageMax);
     }
     auto* band = new QAreaSeries(high, low);
+    // The area series draws its two bounds but does not own them.
+    high->setParent(band);
+    low->setParent(band);
     band->setName(QStringLiteral("P05-P95"));
     band->setColor(QColor(70, 130, 180, 90));
     band->setBorderColor(QColor(70, 130, 180));
