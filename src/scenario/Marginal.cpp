@@ -9,6 +9,7 @@
 #include <boost/math/special_functions/erf.hpp>
 #include <boost/math/special_functions/gamma.hpp>
 #include <cmath>
+#include <limits>
 
 namespace veltra {
 
@@ -252,6 +253,19 @@ void Marginal::tabulate()
 }
 
 double Marginal::exactQuantile(double u) const
+{
+    // Runs on the worker threads of a simulation, where an exception would end the
+    // program: a value the numerical library cannot compute (parameters far beyond any
+    // data, such as a beta shape of 1e40) becomes NaN, which the run reports with the
+    // input's name.
+    try {
+        return exactQuantileUnguarded(u);
+    } catch (const std::exception&) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+double Marginal::exactQuantileUnguarded(double u) const
 {
     switch (m_kind) {
     case Kind::Constant:

@@ -79,12 +79,14 @@ public:
     double quantile(double u) const;
     /// P(X <= x) of the untruncated distribution.
     double cdf(double x) const;
-    /// The quantile without table and truncation (the reference of the table).
+    /// The quantile without table and truncation (the reference of the table); NaN where
+    /// the numerical library cannot compute it. Never throws.
     double exactQuantile(double u) const;
     /// A short description: "lognormal(meanlog = 3.4, sdlog = 0.92)", "GeneralF fit ...".
     QString description() const;
 
 private:
+    double exactQuantileUnguarded(double u) const;
     double density(double x) const;
 
     Kind m_kind = Kind::Constant;

@@ -589,6 +589,10 @@ RunResult SimulateMarginals(const Scenario& scenario, const QList<Marginal>& giv
         }
         formula.evaluate();
         QString why = formula.divisionByZero();
+        for (int j = 0; j < marginals.size() && why.isEmpty(); ++j)
+            if (std::isnan(formula.values()[j]))
+                why = names.at(j) + QStringLiteral(": its distribution cannot be computed "
+                                                   "with these parameters");
         if (why.isEmpty())
             why = QStringLiteral("formula: no finite value");
         result.error = why + QStringLiteral(" in iteration %1 (%2)")

@@ -461,6 +461,22 @@ private Q_SLOTS:
                  qPrintable(run.error));
     }
 
+    // A distribution the numerical library cannot compute stops the run with the input's
+    // name; it never ends the program from a worker thread.
+    void uncomputableInputNamesTheInput()
+    {
+        const Scenario scenario = Parse(R"({"schema": 1, "formula": "A + D",
+            "iterations": 64, "sampling": "random", "inputs": [
+            {"name": "A", "distribution": "uniform", "min": 1, "max": 2},
+            {"name": "D", "distribution": "beta", "a": 4.4e40, "b": 3}]})");
+        RunOptions options;
+        options.threads = 2;
+        const RunResult run = SimulateMarginals(scenario, UserMarginals(scenario), options);
+        QVERIFY2(run.error.startsWith(QStringLiteral(
+                     "D: its distribution cannot be computed with these parameters in iteration")),
+                 qPrintable(run.error));
+    }
+
     void cancelStopsTheRun()
     {
         const Scenario scenario = Parse(R"({"schema": 1, "formula": "A",
