@@ -2,8 +2,12 @@
 
 #include "convert/FitSummary.h"
 #include "data/DataTable.h"
+#include "data/ReferenceDatabase.h"
 #include "util/NumberFormat.h"
+#include "util/RtfReader.h"
 #include "util/VeltraError.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -306,10 +310,106 @@ AgeProfile BuildAgeProfile(const DataTable& dataFile)
                 .arg(profile.groupCount);
     if (profile.withGaps > 0)
         profile.note += QStringLiteral(" %1 of %2 age groups have an infinite percentile or mean: "
-                                       "the lines leave them out.")
+                                       "the lines have a gap there.")
                             .arg(profile.withGaps)
                             .arg(profile.groupCount);
     return profile;
+}
+
+QList<QList<QPointF>> AgeProfileRuns(const AgeProfile& profile, ProfileLine line)
+{
+    QList<QList<QPointF>> runs;
+    QList<QPointF> run;
+    for (const AgeProfilePoint& point : profile.points) {
+        const bool band = line == ProfileLine::P05 || line == ProfileLine::P95;
+        std::optional<double> value;
+        switch (line) {
+        case ProfileLine::P05:
+            value = point.p05;
+            break;
+        case ProfileLine::P50:
+            value = point.p50;
+            break;
+        case ProfileLine::P95:
+            value = point.p95;
+            break;
+        case ProfileLine::Mean:
+            value = point.mean;
+            break;
+        }
+        if (value && (!band || (point.p05 && point.p95))) {
+            run << QPointF(point.midpoint, *value);
+        } else if (!run.isEmpty()) {
+            runs << run;
+            run.clear();
+        }
+    }
+    if (!run.isEmpty())
+        runs << run;
+    return runs;
+}
+
+QString FitCurveName(const GfFit& fit)
+{
+    if (fit.fitLabel.isEmpty())
+        return fit.typeName;
+    return fit.typeName + QStringLiteral(" (") + fit.fitLabel + QStringLiteral(" = ") +
+           ShownNumber(fit.fitStatistic) + u')';
+}
+
+QList<QqPoint> QuantileQuantilePoints(const AgeGroupFits& group, int fit)
+{
+    QList<QqPoint> points;
+    if (fit < 0 || fit >= group.fits.size())
+        return points;
+    const FitDistribution& distribution = group.fits.at(fit);
+    for (const ObservedQuantile& observed : group.observed) {
+        const double fitted = distribution.quantile(observed.level);
+        if (!std::isfinite(fitted) || !std::isfinite(observed.value))
+            continue;
+        points << QqPoint{observed.label, observed.level, observed.value, fitted,
+                          IsSupportedPercentile(observed, group.n)};
+    }
+    return points;
+}
+
+QString ValueAxisTitle(const QString& variable, const QString& variableLabels)
+{
+    const QString name = variable.trimmed();
+    if (name.isEmpty())
+        return QStringLiteral("Value");
+    const QString of = QStringLiteral(" of ") + name;
+    // Labels are short: a few hundred lines at most are looked at.
+    const QStringList lines =
+        variableLabels.split(QRegularExpression(QStringLiteral("[\\r\\n]+")), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < std::min<qsizetype>(lines.size(), 500); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (!line.endsWith(of))
+            continue;
+        const qsizetype open = line.indexOf(u'[');
+        const qsizetype close = open < 0 ? -1 : line.indexOf(u']', open + 1);
+        const QString unit =
+            close > open + 1 ? line.mid(open + 1, close - open - 1).trimmed() : QString();
+        // "[-]" marks a ratio such as the geometric SD, not the variable's unit.
+        if (!unit.isEmpty() && unit != u"-")
+            return name + QStringLiteral(" [") + unit + u']';
+    }
+    return name;
+}
+
+QString CurrentValueAxisTitle(const ReferenceDatabase& database)
+{
+    const DataTable& parameters = database.parameters();
+    if (!parameters.isOpen() || parameters.recNo() == 0)
+        return ValueAxisTitle({}, {});
+    auto field = [&parameters](const QString& name) {
+        return parameters.hasField(name) ? ReferenceDatabase::CurrentText(parameters, name)
+                                         : QString();
+    };
+    QString labels = field(QStringLiteral("VARLABELS"));
+    if (IsRtfText(labels))
+        labels = RtfToPlainText(labels);
+    return ValueAxisTitle(field(QStringLiteral("Variable")), labels);
 }
 
 } // namespace veltra

@@ -9,6 +9,7 @@
 #include "util/Workbook.h"
 
 #include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -16,6 +17,7 @@
 namespace veltra {
 
 class DataTable;
+class ReferenceDatabase;
 
 /// One row of the fit table: a computable fit or one that is not.
 struct FitTableRow
@@ -94,5 +96,46 @@ struct AgeProfile
 
 /// The age profile of every visible row of a data file.
 AgeProfile BuildAgeProfile(const DataTable& dataFile);
+
+enum class ProfileLine
+{
+    P05,
+    P50,
+    P95,
+    Mean
+};
+
+/// The runs of consecutive groups (by age) where a line of the profile has a value, each
+/// as (age midpoint, value) points. A group without the value ends a run, so the chart
+/// shows a gap there instead of a line bridging it. P05 and P95 are the edges of one
+/// band: their runs hold only groups where both edges have a value.
+QList<QList<QPointF>> AgeProfileRuns(const AgeProfile& profile, ProfileLine line);
+
+/// A fit's name in charts and legends: the family, and its fit statistic when the block
+/// gives one: "GeneralF (KS = 0.011)".
+QString FitCurveName(const GfFit& fit);
+
+/// One point of a Q-Q view: an observed quantile against the fit's quantile at its level.
+struct QqPoint
+{
+    QString label; ///< "P95", "MIN", ...
+    double level = 0;
+    double observed = 0;
+    double fitted = 0;
+    bool supported = false; ///< the group's N supports the observed percentile
+};
+
+/// The observed quantiles of the group paired with one fit's quantiles at the same
+/// levels; levels where the fit's quantile is not finite are left out.
+QList<QqPoint> QuantileQuantilePoints(const AgeGroupFits& group, int fit);
+
+/// The title of the value axis: the parameter row's variable and its unit, taken from
+/// the bracket of the first line of the variable labels that describes a statistic "of"
+/// the variable with a unit other than "-" ("MEAN  arithmetic mean [kg] of BW_kg" gives "BW_kg
+/// [kg]"); the variable alone without such a line, "Value" without a variable.
+QString ValueAxisTitle(const QString& variable, const QString& variableLabels);
+/// The value axis title of the database's current parameter row (its variable labels
+/// read as plain text also where they are stored as rich text).
+QString CurrentValueAxisTitle(const ReferenceDatabase& database);
 
 } // namespace veltra

@@ -1,8 +1,10 @@
 // The table of an age group's fits: stored order and ranks, a fit that cannot be computed
-// among the others, the CSV lines, and the workbook read back by an independent reader.
+// among the others, the CSV lines, and the workbook read back by an independent reader;
+// what the charts draw: the age profile's runs, the value axis's title and its ticks.
 #include "../common/TestDatabase.h"
 #include "../common/WorkbookReader.h"
 
+#include "convert/ChartAxis.h"
 #include "convert/FitTable.h"
 #include "data/DataTable.h"
 
@@ -123,6 +125,100 @@ private Q_SLOTS:
                  RFormula(group.fits.first().fit()));
         QCOMPARE(fixture::WorkbookCell(formulas, 1, 5)[QStringLiteral("value")].toString(),
                  ExcelFormula(group.fits.first().fit()));
+    }
+
+    void ageProfileRunsBreakAtGroupsWithoutAValue()
+    {
+        // Group 2 has an infinite P95 (no band there), group 4 no mean.
+        AgeProfile profile;
+        profile.points = {{0, 1, 1, 2, 3, 2},
+                          {1, 3, 2, 3, std::nullopt, 3},
+                          {2, 5, 3, 4, 5, 4},
+                          {3, 7, 4, 5, 6, std::nullopt},
+                          {4, 9, 5, 6, 7, 6}};
+        using Runs = QList<QList<QPointF>>;
+        QCOMPARE(AgeProfileRuns(profile, ProfileLine::P50),
+                 Runs({{{1, 2}, {3, 3}, {5, 4}, {7, 5}, {9, 6}}}));
+        QCOMPARE(AgeProfileRuns(profile, ProfileLine::P05),
+                 Runs({{{1, 1}}, {{5, 3}, {7, 4}, {9, 5}}}));
+        QCOMPARE(AgeProfileRuns(profile, ProfileLine::P95),
+                 Runs({{{1, 3}}, {{5, 5}, {7, 6}, {9, 7}}}));
+        QCOMPARE(AgeProfileRuns(profile, ProfileLine::Mean),
+                 Runs({{{1, 2}, {3, 3}, {5, 4}}, {{9, 6}}}));
+        QCOMPARE(AgeProfileRuns(AgeProfile(), ProfileLine::P50), Runs());
+    }
+
+    void valueAxisTitle_data()
+    {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("labels");
+        QTest::addColumn<QString>("title");
+        const QString bw = "NOBS       number of observations\r\n"
+                           "GSD        geometric standard deviation [-] of BW_kg\r\n"
+                           "MEAN       arithmetic mean [kg] of BW_kg\r\n";
+        QTest::newRow("unit of the first statistic") << "BW_kg" << bw << "BW_kg [kg]";
+        QTest::newRow("line breaks alone") << "IR"
+                                           << "P50  median [m3/d] of IR\n"
+                                           << "IR [m3/d]";
+        QTest::newRow("no line of the variable") << "BH_cm" << bw << "BH_cm";
+        QTest::newRow("no bracket") << "X"
+                                    << "MEAN  mean of X"
+                                    << "X";
+        QTest::newRow("no variable") << "" << bw << "Value";
+    }
+    void valueAxisTitle()
+    {
+        QFETCH(QString, variable);
+        QFETCH(QString, labels);
+        QFETCH(QString, title);
+        QCOMPARE(ValueAxisTitle(variable, labels), title);
+    }
+
+    void axisTicks_data()
+    {
+        QTest::addColumn<bool>("logScale");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("log inside a decade (body height)")
+            << true << 57.8 << 75.0 << QStringList{"60", "65", "70", "75"};
+        QTest::newRow("log over three decades")
+            << true << 0.005 << 5.4
+            << QStringList{"0.005", "0.01", "0.02", "0.05", "0.1", "0.2", "0.5", "1", "2", "5"};
+        QTest::newRow("log over six decades: powers only")
+            << true << 1.0 << 1e6
+            << QStringList{"1", "10", "100", "1000", "10000", "100000", "1e+06"};
+        QTest::newRow("log not positive") << true << 0.0 << 10.0 << QStringList();
+        QTest::newRow("linear") << false << 0.0 << 1.0
+                                << QStringList{"0", "0.2", "0.4", "0.6", "0.8", "1"};
+        QTest::newRow("linear around zero")
+            << false << -0.3 << 0.3
+            << QStringList{"-0.3", "-0.2", "-0.1", "0", "0.1", "0.2", "0.3"};
+        QTest::newRow("empty range") << false << 2.0 << 2.0 << QStringList();
+        QTest::newRow("not finite") << false << 0.0 << qInf() << QStringList();
+    }
+    void axisTicks()
+    {
+        QFETCH(bool, logScale);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(QStringList, labels);
+        const QList<AxisTick> ticks =
+            logScale ? LogAxisTicks(low, high) : LinearAxisTicks(low, high);
+        QStringList shown;
+        for (const AxisTick& tick : ticks) {
+            shown << tick.label;
+            const double slack = 1e-9 * std::max(std::abs(low), std::abs(high));
+            QVERIFY(tick.value >= low - slack && tick.value <= high + slack);
+        }
+        QCOMPARE(shown, labels);
+    }
+
+    void axisTicksStayFewOverTheWholeRangeOfDoubles()
+    {
+        const QList<AxisTick> ticks = LogAxisTicks(1e-300, 1e300);
+        QVERIFY(ticks.size() >= 3 && ticks.size() <= 13);
+        QVERIFY(LinearAxisTicks(-1e300, 1e300).size() <= 13);
     }
 };
 

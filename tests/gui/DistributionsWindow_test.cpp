@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -21,11 +22,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QLogValueAxis>
 #include <QProcess>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <cmath>
 
@@ -73,17 +74,20 @@ void WriteDistributionDatabase(const QString& dir)
               Packet({{"TOP", "string"}, {"PS", "string"}, {"PARAMETER", "string"}},
                      {{"H1", "T1", "Body weight"}}));
     const fixture::Fields paraFields = {
-        {"PS", "string"},  {"Variable", "string"},   {"Agemin", "string"},   {"Agemax", "string"},
-        {"SEX", "string"}, {"DataSource", "string"}, {"DataFile", "string"}, {"RSTRC", "string"},
-        {"ID", "i4"},      {"Info", "bin.hex"}};
+        {"PS", "string"},  {"Variable", "string"},   {"Agemin", "string"},    {"Agemax", "string"},
+        {"SEX", "string"}, {"DataSource", "string"}, {"DataFile", "string"},  {"RSTRC", "string"},
+        {"ID", "i4"},      {"Info", "bin.hex"},      {"VARLABELS", "bin.hex"}};
     const QString info = QStringLiteral("Body weight\r\nVariable                BW_kg\r\n");
     WriteFile(
         d + QStringLiteral("daten1a.xml"),
         Packet(paraFields,
-               {{"T1", "FT", "0", "40", "A", "Fit Survey", "fits.xml", "A", "1", info},
-                {"T1", "BT", "0", "5", "A", "Bad Survey", "bad.xml", "B", "2", info},
-                {"T1", "NT", "0", "5", "A", "No N Survey", "nonobs.xml", "C", "3", info},
-                {"T1", "WT", "0", "5", "A", "Weibull Survey", "weibull.xml", "D", "4", info}}));
+               {{"T1", "FT", "0", "40", "A", "Fit Survey", "fits.xml", "A", "1", info,
+                 Lines({"NOBS       number of observations",
+                        "GSD        geometric standard deviation [-] of FT",
+                        "MEAN       arithmetic mean [kg] of FT"})},
+                {"T1", "BT", "0", "5", "A", "Bad Survey", "bad.xml", "B", "2", info, ""},
+                {"T1", "NT", "0", "5", "A", "No N Survey", "nonobs.xml", "C", "3", info, ""},
+                {"T1", "WT", "0", "5", "A", "Weibull Survey", "weibull.xml", "D", "4", info, ""}}));
 
     const fixture::Fields fileFields = {
         {"AGEGRP", "string"},    {"AGEMin", "string"}, {"AGEMax", "string"},
@@ -192,6 +196,8 @@ private Q_SLOTS:
     void opensFromTheMenuAndTheEdfButton();
     void cdfChartShowsEachFitOverTheObservedQuantiles();
     void logScaleSpacesThePointsGeometrically();
+    void densityAndQqViewsDrawEveryFitWithALegend();
+    void selectedRowKeepsItsDeviationColour();
     void ageProfileHasOnePointPerGroupAndAClickMovesTheMainWindow();
     void tableOfFits();
     void badFitsLeaveTheOthersShown();
@@ -307,21 +313,100 @@ void DistributionsWindowTest::logScaleSpacesThePointsGeometrically()
     TfDistributions& w = s.open();
     QTest::mouseClick(w.cbLogX, Qt::LeftButton);
     QVERIFY(w.cbLogX->isChecked());
-    const QList<QAbstractAxis*> axes = w.Curves.at(0)->attachedAxes();
-    QVERIFY(std::any_of(axes.cbegin(), axes.cend(), [](const QAbstractAxis* axis) {
-        return axis->type() == QAbstractAxis::AxisTypeLogValue;
-    }));
+    // The curves hold the logarithms of the values: equal steps in them are equal ratios.
     const QList<QPointF> points = w.Curves.at(0)->points();
     QCOMPARE(points.size(), 200);
     QVERIFY(
-        Near(points.at(1).x() / points.at(0).x(), points.at(150).x() / points.at(149).x(), 1e-9));
+        Near(points.at(1).x() - points.at(0).x(), points.at(150).x() - points.at(149).x(), 1e-9));
+    const veltra::FitDistribution& gf = w.CurrentGroup()->fits.at(0);
+    QVERIFY(Near(std::pow(10.0, points.last().x()), gf.quantile(0.995), 1e-9));
+    QVERIFY(Near(points.at(120).y(), gf.cdf(std::pow(10.0, points.at(120).x())), 1e-9));
     QCOMPARE(w.UnsupportedPoints->count(), 5);
+    // The axis labels name values, at 1-2-5 steps, at the logarithms of those values.
+    auto* axis = qobject_cast<QCategoryAxis*>(w.Curves.at(0)->attachedAxes().at(0));
+    QVERIFY(axis);
+    QCOMPARE(axis->titleText(), QStringLiteral("FT [kg]"));
+    const QStringList labels = axis->categoriesLabels();
+    QVERIFY2(labels.contains(QStringLiteral("1")) && labels.contains(QStringLiteral("0.1")),
+             qPrintable(labels.join(u' ')));
+    QCOMPARE(axis->endValue(QStringLiteral("0.1")), -1.0);
 
     QTest::mouseClick(w.cbLogX, Qt::LeftButton); // back to the linear scale
     const QList<QPointF> linear = w.Curves.at(0)->points();
     QVERIFY(
         Near(linear.at(1).x() - linear.at(0).x(), linear.at(150).x() - linear.at(149).x(), 1e-9));
     QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::densityAndQqViewsDrawEveryFitWithALegend()
+{
+    DistributionSession s;
+    s.startOnFits();
+    TfDistributions& w = s.open();
+    const QList<veltra::FitDistribution>& fits = w.CurrentGroup()->fits;
+    // Every fit's name is in the legend below the views, which wraps instead of cutting.
+    for (const QLineSeries* curve : std::as_const(w.Curves))
+        QVERIFY2(w.lLegend->text().contains(
+                     curve->name().toHtmlEscaped().replace(u' ', QStringLiteral("&nbsp;"))),
+                 qPrintable(w.lLegend->text()));
+    QVERIFY(w.lLegend->wordWrap());
+
+    w.tabViews->setCurrentWidget(w.cvDensity);
+    QCOMPARE(w.DensityCurves.size(), fits.size());
+    for (int i = 0; i < fits.size(); ++i) {
+        const QList<QPointF> points = w.DensityCurves.at(i)->points();
+        QCOMPARE(points.size(), 200);
+        QVERIFY(Near(points.at(57).y(), fits.at(i).density(points.at(57).x()), 1e-9));
+    }
+
+    // Q-Q: each fit's quantile at the level of every observed quantile; both axes alike,
+    // and the 1:1 line across them.
+    w.tabViews->setCurrentWidget(w.cvQq);
+    const QList<veltra::ObservedQuantile>& observed = w.CurrentGroup()->observed;
+    for (int i = 0; i < fits.size(); ++i) {
+        const QList<QPointF> points = w.QqSeries.at(i)->points();
+        QCOMPARE(points.size(), observed.size());
+        for (const QPointF& point : points) {
+            const auto match = std::find_if(
+                observed.cbegin(), observed.cend(),
+                [&point](const veltra::ObservedQuantile& q) { return q.value == point.x(); });
+            QVERIFY(match != observed.cend());
+            QVERIFY(Near(point.y(), fits.at(i).quantile(match->level), 1e-12));
+        }
+    }
+    auto* x = qobject_cast<QCategoryAxis*>(w.QqDiagonal->attachedAxes().at(0));
+    auto* y = qobject_cast<QCategoryAxis*>(w.QqDiagonal->attachedAxes().at(1));
+    QVERIFY(x && y);
+    QCOMPARE(x->min(), y->min());
+    QCOMPARE(x->max(), y->max());
+    QCOMPARE(x->categoriesLabels(), y->categoriesLabels());
+    QCOMPARE(w.QqDiagonal->at(0), QPointF(x->min(), x->min()));
+    QCOMPARE(w.QqDiagonal->at(1), QPointF(x->max(), x->max()));
+    QVERIFY(w.lLegend->text().contains(QStringLiteral("1:1")));
+
+    // Log scale: both axes, the points at the logarithms.
+    QTest::mouseClick(w.cbLogX, Qt::LeftButton);
+    const QPointF first = w.QqSeries.at(0)->at(0);
+    QVERIFY(std::any_of(observed.cbegin(), observed.cend(), [&first](const auto& q) {
+        return Near(std::log10(q.value), first.x(), 1e-12);
+    }));
+    QVERIFY(s.errors.isEmpty());
+}
+
+void DistributionsWindowTest::selectedRowKeepsItsDeviationColour()
+{
+    DistributionSession s;
+    s.startOnFits();
+    TfDistributions& w = s.open();
+    QTableWidget* table = w.tbFits;
+    const int far = 1; // the AP 0.044 fit, red
+    QCOMPARE(table->item(far, 11)->background().color(), TfDistributions::Red);
+    table->selectRow(far);
+    const QRect cell = table->visualItemRect(table->item(far, 11));
+    const QImage image = table->viewport()->grab().toImage();
+    // Inside the frame the cell keeps its class colour instead of the selection colour.
+    QCOMPARE(QColor(image.pixel(cell.center().x(), cell.top() + 5)), TfDistributions::Red);
+    QVERIFY(QColor(image.pixel(cell.center().x(), cell.top() + 1)) != TfDistributions::Red);
 }
 
 void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMainWindow()
@@ -331,21 +416,26 @@ void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMain
     TfDistributions& w = s.open();
 
     // The GF of group k is the exponential with scale 1.02, 2 and 4: medians scale ln 2.
-    const QList<QPointF> p50 = w.ProfileP50->points();
+    QCOMPARE(w.ProfileP50.size(), 1); // no gaps: one run per line
+    QCOMPARE(w.ProfileBands.size(), 1);
+    QCOMPARE(w.ProfileMean.size(), 1);
+    const QList<QPointF> p50 = w.ProfileP50.at(0)->points();
     QCOMPARE(p50.size(), 3);
     const double scales[] = {1.02, 2, 4};
     const double midpoints[] = {5, 15, 30};
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(p50.at(i).x(), midpoints[i]);
         QVERIFY2(Near(p50.at(i).y(), scales[i] * Ln2, 1e-5), qPrintable(QString::number(i)));
-        QVERIFY(Near(w.ProfileP05->at(i).y(), scales[i] * ExpQuantile(0.05), 1e-5));
-        QVERIFY(Near(w.ProfileP95->at(i).y(), scales[i] * ExpQuantile(0.95), 1e-5));
-        QVERIFY(Near(w.ProfileMean->at(i).y(), scales[i], 1e-5));
+        QVERIFY(Near(w.ProfileBands.at(0)->lowerSeries()->at(i).y(), scales[i] * ExpQuantile(0.05),
+                     1e-5));
+        QVERIFY(Near(w.ProfileBands.at(0)->upperSeries()->at(i).y(), scales[i] * ExpQuantile(0.95),
+                     1e-5));
+        QVERIFY(Near(w.ProfileMean.at(0)->at(i).y(), scales[i], 1e-5));
     }
     QCOMPARE(w.ProfileCurrent->points(), QList<QPointF>{p50.at(0)});
 
     // A click on the third group, at its place on the screen.
-    const QPointF inChart = w.chProfile->mapToPosition(p50.at(2), w.ProfileP50);
+    const QPointF inChart = w.chProfile->mapToPosition(p50.at(2), w.ProfileP50.at(0));
     const QPoint onScreen = w.cvProfile->mapFromScene(w.chProfile->mapToScene(inChart));
     QTest::mouseClick(w.cvProfile->viewport(), Qt::LeftButton, {}, onScreen);
     QCOMPARE(form.cdsFile->recNo(), 3);
@@ -494,7 +584,7 @@ void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
     QCOMPARE(window->RecomputeCount(), 1);
     QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
     QCOMPARE(window->Curves.size(), 2); // group 2 has two fits
-    QCOMPARE(window->ProfileP50->count(), 3);
+    QCOMPARE(window->ProfileP50.at(0)->count(), 3);
 
     form.cdsFile->moveTo(1);
     QCOMPARE(window->RecomputeCount(), 2);
@@ -534,7 +624,7 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
 
     QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FT")));
     QCOMPARE(w.MessageText(), QString());
-    QCOMPARE(w.pnCdf->currentWidget(), w.cvCdf);
+    QCOMPARE(w.pnCdf->currentWidget(), w.tabViews);
     QCOMPARE(w.Curves.size(), 4);
     QCOMPARE(w.tbFits->rowCount(), 4);
 }
@@ -579,7 +669,9 @@ void DistributionsWindowTest::exportsChartsAndTable()
     QVERIFY(s.errors.isEmpty());
 
     const QImage cdf(out.filePath(QStringLiteral("distributions.png")));
-    QCOMPARE(cdf.size(), w.cvCdf->size());
+    // The chart shown with its legend below it.
+    QCOMPARE(cdf.size(), QSize(std::max(w.cvCdf->width(), w.lLegend->width()),
+                               w.cvCdf->height() + w.lLegend->height()));
     QCOMPARE(QImage(out.filePath(QStringLiteral("age-profile.png"))).size(), w.cvProfile->size());
     for (const char* name : {"distributions.pdf", "age-profile.pdf"}) {
         QFile pdf(out.filePath(QLatin1String(name)));
@@ -606,6 +698,17 @@ void DistributionsWindowTest::exportsChartsAndTable()
                  QStringLiteral("2;GeneralF;KS;0.011;0;m1;1;m2;1e+06;lambda;0.9803921568627451;")),
              qPrintable(lines.at(1)));
     QCOMPARE(w.TableCells().size(), 5);
+
+    // The PDF of the chart holds the legend as text, every fit named whole.
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"),
+                    {out.filePath(QStringLiteral("distributions.pdf")), QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished(60000));
+    // Names are kept whole by non-breaking blanks.
+    const QString text =
+        QString::fromUtf8(pdftotext.readAllStandardOutput()).replace(QChar(0xa0), u' ');
+    for (const QLineSeries* curve : std::as_const(w.Curves))
+        QVERIFY2(text.contains(curve->name()), qPrintable(text));
 }
 
 void DistributionsWindowTest::failedExportEndsInTheGuard()

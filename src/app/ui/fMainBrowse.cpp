@@ -10,6 +10,7 @@
 #include "app/ui/widgets/PanelStatusBar.h"
 #include "convert/AgeGroup.h"
 #include "convert/FitAnalysis.h"
+#include "convert/FitTable.h"
 #include "convert/ui/fDistributions.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
@@ -215,7 +216,7 @@ void TForm1::dsTableRowsReset()
         lReliability->clear();
     }
     if (fDistributions)
-        fDistributions->DataFileChanged();
+        fDistributions->DataFileChanged(CurrentValueAxisTitle(m_db));
 }
 
 // --- commands ---------------------------------------------------------------------------------
@@ -317,6 +318,7 @@ void TForm1::Distributions1Click()
 {
     if (!fDistributions)
         fDistributions = new TfDistributions(m_guard, *dsTable, this);
+    fDistributions->DataFileChanged(CurrentValueAxisTitle(m_db));
     fDistributions->show();
     fDistributions->raise();
     fDistributions->activateWindow();

@@ -1,6 +1,7 @@
 #include "convert/ui/fDistributions.h"
 
 #include "app/ui/widgets/GuardedHandler.h"
+#include "convert/ChartAxis.h"
 #include "convert/FitFormulas.h"
 #include "convert/FitSummary.h"
 #include "data/DataSource.h"
@@ -12,6 +13,7 @@
 
 #include <QAreaSeries>
 #include <QBuffer>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -25,9 +27,9 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QLogValueAxis>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPdfWriter>
@@ -35,6 +37,8 @@
 #include <QScatterSeries>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -68,13 +72,60 @@ QColor FitColour(int fit)
     return colours[fit % int(std::size(colours))];
 }
 
-QString CurveName(const GfFit& fit)
+// Labels a value axis at the ticks of [low, high]; on a log scale the axis runs over the
+// decimal logarithms and the labels name the values.
+void SetAxisTicks(QCategoryAxis* axis, double low, double high, bool logScale)
 {
-    if (fit.fitLabel.isEmpty())
-        return fit.typeName;
-    return fit.typeName + QStringLiteral(" (") + fit.fitLabel + QStringLiteral(" = ") +
-           ShownNumber(fit.fitStatistic) + u')';
+    for (const QString& label : axis->categoriesLabels())
+        axis->remove(label);
+    const QList<AxisTick> ticks = logScale ? LogAxisTicks(low, high) : LinearAxisTicks(low, high);
+    const double from = logScale ? std::log10(low) : low;
+    const double to = logScale ? std::log10(high) : high;
+    // A tick on the lower end needs a category starting just below it.
+    axis->setStartValue(from - (to - from) * 1e-6);
+    for (const AxisTick& tick : ticks) {
+        const double at = logScale ? std::log10(tick.value) : tick.value;
+        axis->append(tick.label, at);
+    }
+    axis->setRange(from, to);
 }
+
+QCategoryAxis* ValueAxis(const QString& title)
+{
+    auto* axis = new QCategoryAxis;
+    axis->setTitleText(title);
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    return axis;
+}
+
+// Paints a table cell with its own background also when its row is selected, and marks
+// the selected row with a frame: the deviation colour stays readable.
+class FrameSelectionDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem plain(option);
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        QStyledItemDelegate::paint(painter, plain, index);
+        if (!selected)
+            return;
+        painter->save();
+        painter->setPen(QPen(QColor(0x1f, 0x4e, 0x9a), 2));
+        const QRect r = option.rect.adjusted(1, 1, -1, -1);
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        if (index.column() == 0)
+            painter->drawLine(r.topLeft(), r.bottomLeft());
+        if (index.column() == index.model()->columnCount() - 1)
+            painter->drawLine(r.topRight(), r.bottomRight());
+        painter->restore();
+    }
+};
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
 {
@@ -119,15 +170,26 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     auto* cdfBox = new QVBoxLayout(cdfColumn);
     cdfBox->setContentsMargins(0, 0, 0, 0);
     pnCdf = Named(new QStackedWidget(cdfColumn), "pnCdf");
+    tabViews = Named(new QTabWidget(pnCdf), "tabViews");
     buildCdfChart();
+    buildDensityChart();
+    buildQqChart();
+    tabViews->addTab(cvCdf, QStringLiteral("Distribution functions"));
+    tabViews->addTab(cvDensity, QStringLiteral("Densities"));
+    tabViews->addTab(cvQq, QStringLiteral("Q-Q"));
     lMessage = Named(new QLabel(pnCdf), "lMessage");
     lMessage->setAlignment(Qt::AlignCenter);
     lMessage->setWordWrap(true);
-    pnCdf->addWidget(cvCdf);
+    pnCdf->addWidget(tabViews);
     pnCdf->addWidget(lMessage);
     cdfBox->addWidget(pnCdf, 1);
+    lLegend = Named(new QLabel(cdfColumn), "lLegend");
+    lLegend->setWordWrap(true);
+    lLegend->setTextFormat(Qt::RichText);
+    cdfBox->addWidget(lLegend);
     auto* cdfButtons = new QHBoxLayout;
     cbLogX = Named(new QCheckBox(QStringLiteral("log x"), cdfColumn), "cbLogX");
+    cbLogX->setToolTip(QStringLiteral("Logarithmic value axes (both axes of the Q-Q view)"));
     bCdfPng = Button(cdfColumn, "bCdfPng", QStringLiteral("PNG..."));
     bCdfPdf = Button(cdfColumn, "bCdfPdf", QStringLiteral("PDF..."));
     cdfButtons->addWidget(cbLogX);
@@ -143,11 +205,14 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     buildProfileChart();
     cvProfile->setParent(profileColumn);
     profileBox->addWidget(cvProfile, 1);
-    auto* profileButtons = new QHBoxLayout;
+    // A long note wraps on its own line rather than squeezing the chart.
     lProfileNote = Named(new QLabel(profileColumn), "lProfileNote");
+    lProfileNote->setWordWrap(true);
+    profileBox->addWidget(lProfileNote);
+    auto* profileButtons = new QHBoxLayout;
     bProfilePng = Button(profileColumn, "bProfilePng", QStringLiteral("PNG..."));
     bProfilePdf = Button(profileColumn, "bProfilePdf", QStringLiteral("PDF..."));
-    profileButtons->addWidget(lProfileNote, 1);
+    profileButtons->addStretch(1);
     profileButtons->addWidget(bProfilePng);
     profileButtons->addWidget(bProfilePdf);
     profileBox->addLayout(profileButtons);
@@ -163,6 +228,13 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     tbFits->setSelectionMode(QAbstractItemView::SingleSelection);
     tbFits->verticalHeader()->setVisible(false);
     tbFits->horizontalHeader()->setStretchLastSection(true);
+    tbFits->setItemDelegate(new FrameSelectionDelegate(tbFits));
+    // The selected row is tinted lightly and framed, so the fits' colours and the deviation
+    // classes stay readable in it.
+    QPalette tablePalette = tbFits->palette();
+    tablePalette.setColor(QPalette::Highlight, QColor(0xdd, 0xe6, 0xf3));
+    tablePalette.setColor(QPalette::HighlightedText, tablePalette.color(QPalette::Text));
+    tbFits->setPalette(tablePalette);
     lowerBox->addWidget(tbFits, 1);
     auto* tableButtons = new QHBoxLayout;
     cbRankByDeviation =
@@ -179,6 +251,7 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     box->addWidget(splitter, 1);
 
     ConnectGuarded(cbLogX, &QCheckBox::toggled, this, &TfDistributions::cbLogXClick);
+    ConnectGuarded(tabViews, &QTabWidget::currentChanged, this, &TfDistributions::tabViewsChange);
     ConnectGuarded(cbRankByDeviation, &QCheckBox::toggled, this,
                    &TfDistributions::cbRankByDeviationClick);
     ConnectGuarded(tbFits, &QTableWidget::itemSelectionChanged, this,
@@ -197,23 +270,14 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     cvProfile->viewport()->installEventFilter(this);
 }
 
-// The horizontal axis not in use is a child of the window (the chart owns the other).
 TfDistributions::~TfDistributions() = default;
 
 void TfDistributions::buildCdfChart()
 {
     chCdf = new QChart;
     chCdf->setTitle(QStringLiteral("Distribution functions over the observed quantiles"));
-    // On the right: a legend below the plot cuts the names of five or more fits.
-    chCdf->legend()->setAlignment(Qt::AlignRight);
-    m_cdfX = new QValueAxis;
-    m_cdfX->setTitleText(QStringLiteral("Value"));
-    m_cdfX->setLabelFormat(QStringLiteral("%g"));
-    m_cdfLogX = new QLogValueAxis(this);
-    m_cdfLogX->setTitleText(QStringLiteral("Value (log scale)"));
-    m_cdfLogX->setLabelFormat(QStringLiteral("%g"));
-    m_cdfLogX->setBase(10);
-    m_cdfLogX->setMinorTickCount(8);
+    chCdf->legend()->hide();
+    m_cdfX = ValueAxis(m_valueTitle);
     m_cdfY = new QValueAxis;
     m_cdfY->setTitleText(QStringLiteral("F(x)"));
     m_cdfY->setRange(0, 1);
@@ -239,25 +303,63 @@ void TfDistributions::buildCdfChart()
         chCdf->addSeries(series);
         series->attachAxis(m_cdfX);
         series->attachAxis(m_cdfY);
-        ConnectGuarded(series, &QScatterSeries::hovered, this,
-                       [this](const QPointF& point, bool state) {
-                           if (!state || !m_group)
-                               return;
-                           // The observed point under the cursor: the nearest in level.
-                           const QList<ObservedQuantile>& observed = m_group->observed;
-                           const auto nearest = std::min_element(
-                               observed.cbegin(), observed.cend(),
-                               [&point](const ObservedQuantile& a, const ObservedQuantile& b) {
-                                   return std::hypot(a.level - point.y(), a.value - point.x()) <
-                                          std::hypot(b.level - point.y(), b.value - point.x());
-                               });
-                           if (nearest != observed.cend())
-                               ShowPointToolTip(ObservedToolTip(*nearest));
-                       });
+        ConnectGuarded(
+            series, &QScatterSeries::hovered, this, [this](const QPointF& point, bool state) {
+                if (!state || !m_group)
+                    return;
+                // The observed point under the cursor: the nearest in level, then
+                // in value.
+                const double value = ValueAt(point.x());
+                const QList<ObservedQuantile>& observed = m_group->observed;
+                const auto nearest = std::min_element(
+                    observed.cbegin(), observed.cend(),
+                    [&point, value](const ObservedQuantile& a, const ObservedQuantile& b) {
+                        return std::hypot(a.level - point.y(), a.value - value) <
+                               std::hypot(b.level - point.y(), b.value - value);
+                    });
+                if (nearest != observed.cend())
+                    ShowPointToolTip(ObservedToolTip(*nearest));
+            });
     }
     cvCdf = Named(new QChartView(chCdf), "cvCdf");
     cvCdf->setRenderHint(QPainter::Antialiasing);
-    cvCdf->setMinimumSize(420, 320);
+    cvCdf->setMinimumSize(420, 300);
+}
+
+void TfDistributions::buildDensityChart()
+{
+    chDensity = new QChart;
+    chDensity->setTitle(QStringLiteral("Densities of the fits"));
+    chDensity->legend()->hide();
+    m_densityX = ValueAxis(m_valueTitle);
+    m_densityY = new QValueAxis;
+    m_densityY->setTitleText(QStringLiteral("f(x)"));
+    m_densityY->setLabelFormat(QStringLiteral("%g"));
+    chDensity->addAxis(m_densityX, Qt::AlignBottom);
+    chDensity->addAxis(m_densityY, Qt::AlignLeft);
+    cvDensity = Named(new QChartView(chDensity), "cvDensity");
+    cvDensity->setRenderHint(QPainter::Antialiasing);
+    cvDensity->setMinimumSize(420, 300);
+}
+
+void TfDistributions::buildQqChart()
+{
+    chQq = new QChart;
+    chQq->setTitle(QStringLiteral("Fitted against observed quantiles"));
+    chQq->legend()->hide();
+    m_qqX = ValueAxis(QStringLiteral("observed"));
+    m_qqY = ValueAxis(QStringLiteral("fitted"));
+    chQq->addAxis(m_qqX, Qt::AlignBottom);
+    chQq->addAxis(m_qqY, Qt::AlignLeft);
+    QqDiagonal = new QLineSeries;
+    QqDiagonal->setName(QStringLiteral("1:1"));
+    QqDiagonal->setPen(QPen(Qt::gray, 1.2, Qt::DashLine));
+    chQq->addSeries(QqDiagonal);
+    QqDiagonal->attachAxis(m_qqX);
+    QqDiagonal->attachAxis(m_qqY);
+    cvQq = Named(new QChartView(chQq), "cvQq");
+    cvQq->setRenderHint(QPainter::Antialiasing);
+    cvQq->setMinimumSize(420, 300);
 }
 
 void TfDistributions::buildProfileChart()
@@ -269,42 +371,23 @@ void TfDistributions::buildProfileChart()
     m_profileX->setTitleText(QStringLiteral("Age (midpoint of the group)"));
     m_profileX->setLabelFormat(QStringLiteral("%g"));
     m_profileY = new QValueAxis;
-    m_profileY->setTitleText(QStringLiteral("Value"));
+    m_profileY->setTitleText(m_valueTitle);
     m_profileY->setLabelFormat(QStringLiteral("%g"));
     chProfile->addAxis(m_profileX, Qt::AlignBottom);
     chProfile->addAxis(m_profileY, Qt::AlignLeft);
 
-    // The band's edges belong to the band.
-    ProfileBand = new QAreaSeries;
-    ProfileP95 = new QLineSeries(ProfileBand);
-    ProfileP05 = new QLineSeries(ProfileBand);
-    ProfileBand->setUpperSeries(ProfileP95);
-    ProfileBand->setLowerSeries(ProfileP05);
-    ProfileBand->setName(QStringLiteral("P05 to P95"));
-    ProfileBand->setColor(QColor(0x1f, 0x4e, 0x9a, 60));
-    ProfileBand->setBorderColor(QColor(0x1f, 0x4e, 0x9a, 140));
-    ProfileP50 = new QLineSeries;
-    ProfileP50->setName(QStringLiteral("P50"));
-    ProfileP50->setPen(QPen(QColor(0x1f, 0x4e, 0x9a), 2.5));
-    ProfileP50->setPointsVisible(true);
-    ProfileMean = new QLineSeries;
-    ProfileMean->setName(QStringLiteral("mean"));
-    ProfileMean->setPen(QPen(QColor(0xd9, 0x5f, 0x02), 2, Qt::DashLine));
     ProfileCurrent = new QScatterSeries;
     ProfileCurrent->setName(QStringLiteral("current group"));
     ProfileCurrent->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     ProfileCurrent->setMarkerSize(14);
     ProfileCurrent->setColor(QColor(0xe7, 0x29, 0x8a));
     ProfileCurrent->setBorderColor(Qt::black);
-    for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{
-             ProfileBand, ProfileP50, ProfileMean, ProfileCurrent}) {
-        chProfile->addSeries(series);
-        series->attachAxis(m_profileX);
-        series->attachAxis(m_profileY);
-    }
+    chProfile->addSeries(ProfileCurrent);
+    ProfileCurrent->attachAxis(m_profileX);
+    ProfileCurrent->attachAxis(m_profileY);
     cvProfile = Named(new QChartView(chProfile), "cvProfile");
     cvProfile->setRenderHint(QPainter::Antialiasing);
-    cvProfile->setMinimumSize(420, 320);
+    cvProfile->setMinimumSize(380, 300);
     cvProfile->setToolTip(QStringLiteral("A click on a group makes it the current age group"));
 }
 
@@ -336,8 +419,10 @@ QWidget* TfDistributions::buildFormulas()
 
 // --- following the main window ------------------------------------------------------------
 
-void TfDistributions::DataFileChanged()
+void TfDistributions::DataFileChanged(const QString& valueTitle)
 {
+    m_valueTitle = valueTitle;
+    m_profileY->setTitleText(valueTitle);
     m_profileStale = true;
     m_groupStale = true;
     // An open or active file always runs the link's handler next, which reports the
@@ -364,8 +449,7 @@ void TfDistributions::Refresh()
     if (!m_link || !m_link->isActive()) {
         m_profile = {};
         m_table = {};
-        for (QLineSeries* series : {ProfileP05, ProfileP50, ProfileP95, ProfileMean})
-            series->clear();
+        ClearProfileRuns();
         ProfileCurrent->clear();
         lProfileNote->clear();
         m_group.reset();
@@ -381,6 +465,19 @@ void TfDistributions::Refresh()
         RecomputeGroup();
 }
 
+void TfDistributions::ClearProfileRuns()
+{
+    for (QAbstractSeries* series : chProfile->series()) {
+        if (series != ProfileCurrent) {
+            chProfile->removeSeries(series);
+            delete series;
+        }
+    }
+    ProfileBands.clear();
+    ProfileP50.clear();
+    ProfileMean.clear();
+}
+
 // The profile uses the first fit (the GF) of every group for all four lines, so that the
 // band, the median and the mean come from one model in every group, also where the file
 // holds only some of the statistic fields (P05 and P95 are often missing).
@@ -389,29 +486,66 @@ void TfDistributions::RecomputeProfile()
     m_profileStale = false;
     m_profile = BuildAgeProfile(*m_link->table());
 
-    QList<QPointF> p05, p50, p95, mean;
+    // The series are made anew: a group without a value splits a line in two. The current
+    // group's marker stays on top of them.
+    ClearProfileRuns();
+    chProfile->removeSeries(ProfileCurrent);
+    auto add = [this](QAbstractSeries* series, bool first) {
+        chProfile->addSeries(series);
+        series->attachAxis(m_profileX);
+        series->attachAxis(m_profileY);
+        // One legend entry per line, not one per run.
+        const QList<QLegendMarker*> markers = chProfile->legend()->markers(series);
+        for (QLegendMarker* marker : markers)
+            marker->setVisible(first);
+    };
+    const QList<QList<QPointF>> lower = AgeProfileRuns(m_profile, ProfileLine::P05);
+    const QList<QList<QPointF>> upper = AgeProfileRuns(m_profile, ProfileLine::P95);
+    for (qsizetype i = 0; i < std::min(lower.size(), upper.size()); ++i) {
+        auto* band = new QAreaSeries;
+        auto* p95 = new QLineSeries(band);
+        auto* p05 = new QLineSeries(band);
+        p95->replace(upper.at(i));
+        p05->replace(lower.at(i));
+        band->setUpperSeries(p95);
+        band->setLowerSeries(p05);
+        band->setName(QStringLiteral("P05 to P95"));
+        band->setColor(QColor(0x1f, 0x4e, 0x9a, 60));
+        band->setBorderColor(QColor(0x1f, 0x4e, 0x9a, 140));
+        ProfileBands << band;
+        add(band, i == 0);
+    }
+    const QList<QList<QPointF>> medians = AgeProfileRuns(m_profile, ProfileLine::P50);
+    for (qsizetype i = 0; i < medians.size(); ++i) {
+        auto* line = new QLineSeries;
+        line->replace(medians.at(i));
+        line->setName(QStringLiteral("P50"));
+        line->setPen(QPen(QColor(0x1f, 0x4e, 0x9a), 2.5));
+        line->setPointsVisible(true);
+        ProfileP50 << line;
+        add(line, i == 0);
+    }
+    const QList<QList<QPointF>> means = AgeProfileRuns(m_profile, ProfileLine::Mean);
+    for (qsizetype i = 0; i < means.size(); ++i) {
+        auto* line = new QLineSeries;
+        line->replace(means.at(i));
+        line->setName(QStringLiteral("mean"));
+        line->setPen(QPen(QColor(0xd9, 0x5f, 0x02), 2, Qt::DashLine));
+        ProfileMean << line;
+        add(line, i == 0);
+    }
+    add(ProfileCurrent, true);
+
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
-    auto add = [&low, &high](QList<QPointF>& line, double x, const std::optional<double>& y) {
-        if (!y)
-            return;
-        line << QPointF(x, *y);
-        low = std::min(low, *y);
-        high = std::max(high, *y);
-    };
-    for (const AgeProfilePoint& point : std::as_const(m_profile.points)) {
-        // The band needs both edges at every age.
-        if (point.p05 && point.p95) {
-            add(p05, point.midpoint, point.p05);
-            add(p95, point.midpoint, point.p95);
+    for (const QList<QList<QPointF>>* runs : {&lower, &upper, &medians, &means}) {
+        for (const QList<QPointF>& run : *runs) {
+            for (const QPointF& point : run) {
+                low = std::min(low, point.y());
+                high = std::max(high, point.y());
+            }
         }
-        add(p50, point.midpoint, point.p50);
-        add(mean, point.midpoint, point.mean);
     }
-    ProfileP05->replace(p05);
-    ProfileP50->replace(p50);
-    ProfileP95->replace(p95);
-    ProfileMean->replace(mean);
     if (!m_profile.points.isEmpty()) {
         double left = m_profile.points.first().midpoint;
         double right = m_profile.points.last().midpoint;
@@ -420,12 +554,12 @@ void TfDistributions::RecomputeProfile()
         m_profileX->setRange(left >= 0 ? std::max(0.0, left - margin) : left - margin,
                              right + margin);
         m_profileX->applyNiceNumbers();
-        if (std::isfinite(low)) {
-            if (!(high > low))
-                high = low + std::max(1.0, std::abs(low));
-            m_profileY->setRange(std::min(0.0, low), high + (high - low) * 0.05);
-            m_profileY->applyNiceNumbers();
-        }
+    }
+    if (std::isfinite(low)) {
+        if (!(high > low))
+            high = low + std::max(1.0, std::abs(low));
+        m_profileY->setRange(std::min(0.0, low), high + (high - low) * 0.05);
+        m_profileY->applyNiceNumbers();
     }
     lProfileNote->setText(m_profile.note);
 }
@@ -446,6 +580,7 @@ void TfDistributions::RecomputeGroup()
                    (m_group->n ? QString::number(*m_group->n) : QStringLiteral("unknown"));
         UpdateCurves();
         UpdateObservedPoints();
+        UpdateShownView();
         FillTable();
     } catch (const VeltraError& error) {
         failure = error.message();
@@ -458,7 +593,7 @@ void TfDistributions::RecomputeGroup()
         ShowMessage(failure);
         ClearGroupViews();
     } else {
-        pnCdf->setCurrentWidget(cvCdf);
+        pnCdf->setCurrentWidget(tabViews);
         lMessage->clear();
     }
     UpdateProfileHighlight();
@@ -488,6 +623,7 @@ void TfDistributions::ClearGroupViews()
         edit->clear();
     m_table = {};
     ProfileCurrent->clear();
+    lLegend->clear();
 }
 
 // --- chart of distribution functions -------------------------------------------------------
@@ -500,32 +636,66 @@ void TfDistributions::SetCurveCount(int count)
     chCdf->removeSeries(ObservedPoints);
     chCdf->removeSeries(UnsupportedPoints);
     while (Curves.size() > count) {
-        QLineSeries* series = Curves.takeLast();
-        chCdf->removeSeries(series);
-        delete series;
+        delete Curves.takeLast();
+        delete DensityCurves.takeLast();
+        delete QqSeries.takeLast();
     }
-    QAbstractAxis* x = cbLogX->isChecked() ? static_cast<QAbstractAxis*>(m_cdfLogX) : m_cdfX;
+    auto attach = [](QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
+        chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+    };
     while (Curves.size() < count) {
         auto* series = new QLineSeries;
-        chCdf->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(m_cdfY);
+        attach(chCdf, series, m_cdfX, m_cdfY);
         ConnectGuarded(series, &QLineSeries::hovered, this,
                        [this, series](const QPointF& point, bool state) {
                            const int fit = Curves.indexOf(series);
-                           // Leaving the curve by a pixel does not hide the tip: it stays
-                           // while the pointer is near the point.
                            if (!state || fit < 0)
                                return;
-                           ShowPointToolTip(CurveToolTip(fit, point.x()));
+                           ShowPointToolTip(CurveToolTip(fit, ValueAt(point.x())));
                        });
         Curves << series;
+        auto* density = new QLineSeries;
+        attach(chDensity, density, m_densityX, m_densityY);
+        DensityCurves << density;
+        auto* qq = new QScatterSeries;
+        qq->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        qq->setMarkerSize(8);
+        attach(chQq, qq, m_qqX, m_qqY);
+        ConnectGuarded(
+            qq, &QScatterSeries::hovered, this, [this, qq](const QPointF& point, bool state) {
+                const int fit = int(QqSeries.indexOf(qq));
+                if (!state || fit < 0 || !m_group)
+                    return;
+                const QList<QqPoint> points = QuantileQuantilePoints(*m_group, fit);
+                const double observed = ValueAt(point.x());
+                const auto nearest = std::min_element(
+                    points.cbegin(), points.cend(), [observed](const QqPoint& a, const QqPoint& b) {
+                        return std::abs(a.observed - observed) < std::abs(b.observed - observed);
+                    });
+                if (nearest == points.cend())
+                    return;
+                ShowPointToolTip(
+                    FitCurveName(m_group->fits.at(fit).fit()) + u'\n' + nearest->label +
+                    QStringLiteral(": observed ") + ShownNumber(nearest->observed) +
+                    QStringLiteral(", fitted ") + ShownNumber(nearest->fitted) +
+                    (nearest->supported ? QString() : QStringLiteral(" (not supported by N)")));
+            });
+        QqSeries << qq;
     }
-    for (QScatterSeries* series : {ObservedPoints, UnsupportedPoints}) {
-        chCdf->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(m_cdfY);
-    }
+    for (QScatterSeries* series : {ObservedPoints, UnsupportedPoints})
+        attach(chCdf, series, m_cdfX, m_cdfY);
+}
+
+double TfDistributions::AxisX(double x) const
+{
+    return cbLogX->isChecked() ? std::log10(x) : x;
+}
+
+double TfDistributions::ValueAt(double axisX) const
+{
+    return cbLogX->isChecked() ? std::pow(10.0, axisX) : axisX;
 }
 
 void TfDistributions::UpdateCurves()
@@ -559,40 +729,48 @@ void TfDistributions::UpdateCurves()
     }
     if (!(high > low))
         high = low + std::max(1.0, std::abs(low));
-    m_low = low;
-    m_high = high;
 
     // A log scale starts at the smallest positive value in the range.
     const bool logX = cbLogX->isChecked();
-    double from = low;
-    if (logX && from <= 0) {
-        from = high * 1e-3;
+    if (logX && low <= 0) {
+        double from = high * 1e-3;
         for (const ObservedQuantile& point : std::as_const(m_group->observed)) {
             if (point.value > 0)
                 from = std::min(from, point.value);
         }
+        low = from;
     }
+    if (logX && !(high > low))
+        high = low * 10;
+    m_low = low;
+    m_high = high;
+
     QList<QPointF> points(CurvePoints);
     for (int i = 0; i < fits.size(); ++i) {
         const FitDistribution& fit = fits.at(i);
         for (int k = 0; k < CurvePoints; ++k) {
             const double t = double(k) / (CurvePoints - 1);
-            const double x = logX ? from * std::pow(high / from, t) : from + (high - from) * t;
-            points[k] = QPointF(x, fit.cdf(x));
+            const double x = logX ? low * std::pow(high / low, t) : low + (high - low) * t;
+            points[k] = QPointF(AxisX(x), fit.cdf(x));
         }
         QLineSeries* series = Curves.at(i);
         series->replace(points);
-        series->setName(CurveName(fit.fit()));
+        series->setName(FitCurveName(fit.fit()));
         // The GF curve is drawn bold: it is the model the other fits are limits of.
         const bool gf = fit.fit().family == FitFamily::GeneralF;
-        series->setPen(QPen(FitColour(i), gf ? 3.5 : 1.8));
+        const QPen pen(FitColour(i), gf ? 3.5 : 1.8);
+        series->setPen(pen);
+        DensityCurves.at(i)->setName(series->name());
+        DensityCurves.at(i)->setPen(pen);
+        QqSeries.at(i)->setName(series->name());
+        QqSeries.at(i)->setColor(FitColour(i));
+        QqSeries.at(i)->setBorderColor(FitColour(i));
     }
-    if (logX) {
-        m_cdfLogX->setRange(from, high);
-    } else {
-        m_cdfX->setRange(from, high);
-        m_cdfX->applyNiceNumbers();
-    }
+    m_cdfX->setTitleText(m_valueTitle);
+    SetAxisTicks(m_cdfX, low, high, logX);
+    m_densityStale = true;
+    m_qqStale = true;
+    UpdateLegend();
 }
 
 void TfDistributions::UpdateObservedPoints()
@@ -603,10 +781,104 @@ void TfDistributions::UpdateObservedPoints()
         if (logX && point.value <= 0)
             continue; // no place on a log scale
         (IsSupportedPercentile(point, m_group->n) ? supported : unsupported)
-            << QPointF(point.value, point.level);
+            << QPointF(AxisX(point.value), point.level);
     }
     ObservedPoints->replace(supported);
     UnsupportedPoints->replace(unsupported);
+}
+
+void TfDistributions::UpdateShownView()
+{
+    if (!m_group)
+        return;
+    if (tabViews->currentWidget() == cvDensity && m_densityStale)
+        UpdateDensities();
+    else if (tabViews->currentWidget() == cvQq && m_qqStale)
+        UpdateQq();
+}
+
+void TfDistributions::UpdateDensities()
+{
+    m_densityStale = false;
+    const QList<FitDistribution>& fits = m_group->fits;
+    const bool logX = cbLogX->isChecked();
+    QList<QPointF> points(CurvePoints);
+    // The vertical range: the highest finite density inside the range of any fit, so that
+    // a spike at the lower end (a shape below 1) is clipped rather than flattening the rest.
+    double top = 0;
+    for (int i = 0; i < fits.size(); ++i) {
+        const FitDistribution& fit = fits.at(i);
+        for (int k = 0; k < CurvePoints; ++k) {
+            const double t = double(k) / (CurvePoints - 1);
+            const double x =
+                logX ? m_low * std::pow(m_high / m_low, t) : m_low + (m_high - m_low) * t;
+            double f = fit.density(x);
+            if (!std::isfinite(f))
+                f = 0;
+            else if (k > 0 && k < CurvePoints - 1)
+                top = std::max(top, f);
+            points[k] = QPointF(AxisX(x), f);
+        }
+        DensityCurves.at(i)->replace(points);
+    }
+    m_densityX->setTitleText(m_valueTitle);
+    SetAxisTicks(m_densityX, m_low, m_high, logX);
+    m_densityY->setRange(0, top > 0 ? top * 1.08 : 1);
+    m_densityY->applyNiceNumbers();
+}
+
+void TfDistributions::UpdateQq()
+{
+    m_qqStale = false;
+    const bool logScale = cbLogX->isChecked();
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (int i = 0; i < QqSeries.size(); ++i) {
+        QList<QPointF> points;
+        for (const QqPoint& point : QuantileQuantilePoints(*m_group, i)) {
+            if (logScale && (point.observed <= 0 || point.fitted <= 0))
+                continue;
+            points << QPointF(AxisX(point.observed), AxisX(point.fitted));
+            low = std::min({low, point.observed, point.fitted});
+            high = std::max({high, point.observed, point.fitted});
+        }
+        QqSeries.at(i)->replace(points);
+    }
+    if (!std::isfinite(low)) {
+        low = logScale ? 1 : 0;
+        high = logScale ? 10 : 1;
+    }
+    // Equal axes, a little wider than the points, and the 1:1 line across them.
+    if (logScale) {
+        low /= 1.1;
+        high *= 1.1;
+    } else {
+        const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low));
+        low -= margin;
+        high += margin;
+    }
+    QqDiagonal->replace({QPointF(AxisX(low), AxisX(low)), QPointF(AxisX(high), AxisX(high))});
+    m_qqX->setTitleText(QStringLiteral("observed ") + m_valueTitle);
+    m_qqY->setTitleText(QStringLiteral("fitted ") + m_valueTitle);
+    SetAxisTicks(m_qqX, low, high, logScale);
+    SetAxisTicks(m_qqY, low, high, logScale);
+}
+
+void TfDistributions::UpdateLegend()
+{
+    // Entries are separated by breakable blanks: the legend wraps between entries.
+    QStringList entries;
+    for (int i = 0; i < Curves.size(); ++i)
+        entries << QStringLiteral("<span style=\"color:%1\">&#9644;&#9644;</span>&nbsp;%2")
+                       .arg(FitColour(i).name(), Curves.at(i)->name().toHtmlEscaped().replace(
+                                                     u' ', QStringLiteral("&nbsp;")));
+    if (tabViews->currentWidget() == cvCdf) {
+        entries << QStringLiteral("&#9679;&nbsp;observed")
+                << QStringLiteral("&#9675;&nbsp;observed, N too small");
+    } else if (tabViews->currentWidget() == cvQq) {
+        entries << QStringLiteral("<span style=\"color:gray\">- - -</span>&nbsp;1:1");
+    }
+    lLegend->setText(entries.join(QStringLiteral(" &nbsp; ")));
 }
 
 QString TfDistributions::CurveToolTip(int fit, double x) const
@@ -615,7 +887,7 @@ QString TfDistributions::CurveToolTip(int fit, double x) const
         return QString();
     const FitDistribution& distribution = m_group->fits.at(fit);
     const double f = distribution.cdf(x);
-    QString text = CurveName(distribution.fit()) + QStringLiteral("\nx = ") + ShownNumber(x) +
+    QString text = FitCurveName(distribution.fit()) + QStringLiteral("\nx = ") + ShownNumber(x) +
                    QStringLiteral("\nF(x) = ") + ShownNumber(f);
     const QList<ObservedQuantile>& observed = m_group->observed;
     const auto nearest =
@@ -649,24 +921,24 @@ QString TfDistributions::ObservedToolTip(const ObservedQuantile& point) const
 void TfDistributions::ShowPointToolTip(const QString& text)
 {
     // Shown until the pointer leaves a small square around the point (or for a minute).
-    const QPoint at = cvCdf->mapFromGlobal(QCursor::pos());
-    QToolTip::showText(QCursor::pos(), text, cvCdf, QRect(at - QPoint(8, 8), QSize(16, 16)), 60000);
+    QWidget* view = tabViews->currentWidget();
+    const QPoint at = view->mapFromGlobal(QCursor::pos());
+    QToolTip::showText(QCursor::pos(), text, view, QRect(at - QPoint(8, 8), QSize(16, 16)), 60000);
 }
 
 void TfDistributions::cbLogXClick()
 {
-    const bool logX = cbLogX->isChecked();
-    QAbstractAxis* old = logX ? static_cast<QAbstractAxis*>(m_cdfX) : m_cdfLogX;
-    QAbstractAxis* now = logX ? static_cast<QAbstractAxis*>(m_cdfLogX) : m_cdfX;
-    chCdf->removeAxis(old);
-    old->setParent(this);
-    chCdf->addAxis(now, Qt::AlignBottom);
-    for (QAbstractSeries* series : chCdf->series())
-        series->attachAxis(now);
     if (m_group) {
         UpdateCurves();
         UpdateObservedPoints();
+        UpdateShownView();
     }
+}
+
+void TfDistributions::tabViewsChange()
+{
+    UpdateShownView();
+    UpdateLegend();
 }
 
 // --- age profile ---------------------------------------------------------------------------
@@ -709,7 +981,7 @@ bool TfDistributions::eventFilter(QObject* watched, QEvent* event)
             const QPointF scene = cvProfile->mapToScene(mouse->position().toPoint());
             const QPointF inChart = chProfile->mapFromScene(scene);
             if (chProfile->plotArea().contains(inChart)) {
-                const QPointF value = chProfile->mapToValue(inChart, ProfileP50);
+                const QPointF value = chProfile->mapToValue(inChart, ProfileCurrent);
                 m_guard.run([this, value] { ProfileClick(value); });
             }
         }
@@ -871,12 +1143,36 @@ QList<QStringList> TfDistributions::TableCells() const
 
 // --- exports -------------------------------------------------------------------------------
 
+QList<QWidget*> TfDistributions::ExportParts(QChartView* view) const
+{
+    if (view == cvProfile)
+        return {cvProfile};
+    return {tabViews->currentWidget(), lLegend};
+}
+
 void TfDistributions::SaveChartPng(QChartView* view, const QString& initialName)
 {
     const QString name = Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdPng, initialName);
     if (name.isEmpty())
         return;
-    const QImage image = view->grab().toImage();
+    // The chart with its legend below it, on white.
+    const QList<QWidget*> parts = ExportParts(view);
+    int width = 0;
+    int height = 0;
+    for (const QWidget* part : parts) {
+        width = std::max(width, part->width());
+        height += part->height();
+    }
+    QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        int top = 0;
+        for (QWidget* part : parts) {
+            painter.drawImage(0, top, part->grab().toImage());
+            top += part->height();
+        }
+    }
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
     QImageWriter writer(&buffer, "png");
@@ -890,21 +1186,37 @@ void TfDistributions::SaveChartPdf(QChartView* view, const QString& initialName)
     const QString name = Dialogs::AskFileName(this, Dialogs::FileMode::Save, sdPdf, initialName);
     if (name.isEmpty())
         return;
+    const QList<QWidget*> parts = ExportParts(view);
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
     {
         QPdfWriter pdf(&buffer);
         pdf.setCreator(QStringLiteral("Veltra"));
-        pdf.setTitle(view->chart()->title());
+        pdf.setTitle(view == cvProfile ? chProfile->title()
+                                       : static_cast<QChartView*>(parts.first())->chart()->title());
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageOrientation(QPageLayout::Landscape);
         QPainter painter(&pdf);
         if (!painter.isActive())
             throw VeltraError(WriteFailureMessage(name, QStringLiteral("no PDF page")));
-        // The chart as vector graphics, as large as the page allows at its own shape.
+        // The chart as vector graphics, as large as the page allows at its own shape, and
+        // the legend below it at the same scale.
+        int width = 0;
+        int height = 0;
+        for (const QWidget* part : parts) {
+            width = std::max(width, part->width());
+            height += part->height();
+        }
         const QRect page = painter.viewport();
-        const QSize size = view->size().scaled(page.size(), Qt::KeepAspectRatio);
-        view->render(&painter, QRectF(page.topLeft(), size), QRect(), Qt::KeepAspectRatio);
+        const QSize size =
+            QSize(std::max(width, 1), std::max(height, 1)).scaled(page.size(), Qt::KeepAspectRatio);
+        const double scale = double(size.width()) / std::max(width, 1);
+        painter.scale(scale, scale);
+        int top = 0;
+        for (QWidget* part : parts) {
+            part->render(&painter, QPoint(0, top), QRegion(), QWidget::DrawChildren);
+            top += part->height();
+        }
     }
     WriteFileOrThrow(name, buffer.data());
 }

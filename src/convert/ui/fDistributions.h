@@ -1,7 +1,7 @@
 // The distribution window: the fits of the main window's current age group drawn over
-// its observed quantiles, the age profile of the whole data file, the table of fits in
-// every usual parameterisation, the quantile formulas for R, Python and @RISK, and
-// which observed percentiles the group's number of observations supports.
+// its observed quantiles (distribution functions, densities and a Q-Q view), the age profile of the
+// whole data file, the table of fits in every usual parameterisation, the quantile formulas for R,
+// Python and @RISK, and which observed percentiles the group's number of observations supports.
 #pragma once
 
 #include "app/ui/widgets/Dialogs.h"
@@ -19,16 +19,17 @@
 
 class QAbstractAxis;
 class QAreaSeries;
+class QCategoryAxis;
 class QChart;
 class QChartView;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QLineSeries;
-class QLogValueAxis;
 class QPushButton;
 class QScatterSeries;
 class QStackedWidget;
+class QTabWidget;
 class QTableWidget;
 class QValueAxis;
 
@@ -54,8 +55,9 @@ public:
     const ErrorGuard& Guard() const { return m_guard; }
 
     // --- what the main window reports ----------------------------------------------------
-    /// The data file's rows were reset: opened, closed, reloaded, refiltered.
-    void DataFileChanged();
+    /// The data file's rows were reset: opened, closed, reloaded, refiltered. The value
+    /// axes are titled with `valueTitle` (the variable and its unit, "BW_kg [kg]").
+    void DataFileChanged(const QString& valueTitle = QStringLiteral("Value"));
     /// The data file's current row moved.
     void AgeGroupChanged();
 
@@ -91,8 +93,16 @@ public:
     // --- controls -------------------------------------------------------------------------
     QLabel* lGroup = nullptr;
     QStackedWidget* pnCdf = nullptr;
+    /// The three views of the group: distribution functions, densities, Q-Q.
+    QTabWidget* tabViews = nullptr;
     QChartView* cvCdf = nullptr;
     QChart* chCdf = nullptr;
+    QChartView* cvDensity = nullptr;
+    QChart* chDensity = nullptr;
+    QChartView* cvQq = nullptr;
+    QChart* chQq = nullptr;
+    /// The legend of the three views, below them: it wraps instead of cutting names.
+    QLabel* lLegend = nullptr;
     QLabel* lMessage = nullptr;
     QCheckBox* cbLogX = nullptr;
     QChartView* cvProfile = nullptr;
@@ -116,17 +126,24 @@ public:
     QPushButton* bTableCsv = nullptr;
 
     // --- series ---------------------------------------------------------------------------
-    /// One curve per fit of the current group, in stored order.
+    /// One curve per fit of the current group, in stored order. On a log scale the
+    /// curves' x values are the decimal logarithms of the values (the axis labels the
+    /// values themselves).
     QList<QLineSeries*> Curves;
+    /// The densities, one per fit; filled while the density view is shown.
+    QList<QLineSeries*> DensityCurves;
+    /// The Q-Q view: one series of points per fit (observed, fitted) and the 1:1 line.
+    QList<QScatterSeries*> QqSeries;
+    QLineSeries* QqDiagonal = nullptr;
     /// The observed quantiles the group's N supports, and those it does not (hollow).
     QScatterSeries* ObservedPoints = nullptr;
     QScatterSeries* UnsupportedPoints = nullptr;
-    /// The age profile: one point per age group at its age midpoint.
-    QLineSeries* ProfileP05 = nullptr;
-    QLineSeries* ProfileP50 = nullptr;
-    QLineSeries* ProfileP95 = nullptr;
-    QLineSeries* ProfileMean = nullptr;
-    QAreaSeries* ProfileBand = nullptr;
+    /// The age profile: one point per age group at its age midpoint, each line in runs
+    /// of consecutive groups with a value (a group without one leaves a gap). The band's
+    /// runs own their P05 (lower) and P95 (upper) edges.
+    QList<QAreaSeries*> ProfileBands;
+    QList<QLineSeries*> ProfileP50;
+    QList<QLineSeries*> ProfileMean;
     QScatterSeries* ProfileCurrent = nullptr;
 
     FileDialogSettings sdPng;
@@ -135,6 +152,7 @@ public:
 
     // --- handlers -------------------------------------------------------------------------
     void cbLogXClick();
+    void tabViewsChange();
     void cbRankByDeviationClick();
     void tbFitsSelectionChange();
     void bCopyRClick();
@@ -157,17 +175,28 @@ protected:
 
 private:
     void buildCdfChart();
+    void buildDensityChart();
+    void buildQqChart();
     void buildProfileChart();
     QWidget* buildFormulas();
     /// Brings the stale views up to date; runs only while the window is shown.
     void Refresh();
     void RecomputeProfile();
+    void ClearProfileRuns();
     void RecomputeGroup();
     void ShowMessage(const QString& text);
     void ClearGroupViews();
     void UpdateCurves();
     void UpdateObservedPoints();
-    void UpdateXAxis();
+    /// Brings the density or Q-Q view up to date when it is the view shown.
+    void UpdateShownView();
+    void UpdateDensities();
+    void UpdateQq();
+    void UpdateLegend();
+    /// x as the charts place it: its decimal logarithm on a log scale.
+    double AxisX(double x) const;
+    /// The value at a chart position.
+    double ValueAt(double axisX) const;
     void UpdateProfileHighlight();
     void FillTable();
     void ShowFormulas(int fit);
@@ -175,6 +204,9 @@ private:
     int SelectedFit() const;
     void SetCurveCount(int count);
     void ShowPointToolTip(const QString& text);
+    /// The picture an export writes: the chart, with the legend below it for the views of
+    /// the group.
+    QList<QWidget*> ExportParts(QChartView* view) const;
     void SaveChartPng(QChartView* view, const QString& initialName);
     void SaveChartPdf(QChartView* view, const QString& initialName);
     void CopyToClipboard(const QLineEdit* edit);
@@ -183,6 +215,9 @@ private:
     QPointer<DataSource> m_link;
     bool m_profileStale = true;
     bool m_groupStale = true;
+    bool m_densityStale = true;
+    bool m_qqStale = true;
+    QString m_valueTitle = QStringLiteral("Value");
     int m_recomputeCount = 0;
     std::optional<AgeGroupFits> m_group;
     AgeProfile m_profile;
@@ -191,9 +226,14 @@ private:
     /// median median; the other curves are clipped to it.
     double m_low = 0;
     double m_high = 1;
-    QValueAxis* m_cdfX = nullptr;
-    QLogValueAxis* m_cdfLogX = nullptr;
+    /// The value axes label values at 1-2-5 steps, on a log scale too, where the
+    /// series hold logarithms.
+    QCategoryAxis* m_cdfX = nullptr;
     QValueAxis* m_cdfY = nullptr;
+    QCategoryAxis* m_densityX = nullptr;
+    QValueAxis* m_densityY = nullptr;
+    QCategoryAxis* m_qqX = nullptr;
+    QCategoryAxis* m_qqY = nullptr;
     QValueAxis* m_profileX = nullptr;
     QValueAxis* m_profileY = nullptr;
 };
