@@ -3,6 +3,9 @@
 #
 #   screenshot-main.png     the main window on a parameter row with quality restrictions
 #   screenshot-report.png   the "Report" tab after "Report > Documentation (full)" on that row
+#   screenshot-distributions.png  the distribution window on that row (DataTables >
+#                           Distributions); screenshot-distributions-qq.png its Q-Q view
+#                           on log scales
 #   screenshot-about.png    the about box, opened with the "Info" menu entry
 #   screenshot-convert.png  the conversion window after Transform has converted GF lines
 #   screenshot-wait-notice.png  the screen while "&Search" generates the index of the
@@ -96,6 +99,22 @@ sleep 0.5
 xdotool key d
 sleep 2
 shoot "$main" screenshot-report.png
+
+# DataTables > Distributions: the distribution window of that row's first age group.
+focus "$main"
+xdotool key alt+t
+sleep 0.5
+xdotool key d
+dist="$(wait_window '^Distributions$')"
+xdotool windowsize "$dist" 1180 860
+sleep 1.5
+shoot "$dist" screenshot-distributions.png
+# The Q-Q tab and "log x" (both at fixed places of the window's layout).
+xdotool mousemove --window "$dist" 268 44 click 1
+sleep 0.5
+xdotool mousemove --window "$dist" 18 533 click 1
+sleep 1
+shoot "$dist" screenshot-distributions-qq.png
 
 # Info: the about box, a modal dialog of its own.
 focus "$main"
