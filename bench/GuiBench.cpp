@@ -13,9 +13,9 @@
 
 #include "SyntheticDatabase.h"
 #include "app/ui/fMain.h"
-#include "app/ui/widgets/DbGrid.h"
 #include "convert/ui/fDistributions.h"
 #include "data/DataTable.h"
+#include "widgets/DbGrid.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -4,15 +4,15 @@
 // generator and the documentation report show exactly the lines the command-line tool
 // prints for the same row.
 #include "app/ui/fMain.h"
-#include "app/ui/widgets/ButtonTabBar.h"
-#include "app/ui/widgets/DbGrid.h"
-#include "app/ui/widgets/DbNavigator.h"
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/PanelStatusBar.h"
 #include "data/DataTable.h"
 #include "tables/ui/uFormATable.h"
 #include "util/TextLines.h"
 #include "util/ui/OLERichEdit.h"
+#include "widgets/ButtonTabBar.h"
+#include "widgets/DbGrid.h"
+#include "widgets/DbNavigator.h"
+#include "widgets/Dialogs.h"
+#include "widgets/PanelStatusBar.h"
 
 #include <QAbstractItemModel>
 #include <QAction>

@@ -1,9 +1,9 @@
 // The conversion window: its controls and menus, Transform piling tables up in the
 // output area, the clipboard and file commands, and errors ending in the guard.
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/ErrorGuard.h"
 #include "convert/ConvertParameterSets.h"
 #include "convert/ui/fConvertPP.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QAction>
 #include <QApplication>

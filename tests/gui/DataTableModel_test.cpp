@@ -1,8 +1,8 @@
 // The item model over a table: rows, columns and current row follow the table.
-#include "app/ui/DataTableModel.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "util/NumberFormat.h"
+#include "widgets/DataTableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

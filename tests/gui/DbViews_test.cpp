@@ -1,20 +1,20 @@
 // The views bound to table fields: what they show for the current row, unbinding, the
 // grid and the navigator in step with the table, the error guard with the handlers
 // connected through it, and the protocol view.
-#include "app/ui/widgets/DbEdit.h"
-#include "app/ui/widgets/DbGrid.h"
-#include "app/ui/widgets/DbMemo.h"
-#include "app/ui/widgets/DbNavigator.h"
-#include "app/ui/widgets/DbRichText.h"
-#include "app/ui/widgets/ErrorGuard.h"
-#include "app/ui/widgets/GuardedHandler.h"
-#include "app/ui/widgets/ProtocolView.h"
-#include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "util/NumberFormat.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
+#include "widgets/DbEdit.h"
+#include "widgets/DbGrid.h"
+#include "widgets/DbMemo.h"
+#include "widgets/DbNavigator.h"
+#include "widgets/DbRichText.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/GuardedHandler.h"
+#include "widgets/ProtocolView.h"
+#include "widgets/ViewFonts.h"
 
 #include <QTest>
 #include <QTextBlock>

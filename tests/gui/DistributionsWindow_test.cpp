@@ -5,10 +5,10 @@
 // error: 2 %, 30 %, 0 % and 10 %.
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/Dialogs.h"
 #include "convert/FitFormulas.h"
 #include "convert/ui/fDistributions.h"
 #include "data/DataTable.h"
+#include "widgets/Dialogs.h"
 
 #include <QAction>
 #include <QAreaSeries>

@@ -4,9 +4,9 @@
 // the commands fail and change nothing).
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/DbRichText.h"
 #include "data/DataTable.h"
 #include "util/LocaleText.h"
+#include "widgets/DbRichText.h"
 
 #include <QApplication>
 #include <QClipboard>

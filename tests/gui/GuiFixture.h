@@ -5,9 +5,9 @@
 #include "../common/TestDatabase.h"
 
 #include "app/ui/fMain.h"
-#include "app/ui/widgets/DbGrid.h"
-#include "app/ui/widgets/PanelStatusBar.h"
 #include "util/ui/OLERichEdit.h"
+#include "widgets/DbGrid.h"
+#include "widgets/PanelStatusBar.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

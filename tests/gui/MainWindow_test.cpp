@@ -1,12 +1,12 @@
 // The main window driven as a user drives it, on a small crafted database.
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/ButtonTabBar.h"
-#include "app/ui/widgets/DbEdit.h"
-#include "app/ui/widgets/DbMemo.h"
-#include "app/ui/widgets/DbNavigator.h"
-#include "app/ui/widgets/DbRichText.h"
 #include "data/DataTable.h"
+#include "widgets/ButtonTabBar.h"
+#include "widgets/DbEdit.h"
+#include "widgets/DbMemo.h"
+#include "widgets/DbNavigator.h"
+#include "widgets/DbRichText.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,9 +1,9 @@
 // The "&LogFile" commands (show, save, the hidden clear) and the about box of "&Info".
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/ProtocolView.h"
 #include "reports/ui/uInfo.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ProtocolView.h"
 
 #include <QAction>
 #include <QApplication>

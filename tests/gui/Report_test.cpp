@@ -5,14 +5,14 @@
 // the core.
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/DbRichText.h"
-#include "app/ui/widgets/Dialogs.h"
 #include "data/DataTable.h"
 #include "reports/DocumentationReport.h"
 #include "search/ui/uThesau1.h"
 #include "util/NumberFormat.h"
 #include "util/RtfReader.h"
 #include "util/TextLines.h"
+#include "widgets/DbRichText.h"
+#include "widgets/Dialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 // parameter row chosen in the grids connects its data file and fills the views.
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/DbMemo.h"
 #include "data/DataTable.h"
+#include "widgets/DbMemo.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -3,12 +3,12 @@
 // searches, and going to a found row in the main window.
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/DbEdit.h"
 #include "data/DataTable.h"
 #include "search/SearchIndex.h"
 #include "search/ui/uThesau1.h"
 #include "search/ui/uWhatsOn.h"
 #include "util/ui/BackgroundWork.h"
+#include "widgets/DbEdit.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -5,11 +5,11 @@
 #include "../common/WorkbookReader.h"
 #include "GuiFixture.h"
 
-#include "app/ui/widgets/Dialogs.h"
 #include "data/DataTable.h"
 #include "tables/ui/uClipTables.h"
 #include "tables/ui/uFormATable.h"
 #include "util/NumberFormat.h"
+#include "widgets/Dialogs.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Checks that the layers of the source tree hold.
 
-Core code is every file under src/ outside a ui/ folder. It must not include a
-QtWidgets header nor anything from a ui/ folder; only src/app/ui/ may include the
+Core code is every file under src/ outside a ui/ folder and the widget kit src/widgets/.
+It must not include a QtWidgets header nor anything from a ui/ folder or the kit; only src/app/ui/ may include the
 main window's header; and veltra-cli must not need the widget library.
 
 Usage: check_layers.py SRC_DIR [--widget-headers DIR] [--cli EXE]
@@ -33,7 +33,9 @@ def widget_header_names(folder):
 
 
 def is_ui_path(relative):
-    return 'ui' in relative.split(os.sep)[:-1]
+    parts = relative.split(os.sep)
+    return 'ui' in parts[:-1] or parts[0] == 'widgets'
+
 
 
 def check_sources(src, widget_names):
@@ -61,7 +63,7 @@ def check_sources(src, widget_names):
                         if widget:
                             problems.append('%s: core code includes the widget header <%s>'
                                             % (where, header))
-                        if bracket == '"' and '/ui/' in '/' + header:
+                        if bracket == '"' and ('/ui/' in '/' + header or header.startswith('widgets/')):
                             problems.append('%s: core code includes the window header "%s"'
                                             % (where, header))
                     if header.endswith('app/ui/fMain.h') and not in_app_ui:

@@ -7,8 +7,8 @@
 //
 // Errors of the window's handlers end in the general error message, as in the viewer.
 // Closing the window ends the program.
-#include "app/ui/widgets/ErrorGuard.h"
 #include "convert/ui/fConvertPP.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QApplication>
 

@@ -2,11 +2,11 @@
 #include "app/ui/fMain.h"
 
 #include "app/IniFile.h"
-#include "app/ui/widgets/ButtonTabBar.h"
-#include "app/ui/widgets/ProtocolView.h"
 #include "data/DataSource.h"
 #include "tables/ResultTable.h"
 #include "util/LocaleText.h"
+#include "widgets/ButtonTabBar.h"
+#include "widgets/ProtocolView.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -6,12 +6,12 @@
 // age groups, restriction panel and the table commands).
 #pragma once
 
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/ErrorGuard.h"
 #include "data/ReferenceDatabase.h"
 #include "tables/TableExport.h"
 #include "util/PageSetup.h"
 #include "util/ProtocolLog.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QMainWindow>
 #include <QStringList>

@@ -4,10 +4,6 @@
 #include "app/ui/fMain.h"
 
 #include "app/Restrictions.h"
-#include "app/ui/widgets/ButtonTabBar.h"
-#include "app/ui/widgets/DbEdit.h"
-#include "app/ui/widgets/DbMemo.h"
-#include "app/ui/widgets/PanelStatusBar.h"
 #include "convert/AgeGroup.h"
 #include "convert/FitAnalysis.h"
 #include "convert/FitTable.h"
@@ -18,6 +14,10 @@
 #include "util/RtfReader.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
+#include "widgets/ButtonTabBar.h"
+#include "widgets/DbEdit.h"
+#include "widgets/DbMemo.h"
+#include "widgets/PanelStatusBar.h"
 
 #include "util/ui/OLERichEdit.h"
 #include <QButtonGroup>

@@ -4,8 +4,8 @@
 // for writing.
 #include "app/ui/fMain.h"
 
-#include "app/ui/widgets/DbRichText.h"
 #include "data/UpdateMarkers.h"
+#include "widgets/DbRichText.h"
 
 #include <QDateTime>
 

@@ -2,20 +2,21 @@
 // handler.
 #include "app/ui/fMain.h"
 
-#include "app/ui/widgets/ButtonTabBar.h"
-#include "app/ui/widgets/DbEdit.h"
-#include "app/ui/widgets/DbGrid.h"
-#include "app/ui/widgets/DbMemo.h"
-#include "app/ui/widgets/DbNavigator.h"
-#include "app/ui/widgets/DbRichText.h"
-#include "app/ui/widgets/GuardedHandler.h"
-#include "app/ui/widgets/PanelStatusBar.h"
-#include "app/ui/widgets/ProtocolView.h"
-#include "app/ui/widgets/ShortcutDispatcher.h"
-#include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
 #include "util/PageSetup.h"
 #include "util/ui/OLERichEdit.h"
+#include "widgets/ButtonTabBar.h"
+#include "widgets/DbEdit.h"
+#include "widgets/DbGrid.h"
+#include "widgets/DbMemo.h"
+#include "widgets/DbNavigator.h"
+#include "widgets/DbRichText.h"
+#include "widgets/GuardedHandler.h"
+#include "widgets/Named.h"
+#include "widgets/PanelStatusBar.h"
+#include "widgets/ProtocolView.h"
+#include "widgets/ShortcutDispatcher.h"
+#include "widgets/ViewFonts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,12 +75,6 @@ QSpinBox* SpinEdit(const char* name, int min, int max, int value, QWidget* paren
     spin->setRange(min, max);
     spin->setValue(value);
     return spin;
-}
-
-template <typename View> View* Named(View* view, const char* name)
-{
-    view->setObjectName(QLatin1String(name));
-    return view;
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // The "&LogFile" menu and the about box.
 #include "app/ui/fMain.h"
 
-#include "app/ui/widgets/ProtocolView.h"
 #include "reports/ui/uInfo.h"
 #include "tables/TableExport.h"
+#include "widgets/ProtocolView.h"
 
 #include <QLabel>
 #include <QTabWidget>

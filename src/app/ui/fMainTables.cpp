@@ -3,7 +3,6 @@
 #include "app/ui/fMain.h"
 
 #include "app/Restrictions.h"
-#include "app/ui/widgets/PanelStatusBar.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "tables/CommandTable.h"
@@ -15,6 +14,7 @@
 #include "util/TextLines.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
+#include "widgets/PanelStatusBar.h"
 
 #include <QCheckBox>
 #include <QClipboard>

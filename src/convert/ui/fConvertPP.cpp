@@ -1,11 +1,11 @@
 #include "convert/ui/fConvertPP.h"
 
-#include "app/ui/widgets/GuardedHandler.h"
-#include "app/ui/widgets/ShortcutDispatcher.h"
-#include "app/ui/widgets/ViewFonts.h"
 #include "convert/ConvertParameterSets.h"
-#include "tables/TableExport.h"
 #include "util/TextLines.h"
+#include "widgets/GuardedHandler.h"
+#include "widgets/Named.h"
+#include "widgets/ShortcutDispatcher.h"
+#include "widgets/ViewFonts.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -22,12 +22,6 @@
 namespace veltra {
 
 namespace {
-
-template <typename Control> Control* Named(Control* control, const char* name)
-{
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
 
 // The designed client area: 796 x 521 pixels of window less its frame and menu bar.
 constexpr int DesignedClientWidth = 788;

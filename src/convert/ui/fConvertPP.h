@@ -3,8 +3,8 @@
 // output area, from which they are saved or copied.
 #pragma once
 
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/ErrorGuard.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QMainWindow>
 #include <QStringList>

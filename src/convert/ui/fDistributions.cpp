@@ -1,15 +1,16 @@
 #include "convert/ui/fDistributions.h"
 
-#include "app/ui/widgets/GuardedHandler.h"
 #include "convert/ChartAxis.h"
 #include "convert/FitFormulas.h"
 #include "convert/FitSummary.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
-#include "tables/TableExport.h"
 #include "util/NumberFormat.h"
 #include "util/SafeFile.h"
+#include "util/TextLines.h"
 #include "util/VeltraError.h"
+#include "widgets/GuardedHandler.h"
+#include "widgets/Named.h"
 
 #include <QAreaSeries>
 #include <QBuffer>
@@ -56,12 +57,6 @@ namespace {
 constexpr int CurvePoints = 200;
 constexpr double LowestLevel = 0.005;
 constexpr double HighestLevel = 0.995;
-
-template <typename Control> Control* Named(Control* control, const char* name)
-{
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
 
 // The colour of the n-th fit, the same in the chart and the table.
 QColor FitColour(int fit)

@@ -4,10 +4,10 @@
 // Python and @RISK, and which observed percentiles the group's number of observations supports.
 #pragma once
 
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/ErrorGuard.h"
 #include "convert/FitAnalysis.h"
 #include "convert/FitTable.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QColor>
 #include <QList>

@@ -1,11 +1,11 @@
 #include "scenario/ui/fScenario.h"
 
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/GuardedHandler.h"
 #include "scenario/Formula.h"
 #include "scenario/SimulationOutput.h"
 #include "util/SafeFile.h"
 #include "util/VeltraError.h"
+#include "widgets/Dialogs.h"
+#include "widgets/GuardedHandler.h"
 
 #include <QAreaSeries>
 #include <QChart>

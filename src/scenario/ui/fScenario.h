@@ -4,8 +4,8 @@
 // (P05-P95 band, P50, mean); save the scenario, export the result table as CSV.
 #pragma once
 
-#include "app/ui/widgets/ErrorGuard.h"
 #include "scenario/Simulation.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QWidget>
 #include <atomic>

@@ -1,11 +1,5 @@
 #include "search/ui/uThesau1.h"
 
-#include "app/ui/widgets/DbEdit.h"
-#include "app/ui/widgets/DbNavigator.h"
-#include "app/ui/widgets/DbRichText.h"
-#include "app/ui/widgets/GuardedHandler.h"
-#include "app/ui/widgets/PanelStatusBar.h"
-#include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
 #include "search/SearchFilter.h"
 #include "util/PageSetup.h"
@@ -13,6 +7,13 @@
 #include "util/VeltraError.h"
 #include "util/uString.h"
 #include "util/ui/BackgroundWork.h"
+#include "widgets/DbEdit.h"
+#include "widgets/DbNavigator.h"
+#include "widgets/DbRichText.h"
+#include "widgets/GuardedHandler.h"
+#include "widgets/Named.h"
+#include "widgets/PanelStatusBar.h"
+#include "widgets/ViewFonts.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -36,12 +37,6 @@ namespace {
 const QString German = QStringLiteral("German /Deutsch");
 const QString English = QStringLiteral("English /Englisch");
 const QString NoKeywords = QStringLiteral("None / No keywords");
-
-template <typename Control> Control* Named(Control* control, const char* name)
-{
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
 
 /// A bold label that ends before `right`: where this system's font is wider than the
 /// designed one, the font shrinks until the text fits in front of its box.

@@ -2,10 +2,10 @@
 // term in their Info texts, and sends the main window to a found row.
 #pragma once
 
-#include "app/ui/widgets/ErrorGuard.h"
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
 #include "search/SearchIndex.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QWidget>
 #include <functional>

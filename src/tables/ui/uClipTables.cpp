@@ -1,9 +1,9 @@
 #include "tables/ui/uClipTables.h"
 
-#include "app/ui/widgets/ViewFonts.h"
 #include "tables/TableExport.h"
 #include "util/TextLines.h"
 #include "util/VeltraError.h"
+#include "widgets/ViewFonts.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

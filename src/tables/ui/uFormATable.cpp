@@ -1,10 +1,11 @@
 #include "tables/ui/uFormATable.h"
 
-#include "app/ui/widgets/GuardedHandler.h"
-#include "app/ui/widgets/ViewFonts.h"
 #include "tables/TableExport.h"
 #include "util/TextLines.h"
 #include "util/uString.h"
+#include "widgets/GuardedHandler.h"
+#include "widgets/Named.h"
+#include "widgets/ViewFonts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,15 +22,6 @@
 namespace veltra {
 
 namespace {
-
-template <typename Control>
-Control* Named(Control* control, const char* name, const QString& hint = QString())
-{
-    control->setObjectName(QLatin1String(name));
-    if (!hint.isEmpty())
-        control->setToolTip(hint);
-    return control;
-}
 
 QToolButton* PictureButton(const char* name, const QString& text, const QString& hint,
                            QWidget* parent)

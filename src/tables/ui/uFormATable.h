@@ -2,11 +2,11 @@
 // format language and runs it over every age group of the current data file.
 #pragma once
 
-#include "app/ui/widgets/Dialogs.h"
-#include "app/ui/widgets/ErrorGuard.h"
 #include "data/DataTable.h"
 #include "tables/FormatLanguage.h"
 #include "tables/TableExport.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QDialog>
 #include <QList>

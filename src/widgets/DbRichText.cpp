@@ -1,8 +1,8 @@
-#include "app/ui/widgets/DbRichText.h"
+#include "widgets/DbRichText.h"
 
-#include "app/ui/widgets/FieldLink.h"
-#include "app/ui/widgets/ViewFonts.h"
 #include "util/RtfReader.h"
+#include "widgets/FieldLink.h"
+#include "widgets/ViewFonts.h"
 
 #include <QScrollBar>
 #include <QTextBlock>

@@ -1,4 +1,4 @@
-#include "app/ui/widgets/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 
 #include "util/VeltraError.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui/widgets/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

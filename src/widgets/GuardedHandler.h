@@ -2,7 +2,7 @@
 // their controls, table links and menu entries to their handler methods.
 #pragma once
 
-#include "app/ui/widgets/ErrorGuard.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QObject>
 #include <functional>

@@ -1,9 +1,9 @@
-#include "app/ui/widgets/DbGrid.h"
+#include "widgets/DbGrid.h"
 
-#include "app/ui/DataTableModel.h"
-#include "app/ui/widgets/ErrorGuard.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "widgets/DataTableModel.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QHeaderView>
 #include <QScopedValueRollback>

@@ -1,8 +1,8 @@
-#include "app/ui/widgets/DbNavigator.h"
+#include "widgets/DbNavigator.h"
 
-#include "app/ui/widgets/ErrorGuard.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "widgets/ErrorGuard.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -1,4 +1,4 @@
-#include "app/ui/widgets/FieldLink.h"
+#include "widgets/FieldLink.h"
 
 #include "data/DataSource.h"
 #include "data/DataTable.h"

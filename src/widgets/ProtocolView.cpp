@@ -1,4 +1,4 @@
-#include "app/ui/widgets/ProtocolView.h"
+#include "widgets/ProtocolView.h"
 
 #include "util/ProtocolLog.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui/widgets/ButtonTabBar.h"
+#include "widgets/ButtonTabBar.h"
 
 #include <QMouseEvent>
 

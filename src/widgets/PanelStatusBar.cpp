@@ -1,4 +1,4 @@
-#include "app/ui/widgets/PanelStatusBar.h"
+#include "widgets/PanelStatusBar.h"
 
 #include <QLabel>
 #include <QMouseEvent>

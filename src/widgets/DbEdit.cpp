@@ -1,9 +1,9 @@
-#include "app/ui/widgets/DbEdit.h"
+#include "widgets/DbEdit.h"
 
-#include "app/ui/widgets/ErrorGuard.h"
-#include "app/ui/widgets/FieldLink.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "widgets/ErrorGuard.h"
+#include "widgets/FieldLink.h"
 
 namespace veltra {
 

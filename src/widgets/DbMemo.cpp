@@ -1,7 +1,7 @@
-#include "app/ui/widgets/DbMemo.h"
+#include "widgets/DbMemo.h"
 
-#include "app/ui/widgets/FieldLink.h"
 #include "util/TextLines.h"
+#include "widgets/FieldLink.h"
 
 namespace veltra {
 

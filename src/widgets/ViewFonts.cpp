@@ -1,4 +1,4 @@
-#include "app/ui/widgets/ViewFonts.h"
+#include "widgets/ViewFonts.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "app/ui/DataTableModel.h"
+#include "widgets/DataTableModel.h"
 
 #include "data/DataSource.h"
 #include "data/DataTable.h"

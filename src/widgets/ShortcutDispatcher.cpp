@@ -1,4 +1,4 @@
-#include "app/ui/widgets/ShortcutDispatcher.h"
+#include "widgets/ShortcutDispatcher.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,0 +1,5 @@
+#include "data/Table.h"
+int DataUnit()
+{
+    return TableRows();
+}

@@ -1,0 +1,6 @@
+#pragma once
+#include "util/Text.h"
+inline int TableRows()
+{
+    return TextWidth();
+}

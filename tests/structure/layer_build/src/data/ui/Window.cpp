@@ -1,0 +1,5 @@
+#include "data/ui/Window.h"
+int WindowUnit()
+{
+    return WindowRows();
+}

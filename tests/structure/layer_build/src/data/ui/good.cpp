@@ -1,0 +1,6 @@
+#include "data/Table.h"
+#include "widgets/Grid.h"
+int GoodWindow()
+{
+    return TableRows() + GridRows();
+}

@@ -1,0 +1,5 @@
+#include "search/ui/Finder.h"
+int FinderUnit()
+{
+    return FinderRows();
+}

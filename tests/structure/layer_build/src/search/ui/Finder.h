@@ -1,0 +1,6 @@
+#pragma once
+#include "widgets/Grid.h"
+inline int FinderRows()
+{
+    return GridRows();
+}

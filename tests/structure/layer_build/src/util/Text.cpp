@@ -1,0 +1,5 @@
+#include "util/Text.h"
+int UtilUnit()
+{
+    return TextWidth();
+}

@@ -1,0 +1,5 @@
+#pragma once
+inline int TextWidth()
+{
+    return 1;
+}

@@ -1,0 +1,5 @@
+#include "widgets/Grid.h"
+int KitUnit()
+{
+    return GridRows();
+}

@@ -1,0 +1,6 @@
+#pragma once
+#include "data/Table.h"
+inline int GridRows()
+{
+    return TableRows();
+}
