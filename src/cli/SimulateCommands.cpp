@@ -1,13 +1,18 @@
 // simulate: runs an exposure scenario (or only checks it) and prints or saves its result
-// table as text, JSON or CSV, or writes the scenario as an R or Python script.
+// table as text, JSON or CSV, writes it as a report (RTF or PDF), or writes the scenario
+// as an R or Python script.
 #include "cli/CliCommand.h"
 
 #include "scenario/Scenario.h"
+#include "scenario/ScenarioReport.h"
 #include "scenario/ScenarioScript.h"
 #include "scenario/Simulation.h"
 #include "scenario/SimulationOutput.h"
+#include "util/PageSetup.h"
 #include "util/SafeFile.h"
 #include "util/VeltraError.h"
+
+#include <QLocale>
 
 namespace veltra {
 
@@ -28,8 +33,10 @@ void RunSimulate(CliContext& context, QStringList args)
 {
     const QString usage = QStringLiteral(
         "simulate needs a scenario file, and takes --check, --iterations N, --seed S, "
-        "--threads T, --format text|json|csv|xlsx, --script r|python and -o FILE");
-    QString path, format = QStringLiteral("text"), outputPath, script;
+        "--threads T, --format text|json|csv|xlsx, --script r|python, --report FILE, "
+        "--paper a4|letter and -o FILE");
+    QString path, format = QStringLiteral("text"), outputPath, script, reportPath;
+    std::optional<PaperSize> paper;
     bool check = false;
     RunOptions options;
     options.databaseDir = context.dbDir;
@@ -48,7 +55,8 @@ void RunSimulate(CliContext& context, QStringList args)
         if (arg == u"--check") {
             check = true;
         } else if (arg == u"--iterations" || arg == u"--seed" || arg == u"--threads" ||
-                   arg == u"--format" || arg == u"--script" || arg == u"-o") {
+                   arg == u"--format" || arg == u"--script" || arg == u"--report" ||
+                   arg == u"--paper" || arg == u"-o") {
             if (args.isEmpty())
                 throw CliUsageError(QStringLiteral("simulate: ") + arg +
                                     QStringLiteral(" needs a value"));
@@ -65,6 +73,12 @@ void RunSimulate(CliContext& context, QStringList args)
                 throw CliUsageError(QStringLiteral("simulate: the script is r or python"));
             else if (arg == u"--script")
                 script = value;
+            else if (arg == u"--report")
+                reportPath = value;
+            else if (arg == u"--paper" && !(paper = ParsePaperSize(value)))
+                throw CliUsageError(QStringLiteral("simulate: --paper needs a4 or letter"));
+            else if (arg == u"--paper")
+                continue;
             else if (value == u"text" || value == u"json" || value == u"csv" || value == u"xlsx")
                 format = value;
             else
@@ -81,8 +95,13 @@ void RunSimulate(CliContext& context, QStringList args)
     if (format == u"xlsx" && outputPath.isEmpty())
         throw CliUsageError(QStringLiteral("simulate: --format xlsx needs -o FILE"));
 
-    if (!script.isEmpty() && (check || format != u"text"))
-        throw CliUsageError(QStringLiteral("simulate: --script takes no --check or --format"));
+    if (!script.isEmpty() && (check || format != u"text" || !reportPath.isEmpty()))
+        throw CliUsageError(
+            QStringLiteral("simulate: --script takes no --check, --format or --report"));
+    if (!reportPath.isEmpty() && (check || format != u"text" || !outputPath.isEmpty()))
+        throw CliUsageError(QStringLiteral("simulate: --report takes no --check, --format or -o"));
+    if (paper && reportPath.isEmpty())
+        throw CliUsageError(QStringLiteral("simulate: --paper goes with --report"));
 
     Scenario scenario = ReadScenarioFile(path);
     if (check) {
@@ -97,6 +116,10 @@ void RunSimulate(CliContext& context, QStringList args)
         if (options.seed)
             scenario.seed = *options.seed;
         bytes = ScenarioScript(scenario, context.dbDir, ParseScriptLanguage(script)).toUtf8();
+    } else if (!reportPath.isEmpty()) {
+        WriteScenarioReport(RunScenario(scenario, options), reportPath,
+                            paper.value_or(LocalePaperSize(QLocale())));
+        return;
     } else if (format == u"xlsx") {
         WriteWorkbookFile(outputPath, SimulationWorkbook(RunScenario(scenario, options)));
         return;

@@ -702,6 +702,7 @@ SimulationResult RunScenario(const Scenario& scenario, const RunOptions& options
                 };
             run = SimulateMarginals(scenario, plan.marginals, each);
             run.sources = plan.sources.isEmpty() ? run.sources : plan.sources;
+            run.origins = plan.origins;
         } else {
             run.error = plan.error;
         }

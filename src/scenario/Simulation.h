@@ -49,6 +49,20 @@ struct OrderInterval
     qint64 lowRank = 0, highRank = 0; ///< 1-based order statistics
 };
 
+/// Where a database input of a run draws from: its parameter row and age group.
+struct InputOrigin
+{
+    qint64 parameterId = 0;
+    QString variable;   ///< the row's Variable
+    QString title;      ///< the first line of its Info text
+    QString dataSource; ///< the row's DataSource
+    QString dataFile;   ///< the row's DataFile
+    int group = 0;      ///< the data file's row (1-based)
+    QString caption;    ///< the group's caption
+    double ageMin = std::numeric_limits<double>::quiet_NaN();
+    double ageMax = std::numeric_limits<double>::quiet_NaN();
+};
+
 /// One run: the scenario for one lead age group, or for the whole scenario when it has
 /// no age-following database input.
 struct RunResult
@@ -70,6 +84,9 @@ struct RunResult
     QList<ScenarioCorrelation> achieved;
     /// Per input, what it was drawn from: "BW: ID 1001 group 3, GeneralF(...)".
     QStringList sources;
+    /// Per input: its parameter row and group; none for constants and user distributions
+    /// (and for every input of a run that could not be made).
+    QList<std::optional<InputOrigin>> origins;
     double seconds = 0;
     /// The output's distribution function as (value, level) points at the levels 0,
     /// 1/200, ..., 1 (the minimum, percentiles, the maximum): a fixed size, whatever the
@@ -87,20 +104,6 @@ struct SimulationResult
     Scenario scenario; ///< as run: with the iterations and seed used
     QList<RunResult> runs;
     bool cancelled = false;
-};
-
-/// Where a database input of a run draws from: its parameter row and age group.
-struct InputOrigin
-{
-    qint64 parameterId = 0;
-    QString variable;   ///< the row's Variable
-    QString title;      ///< the first line of its Info text
-    QString dataSource; ///< the row's DataSource
-    QString dataFile;   ///< the row's DataFile
-    int group = 0;      ///< the data file's row (1-based)
-    QString caption;    ///< the group's caption
-    double ageMin = std::numeric_limits<double>::quiet_NaN();
-    double ageMax = std::numeric_limits<double>::quiet_NaN();
 };
 
 /// One run as planned before sampling: the lead group and each input's distribution.
