@@ -3,6 +3,7 @@
 #include "convert/FitFormulas.h"
 #include "scenario/Simulation.h"
 #include "scenario/SimulationOutput.h"
+#include "util/SafeFile.h"
 #include "util/VeltraError.h"
 
 #include <cmath>
@@ -599,6 +600,12 @@ if __name__ == "__main__":
                      .arg(Literal(Header()));
     }
     return lines.join(u'\n') + u'\n';
+}
+
+void WriteScenarioScript(const QString& path, const Scenario& scenario, const QString& databaseDir,
+                         ScriptLanguage language)
+{
+    WriteFileOrThrow(path, ScenarioScript(scenario, databaseDir, language).toUtf8());
 }
 
 } // namespace veltra

@@ -35,4 +35,9 @@ QString TranslateFormula(const QString& formula, const QStringList& names, Scrip
 QString ScenarioScript(const Scenario& scenario, const QString& databaseDir,
                        ScriptLanguage language);
 
+/// Writes ScenarioScript to path through the program's one file writer; throws VeltraError
+/// naming the file when it cannot be written.
+void WriteScenarioScript(const QString& path, const Scenario& scenario, const QString& databaseDir,
+                         ScriptLanguage language);
+
 } // namespace veltra
