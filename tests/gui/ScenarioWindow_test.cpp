@@ -5,10 +5,15 @@
 // run is saved there as PNG. A scenario built in the window (the current parameter row,
 // a user distribution, a correlation) runs, shows the selected run's distribution
 // function, histogram and tornado, and is exported in every form.
+#include "GuiFixture.h"
+
+#include "app/ui/fMain.h"
 #include "app/ui/widgets/Dialogs.h"
+#include "data/DataTable.h"
 #include "scenario/SimulationOutput.h"
 #include "scenario/ui/fScenario.h"
 
+#include <QAction>
 #include <QAreaSeries>
 #include <QBarSet>
 #include <QChart>
@@ -295,6 +300,29 @@ private Q_SLOTS:
         w.click("bRemoveInput");
         QCOMPARE(inputs->rowCount(), 1);
         QCOMPARE(correlations->rowCount(), 0);
+    }
+
+    // "Add current row" in the window opened from the viewer takes the browser's
+    // parameter row and the data file's current age group.
+    void addsTheViewersCurrentRow()
+    {
+        fixture::Session session;
+        TForm1& form = session.start();
+        QVERIFY(session.clickRow(form.dbgSources, QStringLiteral("BW")));
+        QVERIFY(form.cdsFile->recordCount() >= 2);
+        form.cdsFile->moveTo(2);
+        auto* action = form.findChild<QAction*>(QStringLiteral("Scenario1"));
+        QVERIFY(action);
+        action->trigger();
+        QVERIFY(form.fScenario);
+        form.fScenario->findChild<QCheckBox*>(QStringLiteral("cbFollowAge"))->setChecked(false);
+        QTest::mouseClick(form.fScenario->findChild<QPushButton*>(QStringLiteral("bAddCurrentRow")),
+                          Qt::LeftButton);
+        QVERIFY2(session.errors.isEmpty(), qPrintable(session.errors.join(u'\n')));
+        auto* inputs = form.fScenario->findChild<QTableWidget*>(QStringLiteral("tInputs"));
+        QCOMPARE(inputs->rowCount(), 1);
+        QCOMPARE(inputs->item(0, 0)->text(), QStringLiteral("P1"));
+        QCOMPARE(inputs->item(0, 1)->text(), QStringLiteral("ID 1 group 2, best"));
     }
 };
 
