@@ -557,7 +557,7 @@ for (run in runs) {
     cat(paste(c(head, rep("", 3 + length(levels)), paste0('"', gsub('"', '""', run$error), '"')), collapse = ","), "\n", sep = "")
     next
   }
-  set.seed(seed)
+  set.seed(seed %% .Machine$integer.max) # R takes seeds up to 2^31 - 1
   u <- sapply(names(run$inputs), function(name) sample_levels(iterations))
   u <- matrix(u, nrow = iterations, dimnames = list(NULL, names(run$inputs)))
   if (length(correlated) > 0)
