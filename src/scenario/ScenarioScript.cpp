@@ -431,8 +431,10 @@ QString ScenarioScript(const Scenario& scenario, const QString& databaseDir,
     QStringList names;
     for (const ScenarioInput& input : scenario.inputs)
         names << input.name;
+    // Checked as a run checks the scenario (the formula, the correlation matrix, the
+    // database inputs), so a script is never written for a scenario that cannot run.
+    CheckScenario(scenario, databaseDir);
     const QString formula = TranslateFormula(scenario.formula, names, language);
-    // Checked as a run checks the scenario: the formula compiles over the inputs.
     const QList<PlannedRun> plans = PlanScenario(scenario, databaseDir);
 
     QStringList lines;

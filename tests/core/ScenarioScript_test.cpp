@@ -252,6 +252,41 @@ private Q_SLOTS:
             }
         }
     }
+
+    // A scenario that cannot run gets no script: the same message as the run's.
+    void scenarioThatCannotRunGetsNoScript_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown name") << QByteArray(R"j({"schema": 1, "formula": "A * Q",
+            "inputs": [{"name": "A", "constant": 1}]})j")
+                                      << QStringLiteral("formula, position 5: unknown name");
+        QTest::newRow("correlations") << QByteArray(R"j({"schema": 1, "formula": "A + B + C",
+            "inputs": [{"name": "A", "distribution": "uniform", "min": 0, "max": 1},
+                       {"name": "B", "distribution": "uniform", "min": 0, "max": 1},
+                       {"name": "C", "distribution": "uniform", "min": 0, "max": 1}],
+            "correlations": [{"a": "A", "b": "B", "rank": 0.9}, {"a": "A", "b": "C", "rank": 0.9},
+                             {"a": "B", "b": "C", "rank": -0.9}]})j")
+                                      << QStringLiteral("correlations: the pair");
+        QTest::newRow("missing row") << QByteArray(R"j({"schema": 1, "formula": "W",
+            "inputs": [{"name": "W", "parameter": 999999}]})j")
+                                     << QStringLiteral("999999");
+    }
+
+    void scenarioThatCannotRunGetsNoScript()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, message);
+        const Scenario scenario = ReadScenario(json, QStringLiteral("test"));
+        for (ScriptLanguage language : {ScriptLanguage::R, ScriptLanguage::Python}) {
+            try {
+                ScenarioScript(scenario, QStringLiteral(VELTRA_SAMPLE_DIR), language);
+                QFAIL("no error");
+            } catch (const VeltraError& error) {
+                QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(ScenarioScriptTest)
