@@ -250,6 +250,8 @@ private Q_SLOTS:
         w.click("bAddUser");
         QVERIFY2(w.errors.isEmpty(), qPrintable(w.errors.join(u'\n')));
         QCOMPARE(inputs->rowCount(), 2);
+        QCOMPARE(inputs->item(1, 1)->text(),
+                 QStringLiteral("lognormal(gm = 30, gsd = 2) truncated to [1, 500]"));
 
         w.child<QLineEdit>("eFormula")->setText(QStringLiteral("C / P1001"));
         QCOMPARE(w.window.FormulaMessage(), QString());

@@ -63,10 +63,19 @@ QString InputKind(const ScenarioInput& input)
     case ScenarioInput::Kind::Constant:
         return QStringLiteral("constant %1").arg(input.constant);
     case ScenarioInput::Kind::Distribution: {
+        // The parameters in their usual order, as they are typed.
         QStringList parameters;
-        for (auto it = input.parameters.begin(); it != input.parameters.end(); ++it)
-            parameters << it.key() + QStringLiteral(" = ") + QString::number(it.value());
-        return input.distribution + u'(' + parameters.join(QStringLiteral(", ")) + u')';
+        for (const QStringList& set : DistributionParameterSets(input.distribution))
+            for (const QString& key : set)
+                if (input.parameters.contains(key))
+                    parameters << key + QStringLiteral(" = ") +
+                                      QString::number(input.parameters.value(key));
+        QString text = input.distribution + u'(' + parameters.join(QStringLiteral(", ")) + u')';
+        if (input.truncate)
+            text += QStringLiteral(" truncated to [%1, %2]")
+                        .arg(input.truncate->first)
+                        .arg(input.truncate->second);
+        return text;
     }
     }
     return QString();
