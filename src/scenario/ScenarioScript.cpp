@@ -469,9 +469,8 @@ QString ScenarioScript(const Scenario& scenario, const QString& databaseDir,
               << QString();
     } else {
         lines << QStringLiteral("import functools") << QStringLiteral("import sys") << QString()
-              << QStringLiteral("import numpy as np") << QStringLiteral("import scipy.special")
-              << QStringLiteral("import scipy.stats") << QString()
-              << QStringLiteral("ITERATIONS = %1").arg(scenario.iterations)
+              << QStringLiteral("import numpy as np") << QStringLiteral("import scipy.stats")
+              << QString() << QStringLiteral("ITERATIONS = %1").arg(scenario.iterations)
               << QStringLiteral("SEED = %1").arg(scenario.seed)
               << QStringLiteral("LATIN_HYPERCUBE = %1")
                      .arg(scenario.sampling == Sampling::LatinHypercube ? QStringLiteral("True")
@@ -548,6 +547,8 @@ QString ScenarioScript(const Scenario& scenario, const QString& databaseDir,
         lines << (r ? QStringLiteral("       ))") : QStringLiteral("     }}")) + end;
     }
     lines << (r ? QStringLiteral(")") : QStringLiteral("]")) << QString();
+    if (!r)
+        lines << QString();
 
     if (r) {
         lines << QStringLiteral(R"(cat(%1, "\n", sep = ""))").arg(Literal(Header()))
