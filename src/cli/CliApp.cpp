@@ -61,7 +61,9 @@ const CliCommand Commands[] = {
      "the fitted distributions of age group N of the parameter row ID", RunFits},
     {"simulate",
      "simulate SCENARIO [--iterations N] [--seed S] [--threads T]\n"
-     "         [--format text|json|csv|xlsx] [-o FILE] | simulate --check SCENARIO",
+     "         [--format text|json|csv|xlsx] [-o FILE] | simulate --check SCENARIO\n"
+     "         | simulate SCENARIO [--iterations N] [--seed S] --script r|python [-o FILE]\n"
+     "         | simulate SCENARIO [...] --report FILE.rtf|FILE.pdf [--paper a4|letter]",
      "the Monte Carlo result of an exposure scenario, one row an age group", RunSimulate},
 };
 
@@ -123,9 +125,13 @@ CliApp::CliApp() : m_out(stdout), m_err(stderr)
 
 bool CliApp::NeedsGuiApplication(const QStringList& arguments)
 {
-    const qsizetype output = arguments.indexOf(QStringLiteral("-o"));
-    return arguments.contains(QStringLiteral("report")) && output > 0 &&
-           arguments.value(output + 1).endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    auto pdfAfter = [&arguments](const QString& option) {
+        const qsizetype at = arguments.indexOf(option);
+        return at > 0 &&
+               arguments.value(at + 1).endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    };
+    return (arguments.contains(QStringLiteral("report")) && pdfAfter(QStringLiteral("-o"))) ||
+           (arguments.contains(QStringLiteral("simulate")) && pdfAfter(QStringLiteral("--report")));
 }
 
 int CliApp::usageError(const QString& message)

@@ -1,21 +1,42 @@
 // simulate: runs an exposure scenario (or only checks it) and prints or saves its result
-// table as text, JSON or CSV.
+// table as text, JSON or CSV, writes it as a report (RTF or PDF), or writes the scenario
+// as an R or Python script.
 #include "cli/CliCommand.h"
 
 #include "scenario/Scenario.h"
+#include "scenario/ScenarioReport.h"
+#include "scenario/ScenarioScript.h"
 #include "scenario/Simulation.h"
 #include "scenario/SimulationOutput.h"
+#include "util/PageSetup.h"
 #include "util/SafeFile.h"
 #include "util/VeltraError.h"
 
+#include <QLocale>
+
 namespace veltra {
+
+namespace {
+
+QByteArray ResultBytes(const SimulationResult& result, const QString& format)
+{
+    if (format == u"json")
+        return SimulationJson(result);
+    if (format == u"csv")
+        return SimulationCsv(result);
+    return (SimulationLines(result).join(u'\n') + u'\n').toUtf8();
+}
+
+} // namespace
 
 void RunSimulate(CliContext& context, QStringList args)
 {
     const QString usage = QStringLiteral(
         "simulate needs a scenario file, and takes --check, --iterations N, --seed S, "
-        "--threads T, --format text|json|csv|xlsx and -o FILE");
-    QString path, format = QStringLiteral("text"), outputPath;
+        "--threads T, --format text|json|csv|xlsx, --script r|python, --report FILE, "
+        "--paper a4|letter and -o FILE");
+    QString path, format = QStringLiteral("text"), outputPath, script, reportPath;
+    std::optional<PaperSize> paper;
     bool check = false;
     RunOptions options;
     options.databaseDir = context.dbDir;
@@ -34,7 +55,8 @@ void RunSimulate(CliContext& context, QStringList args)
         if (arg == u"--check") {
             check = true;
         } else if (arg == u"--iterations" || arg == u"--seed" || arg == u"--threads" ||
-                   arg == u"--format" || arg == u"-o") {
+                   arg == u"--format" || arg == u"--script" || arg == u"--report" ||
+                   arg == u"--paper" || arg == u"-o") {
             if (args.isEmpty())
                 throw CliUsageError(QStringLiteral("simulate: ") + arg +
                                     QStringLiteral(" needs a value"));
@@ -47,6 +69,16 @@ void RunSimulate(CliContext& context, QStringList args)
                 options.threads = int(whole(arg, value, 1, 64));
             else if (arg == u"-o")
                 outputPath = value;
+            else if (arg == u"--script" && value != u"r" && value != u"python")
+                throw CliUsageError(QStringLiteral("simulate: the script is r or python"));
+            else if (arg == u"--script")
+                script = value;
+            else if (arg == u"--report")
+                reportPath = value;
+            else if (arg == u"--paper" && !(paper = ParsePaperSize(value)))
+                throw CliUsageError(QStringLiteral("simulate: --paper needs a4 or letter"));
+            else if (arg == u"--paper")
+                continue;
             else if (value == u"text" || value == u"json" || value == u"csv" || value == u"xlsx")
                 format = value;
             else
@@ -63,30 +95,42 @@ void RunSimulate(CliContext& context, QStringList args)
     if (format == u"xlsx" && outputPath.isEmpty())
         throw CliUsageError(QStringLiteral("simulate: --format xlsx needs -o FILE"));
 
-    const Scenario scenario = ReadScenarioFile(path);
+    if (!script.isEmpty() && (check || format != u"text" || !reportPath.isEmpty()))
+        throw CliUsageError(
+            QStringLiteral("simulate: --script takes no --check, --format or --report"));
+    if (!reportPath.isEmpty() && (check || format != u"text" || !outputPath.isEmpty()))
+        throw CliUsageError(QStringLiteral("simulate: --report takes no --check, --format or -o"));
+    if (paper && reportPath.isEmpty())
+        throw CliUsageError(QStringLiteral("simulate: --paper goes with --report"));
+
+    Scenario scenario = ReadScenarioFile(path);
     if (check) {
         context.printLines(CheckScenario(scenario, context.dbDir));
         return;
     }
-    const SimulationResult result = RunScenario(scenario, options);
-    if (format == u"xlsx") {
-        WriteWorkbookFile(outputPath, SimulationWorkbook(result));
-        return;
-    }
     QByteArray bytes;
-    if (format == u"json")
-        bytes = SimulationJson(result);
-    else if (format == u"csv")
-        bytes = SimulationCsv(result);
-    else
-        bytes = (SimulationLines(result).join(u'\n') + u'\n').toUtf8();
+    if (!script.isEmpty()) {
+        // The script runs the scenario as this command would, with its overrides.
+        if (options.iterations)
+            scenario.iterations = *options.iterations;
+        if (options.seed)
+            scenario.seed = *options.seed;
+        bytes = ScenarioScript(scenario, context.dbDir, ParseScriptLanguage(script)).toUtf8();
+    } else if (!reportPath.isEmpty()) {
+        WriteScenarioReport(RunScenario(scenario, options), reportPath,
+                            paper.value_or(LocalePaperSize(QLocale())));
+        return;
+    } else if (format == u"xlsx") {
+        WriteWorkbookFile(outputPath, SimulationWorkbook(RunScenario(scenario, options)));
+        return;
+    } else {
+        bytes = ResultBytes(RunScenario(scenario, options), format);
+    }
     if (outputPath.isEmpty()) {
         context.out << QString::fromUtf8(bytes);
         return;
     }
-    const QString error = WriteFileSafely(outputPath, bytes);
-    if (!error.isEmpty())
-        throw VeltraError(outputPath + QStringLiteral(": cannot be written: ") + error);
+    WriteFileOrThrow(outputPath, bytes);
 }
 
 } // namespace veltra

@@ -371,6 +371,14 @@ double Marginal::density(double x) const
     return 0;
 }
 
+QList<std::pair<double, double>> Marginal::empiricalPoints() const
+{
+    QList<std::pair<double, double>> points;
+    for (size_t i = 0; i < m_levels.size(); ++i)
+        points << std::make_pair(m_levels[i], m_values[i]);
+    return points;
+}
+
 QString Marginal::description() const
 {
     return m_description;

@@ -84,6 +84,11 @@ public:
     double exactQuantile(double u) const;
     /// A short description: "lognormal(meanlog = 3.4, sdlog = 0.92)", "GeneralF fit ...".
     QString description() const;
+    /// The fit a Fit marginal draws from; nullptr for the other kinds.
+    const GfFit* fit() const { return m_fit ? &m_fit->fit() : nullptr; }
+    /// The (level, value) points of an Empirical marginal, values lifted so they never
+    /// fall; empty for the other kinds.
+    QList<std::pair<double, double>> empiricalPoints() const;
 
 private:
     double exactQuantileUnguarded(double u) const;

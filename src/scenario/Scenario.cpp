@@ -438,6 +438,82 @@ QByteArray ScenarioJson(const Scenario& scenario)
     return QJsonDocument(top).toJson(QJsonDocument::Indented);
 }
 
+Scenario CheckedScenario(const Scenario& scenario)
+{
+    return ReadScenario(ScenarioJson(scenario), QStringLiteral("scenario"));
+}
+
+Scenario AddDatabaseInput(const Scenario& scenario, qint64 id, std::optional<int> group)
+{
+    ScenarioInput input;
+    input.kind = ScenarioInput::Kind::Database;
+    input.parameterId = id;
+    input.group = group;
+    const QString base = QStringLiteral("P%1").arg(id);
+    input.name = base;
+    for (int k = 2; FindInput(scenario, input.name) && k <= Scenario::MaxInputs + 1; ++k)
+        input.name = base + QStringLiteral("_%1").arg(k);
+    Scenario added = scenario;
+    added.inputs << input;
+    return CheckedScenario(added);
+}
+
+Scenario AddUserInput(const Scenario& scenario, const QString& name, const QString& distribution,
+                      const QString& parameters, const QString& truncate)
+{
+    // The input as its JSON object, so the file's checks name the same keys.
+    QJsonObject object{{QStringLiteral("name"), name.trimmed()}};
+    const QString where = QStringLiteral("inputs[%1]").arg(scenario.inputs.size());
+    QMap<QString, double> values;
+    static const QRegularExpression separator(QStringLiteral("[,;]"));
+    const QStringList pairs = parameters.split(separator, Qt::SkipEmptyParts);
+    if (pairs.size() > 16)
+        throw VeltraError(where + QStringLiteral(": too many parameters"));
+    for (const QString& pair : pairs) {
+        const QString key = pair.section(u'=', 0, 0).trimmed();
+        bool ok = false;
+        const double value = pair.section(u'=', 1).trimmed().toDouble(&ok);
+        if (!pair.contains(u'=') || key.isEmpty())
+            throw VeltraError(where +
+                              QStringLiteral(": \"%1\" is not key = value").arg(pair.trimmed()));
+        if (!ok)
+            throw VeltraError(where + u'.' + key + QStringLiteral(": must be a number"));
+        values.insert(key, value);
+    }
+    if (distribution == u"constant") {
+        if (values.size() != 1 || !values.contains(QStringLiteral("value")))
+            throw VeltraError(where + QStringLiteral(": a constant takes \"value = number\""));
+        object.insert(QStringLiteral("constant"), values.value(QStringLiteral("value")));
+    } else {
+        object.insert(QStringLiteral("distribution"), distribution);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            object.insert(it.key(), it.value());
+        const QStringList bounds = truncate.split(separator, Qt::SkipEmptyParts);
+        if (!truncate.trimmed().isEmpty()) {
+            bool lowOk = false, highOk = false;
+            const double low = bounds.value(0).trimmed().toDouble(&lowOk);
+            const double high = bounds.value(1).trimmed().toDouble(&highOk);
+            if (bounds.size() != 2 || !lowOk || !highOk)
+                throw VeltraError(where + QStringLiteral(".truncate: must be \"lo, hi\""));
+            object.insert(QStringLiteral("truncate"), QJsonArray{low, high});
+        }
+    }
+    QJsonObject top = QJsonDocument::fromJson(ScenarioJson(scenario)).object();
+    QJsonArray inputs = top.value(QStringLiteral("inputs")).toArray();
+    inputs << object;
+    top.insert(QStringLiteral("inputs"), inputs);
+    return ReadScenario(QJsonDocument(top).toJson(), QStringLiteral("scenario"));
+}
+
+Scenario RemoveInput(const Scenario& scenario, const QString& name)
+{
+    Scenario removed = scenario;
+    removed.inputs.removeIf([&name](const ScenarioInput& input) { return input.name == name; });
+    removed.correlations.removeIf(
+        [&name](const ScenarioCorrelation& c) { return c.a == name || c.b == name; });
+    return removed;
+}
+
 void WriteScenarioFile(const QString& path, const Scenario& scenario)
 {
     const QString error = WriteFileSafely(path, ScenarioJson(scenario));

@@ -92,6 +92,26 @@ void WriteScenarioFile(const QString& path, const Scenario& scenario);
 /// of three pairs. Empty for an unknown name.
 QList<QStringList> DistributionParameterSets(const QString& distribution);
 
+/// The scenario checked as ReadScenario checks a file (names, keys, domains, the
+/// correlations' inputs); throws VeltraError naming the key ("inputs[2].gsd"). Used for a
+/// scenario edited in the window before it is run or saved.
+Scenario CheckedScenario(const Scenario& scenario);
+
+/// The scenario with a database input for the parameter row `id` added: named "P" + id
+/// (with "_2", "_3", ... when that name is taken), fit "best", from age group `group`
+/// or, without one, following the age of each run. Throws VeltraError as CheckedScenario.
+Scenario AddDatabaseInput(const Scenario& scenario, qint64 id, std::optional<int> group);
+
+/// The scenario with a user input added: "constant" with the parameter "value", or a
+/// distribution with its parameters written "key = value" and separated by commas or
+/// semicolons ("gm = 30, gsd = 2.5"), and an optional truncation written "lo, hi" (empty:
+/// none). Throws VeltraError naming the key, as for a scenario file.
+Scenario AddUserInput(const Scenario& scenario, const QString& name, const QString& distribution,
+                      const QString& parameters, const QString& truncate);
+
+/// The scenario without the input `name` and without the correlations that name it.
+Scenario RemoveInput(const Scenario& scenario, const QString& name);
+
 /// The input named `name`, or nullptr.
 const ScenarioInput* FindInput(const Scenario& scenario, const QString& name);
 

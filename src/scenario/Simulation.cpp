@@ -30,6 +30,9 @@ constexpr int MaxThreads = 64;
 // Distributions that invert slowly get their interpolation table from this many
 // iterations on; below it the table would cost more than it saves.
 constexpr qint64 TableFromIterations = 20000;
+// The points of a run's distribution function and the bins of its histogram.
+constexpr int DistributionPoints = 200;
+constexpr int HistogramBins = 40;
 
 quint64 Mix(quint64 z)
 {
@@ -256,6 +259,27 @@ public:
         return it->second->dataFile();
     }
 
+    // The parameter row and age group a database input draws from.
+    InputOrigin origin(qint64 id, int row)
+    {
+        const DataTable& table = file(id);
+        const DataTable& parameters = m_databases.at(id)->parameters();
+        auto field = [&parameters](const char* name) {
+            return ReferenceDatabase::CurrentText(parameters, QLatin1String(name)).trimmed();
+        };
+        InputOrigin origin;
+        origin.parameterId = id;
+        origin.variable = field("Variable");
+        origin.title = field("Info").section(u'\n', 0, 0).trimmed();
+        origin.dataSource = field("DataSource");
+        origin.dataFile = field("DataFile");
+        origin.group = row + 1;
+        origin.caption = AgeGroupAt(table, row).caption;
+        origin.ageMin = FieldNumber(table, row, "AGEMin");
+        origin.ageMax = FieldNumber(table, row, "AGEMax");
+        return origin;
+    }
+
 private:
     QString m_dir;
     std::map<qint64, std::unique_ptr<ReferenceDatabase>> m_databases;
@@ -298,19 +322,17 @@ Marginal DatabaseMarginal(const ScenarioInput& input, const DataTable& table, in
     return Marginal::FromFit(chosen->fit());
 }
 
-// One resolved run: the lead group and each input's distribution.
-struct PlannedRun
+QStringList InputNames(const Scenario& scenario)
 {
-    std::optional<int> group;
-    QString caption;
-    double ageMin = std::numeric_limits<double>::quiet_NaN();
-    double ageMax = std::numeric_limits<double>::quiet_NaN();
-    QString error;
-    QList<Marginal> marginals;
-    QStringList sources;
-};
+    QStringList names;
+    for (const ScenarioInput& input : scenario.inputs)
+        names << input.name;
+    return names;
+}
 
-QList<PlannedRun> PlanRuns(const Scenario& scenario, const QString& databaseDir)
+} // namespace
+
+QList<PlannedRun> PlanScenario(const Scenario& scenario, const QString& databaseDir)
 {
     DatabaseFiles files(databaseDir);
     int lead = -1;
@@ -326,10 +348,12 @@ QList<PlannedRun> PlanRuns(const Scenario& scenario, const QString& databaseDir)
     // Inputs that do not follow the age are the same in every run.
     QList<std::optional<Marginal>> fixed;
     QStringList fixedSources;
+    QList<std::optional<InputOrigin>> fixedOrigins;
     for (const ScenarioInput& input : scenario.inputs) {
         if (input.kind != ScenarioInput::Kind::Database) {
             fixed << Marginal::FromUserInput(input);
             fixedSources << input.name + QStringLiteral(": ") + fixed.last()->description();
+            fixedOrigins << std::nullopt;
         } else if (input.group) {
             const DataTable& table = files.file(input.parameterId);
             if (*input.group > table.recordCount())
@@ -351,10 +375,12 @@ QList<PlannedRun> PlanRuns(const Scenario& scenario, const QString& databaseDir)
                                     .arg(input.parameterId)
                                     .arg(*input.group) +
                                 fixed.last()->description();
+            fixedOrigins << files.origin(input.parameterId, *input.group - 1);
         } else {
             files.file(input.parameterId); // read now, so a missing file fails the scenario
             fixed << std::nullopt;
             fixedSources << QString();
+            fixedOrigins << std::nullopt;
         }
     }
 
@@ -364,6 +390,7 @@ QList<PlannedRun> PlanRuns(const Scenario& scenario, const QString& databaseDir)
         for (const std::optional<Marginal>& marginal : fixed)
             run.marginals << *marginal;
         run.sources = fixedSources;
+        run.origins = fixedOrigins;
         runs << run;
         return runs;
     }
@@ -395,6 +422,7 @@ QList<PlannedRun> PlanRuns(const Scenario& scenario, const QString& databaseDir)
                 if (fixed.at(i)) {
                     run.marginals << *fixed.at(i);
                     run.sources << fixedSources.at(i);
+                    run.origins << fixedOrigins.at(i);
                     continue;
                 }
                 const DataTable& table = files.file(input.parameterId);
@@ -428,25 +456,18 @@ QList<PlannedRun> PlanRuns(const Scenario& scenario, const QString& databaseDir)
                                        .arg(input.parameterId)
                                        .arg(inputRow + 1) +
                                    run.marginals.last().description();
+                run.origins << files.origin(input.parameterId, inputRow);
             }
         } catch (const VeltraError& error) {
             run.error = error.message();
             run.marginals.clear();
+            run.sources.clear();
+            run.origins.clear();
         }
         runs << run;
     }
     return runs;
 }
-
-QStringList InputNames(const Scenario& scenario)
-{
-    QStringList names;
-    for (const ScenarioInput& input : scenario.inputs)
-        names << input.name;
-    return names;
-}
-
-} // namespace
 
 double CounterUniform(quint64 seed, quint64 stream, quint64 index)
 {
@@ -617,6 +638,25 @@ RunResult SimulateMarginals(const Scenario& scenario, const QList<Marginal>& giv
     for (double level : SimulationLevels)
         result.percentiles << Percentile(sorted, level);
     result.intervals << Interval(sorted, 0.95) << Interval(sorted, 0.99);
+    for (int k = 0; k <= DistributionPoints; ++k) {
+        const double level = double(k) / DistributionPoints;
+        result.distribution << std::make_pair(Percentile(sorted, level), level);
+    }
+    // The histogram leaves out the outer half percent on either side, so one far value
+    // does not squeeze the rest into a single bin.
+    const double low = Percentile(sorted, 0.005), high = Percentile(sorted, 0.995);
+    result.histogram = QList<qint64>(HistogramBins, 0);
+    result.histogramLow = low;
+    result.histogramWidth = (high - low) / HistogramBins;
+    if (high > low) {
+        const auto first = std::lower_bound(sorted.begin(), sorted.end(), low);
+        const auto last = std::upper_bound(sorted.begin(), sorted.end(), high);
+        for (auto it = first; it != last; ++it)
+            ++result.histogram[std::min<qsizetype>(HistogramBins - 1,
+                                                   qsizetype((*it - low) / result.histogramWidth))];
+    } else {
+        result.histogram[0] = n;
+    }
 
     const bool constantOutput = sorted.front() == sorted.back();
     for (const SampledInput& input : sampled)
@@ -650,7 +690,7 @@ SimulationResult RunScenario(const Scenario& scenario, const RunOptions& options
     if (!correlated.isEmpty())
         TargetMatrix(scenario, correlated);
 
-    const QList<PlannedRun> plans = PlanRuns(scenario, options.databaseDir);
+    const QList<PlannedRun> plans = PlanScenario(scenario, options.databaseDir);
     for (qsizetype r = 0; r < plans.size(); ++r) {
         const PlannedRun& plan = plans.at(r);
         RunResult run;
@@ -662,6 +702,7 @@ SimulationResult RunScenario(const Scenario& scenario, const RunOptions& options
                 };
             run = SimulateMarginals(scenario, plan.marginals, each);
             run.sources = plan.sources.isEmpty() ? run.sources : plan.sources;
+            run.origins = plan.origins;
         } else {
             run.error = plan.error;
         }
@@ -685,7 +726,7 @@ QStringList CheckScenario(const Scenario& scenario, const QString& databaseDir)
     const QStringList correlated = CorrelatedNames(scenario);
     if (!correlated.isEmpty())
         TargetMatrix(scenario, correlated);
-    const QList<PlannedRun> plans = PlanRuns(scenario, databaseDir);
+    const QList<PlannedRun> plans = PlanScenario(scenario, databaseDir);
     QStringList lines;
     lines << QStringLiteral("Scenario \"%1\": %2 inputs, formula %3 = %4")
                  .arg(scenario.name)

@@ -49,6 +49,20 @@ struct OrderInterval
     qint64 lowRank = 0, highRank = 0; ///< 1-based order statistics
 };
 
+/// Where a database input of a run draws from: its parameter row and age group.
+struct InputOrigin
+{
+    qint64 parameterId = 0;
+    QString variable;   ///< the row's Variable
+    QString title;      ///< the first line of its Info text
+    QString dataSource; ///< the row's DataSource
+    QString dataFile;   ///< the row's DataFile
+    int group = 0;      ///< the data file's row (1-based)
+    QString caption;    ///< the group's caption
+    double ageMin = std::numeric_limits<double>::quiet_NaN();
+    double ageMax = std::numeric_limits<double>::quiet_NaN();
+};
+
 /// One run: the scenario for one lead age group, or for the whole scenario when it has
 /// no age-following database input.
 struct RunResult
@@ -70,7 +84,19 @@ struct RunResult
     QList<ScenarioCorrelation> achieved;
     /// Per input, what it was drawn from: "BW: ID 1001 group 3, GeneralF(...)".
     QStringList sources;
+    /// Per input: its parameter row and group; none for constants and user distributions
+    /// (and for every input of a run that could not be made).
+    QList<std::optional<InputOrigin>> origins;
     double seconds = 0;
+    /// The output's distribution function as (value, level) points at the levels 0,
+    /// 1/200, ..., 1 (the minimum, percentiles, the maximum): a fixed size, whatever the
+    /// number of iterations.
+    QList<std::pair<double, double>> distribution;
+    /// A histogram of the output between its P00.5 and P99.5: the first bin's lower
+    /// edge, the bins' width and the count of each bin (values outside are not counted).
+    double histogramLow = 0;
+    double histogramWidth = 0;
+    QList<qint64> histogram;
 };
 
 struct SimulationResult
@@ -79,6 +105,28 @@ struct SimulationResult
     QList<RunResult> runs;
     bool cancelled = false;
 };
+
+/// One run as planned before sampling: the lead group and each input's distribution.
+struct PlannedRun
+{
+    std::optional<int> group;
+    QString caption;
+    double ageMin = std::numeric_limits<double>::quiet_NaN();
+    double ageMax = std::numeric_limits<double>::quiet_NaN();
+    /// Not empty when the run cannot be made; marginals, sources and origins are then empty.
+    QString error;
+    QList<Marginal> marginals; ///< in the order of scenario.inputs
+    QStringList sources;
+    /// Per input: its parameter row and group; none for constants and user distributions.
+    QList<std::optional<InputOrigin>> origins;
+};
+
+/// The runs of the scenario with every database input resolved from the database folder:
+/// one per lead age group, or one run when no database input follows the age. Throws
+/// VeltraError for a fault of the whole scenario (a parameter row or data file that
+/// cannot be read, a fixed group that does not exist); a fault of one age group becomes
+/// that run's error.
+QList<PlannedRun> PlanScenario(const Scenario& scenario, const QString& databaseDir);
 
 /// Runs the scenario. Throws VeltraError for a fault of the whole scenario (the formula,
 /// the correlations, a parameter row that cannot be read); a fault of one age group

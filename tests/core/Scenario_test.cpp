@@ -181,6 +181,94 @@ private Q_SLOTS:
         QCOMPARE(formula.evaluate(), 30.0 * 50 * 0.8 / 20);
         QCOMPARE(formula.usedNames(), (QStringList{"BW", "IR", "C", "EF"}));
     }
+
+    // An input typed in the window is checked as a file's input, naming the same keys.
+    void userInputFaultsNameTheKey_data()
+    {
+        QTest::addColumn<QString>("distribution");
+        QTest::addColumn<QString>("parameters");
+        QTest::addColumn<QString>("truncate");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no separator") << "lognormal"
+                                      << "gm = 30 gsd = 2"
+                                      << ""
+                                      << "inputs[1].gm: must be a number";
+        QTest::newRow("unknown key") << "uniform"
+                                     << "min = 0, max = 1, colour = 3"
+                                     << ""
+                                     << "inputs[1].colour: unknown key";
+        QTest::newRow("missing key") << "gamma"
+                                     << "shape = 2"
+                                     << ""
+                                     << "inputs[1].scale: missing";
+        QTest::newRow("domain") << "triangular"
+                                << "min = 0; mode = 5; max = 1"
+                                << ""
+                                << "inputs[1].mode: must lie from min to max";
+        QTest::newRow("not key = value") << "normal"
+                                         << "mean 3, sd = 1"
+                                         << ""
+                                         << "inputs[1]: \"mean 3\" is not key = value";
+        QTest::newRow("one bound") << "normal"
+                                   << "mean = 3, sd = 1"
+                                   << "5"
+                                   << "inputs[1].truncate: must be \"lo, hi\"";
+        QTest::newRow("constant without value") << "constant"
+                                                << "v = 3"
+                                                << ""
+                                                << "inputs[1]: a constant takes";
+        QTest::newRow("name taken") << "constant"
+                                    << "value = 3"
+                                    << ""
+                                    << "inputs[1].name: \"A\" is used twice";
+    }
+
+    void userInputFaultsNameTheKey()
+    {
+        QFETCH(QString, distribution);
+        QFETCH(QString, parameters);
+        QFETCH(QString, truncate);
+        QFETCH(QString, message);
+        Scenario scenario;
+        scenario.formula = QStringLiteral("A");
+        scenario.inputs << ScenarioInput{};
+        scenario.inputs[0].name = QStringLiteral("A");
+        const QString name = QTest::currentDataTag() == QLatin1String("name taken")
+                                 ? QStringLiteral("A")
+                                 : QStringLiteral("B");
+        try {
+            AddUserInput(scenario, name, distribution, parameters, truncate);
+            QFAIL("no error");
+        } catch (const VeltraError& error) {
+            QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+    }
+
+    // Added inputs read back as written; a database input's name stays unique; removing
+    // an input removes its correlations.
+    void editedScenarioReadsBack()
+    {
+        Scenario scenario = AddDatabaseInput(Scenario{}, 1001, std::nullopt);
+        scenario = AddDatabaseInput(scenario, 1001, 4);
+        scenario =
+            AddUserInput(scenario, QStringLiteral("C"), QStringLiteral("lognormal"),
+                         QStringLiteral("meanlog = 1; sdlog = 0.5"), QStringLiteral("0.5, 40"));
+        QCOMPARE(scenario.inputs.size(), 3);
+        QCOMPARE(scenario.inputs.at(0).name, QStringLiteral("P1001"));
+        QCOMPARE(scenario.inputs.at(0).group, std::optional<int>());
+        QCOMPARE(scenario.inputs.at(1).name, QStringLiteral("P1001_2"));
+        QCOMPARE(scenario.inputs.at(1).group, std::optional<int>(4));
+        QCOMPARE(scenario.inputs.at(2).parameters.value(QStringLiteral("sdlog")), 0.5);
+        QCOMPARE(scenario.inputs.at(2).truncate, std::optional(std::make_pair(0.5, 40.0)));
+        scenario.correlations << ScenarioCorrelation{QStringLiteral("P1001"), QStringLiteral("C"),
+                                                     0.3}
+                              << ScenarioCorrelation{QStringLiteral("P1001_2"), QStringLiteral("C"),
+                                                     0.2};
+        const Scenario removed = RemoveInput(CheckedScenario(scenario), QStringLiteral("P1001"));
+        QCOMPARE(removed.inputs.size(), 2);
+        QCOMPARE(removed.correlations.size(), 1);
+        QCOMPARE(removed.correlations.at(0).a, QStringLiteral("P1001_2"));
+    }
 };
 
 QTEST_GUILESS_MAIN(ScenarioTest)

@@ -19,6 +19,10 @@ import tempfile
 STEPS = ['write', 'fdatasync', 'close', 'rename', 'fsync']
 OLD = b'the old contents\n'
 
+# A scenario of the sample's body weights by age, for the commands that run one.
+SCENARIO = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'data', 'scenarios',
+                        'body_weight_ages.vscenario.json')
+
 # Each command: a name, the arguments after --db DIR, and the file it writes (relative to
 # DIR). The old file is not a valid table or report, so the new one always differs.
 COMMANDS = [
@@ -28,6 +32,9 @@ COMMANDS = [
     ('dump --save-as', ['dump', 'topics.xml', '--save-as', 'saved.xml'], 'saved.xml'),
     ('dump --save-as plain', ['dump', 'topics.xml', '--save-as', 'saved.xml', '--form', 'plain'],
      'saved.xml'),
+    ('simulate --script', ['simulate', SCENARIO, '--script', 'python', '-o', 'out.py'], 'out.py'),
+    ('simulate --report', ['simulate', SCENARIO, '--iterations', '1000', '--report', 'out.rtf'],
+     'out.rtf'),
 ]
 
 failures = []

@@ -326,8 +326,21 @@ void TForm1::Distributions1Click()
 
 void TForm1::Scenario1Click()
 {
-    if (!fScenario)
+    if (!fScenario) {
         fScenario = new TfScenario(m_guard, m_db.RunDir, this);
+        // "Add current row" takes the browser's parameter row and its data file's row.
+        fScenario->SetCurrentRowSource([this]() -> std::optional<CurrentParameterRow> {
+            bool ok = false;
+            const qint64 id =
+                ReferenceDatabase::CurrentText(m_db.parameters(), QStringLiteral("ID"))
+                    .trimmed()
+                    .toLongLong(&ok);
+            if (!ok || !dsTable->isActive() || cdsFile->recNo() < 1)
+                return std::nullopt;
+            return CurrentParameterRow{id, cdsFile->recNo()};
+        });
+    }
+    fScenario->SetReportPaper(ReportPaper);
     fScenario->show();
     fScenario->raise();
     fScenario->activateWindow();
