@@ -1,10 +1,18 @@
 // The viewer and veltra-cli side by side on the sample database: for parameter rows brought
 // up in the main window as a user brings them up, the restriction panel, the "Selected
 // Functions" view, the command/parameter table, the result tables, the formatted table
-// generator and the documentation report show exactly the lines the command-line tool
-// prints for the same row.
+// generator, the documentation report, the search with its keyword lists and index
+// protocol, and the distribution window's table of fits show exactly the lines the
+// command-line tool prints for the same row. Every command of the tool is either compared
+// here or named with the reason it has no view.
 #include "app/ui/fMain.h"
+#include "convert/ui/fConvertPP.h"
+#include "convert/ui/fDistributions.h"
 #include "data/DataTable.h"
+#include "scenario/Scenario.h"
+#include "scenario/ui/fScenario.h"
+#include "search/ui/uThesau1.h"
+#include "search/ui/uWhatsOn.h"
 #include "tables/ui/uFormATable.h"
 #include "util/TextLines.h"
 #include "util/ui/OLERichEdit.h"
@@ -17,11 +25,13 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,13 +58,14 @@ struct CliOutput
     QString errors;    ///< stderr
 };
 
-/// Runs veltra-cli on the sample database with the test's own environment.
-CliOutput RunCli(const QStringList& arguments)
+/// Runs veltra-cli on a database folder (the sample database unless told) with the test's
+/// own environment.
+CliOutput RunCli(const QStringList& arguments,
+                 const QString& database = QStringLiteral(VELTRA_SAMPLE_DIR))
 {
     QProcess process;
     process.start(QStringLiteral(VELTRA_BIN_DIR "/veltra-cli"),
-                  QStringList{QStringLiteral("--db"), QStringLiteral(VELTRA_SAMPLE_DIR)} +
-                      arguments);
+                  QStringList{QStringLiteral("--db"), database} + arguments);
     CliOutput output;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return output;
@@ -102,6 +113,13 @@ private Q_SLOTS:
     void checkLists();
     void report_data();
     void report();
+    void searchKeywordsAndIndexProtocol_data();
+    void searchKeywordsAndIndexProtocol();
+    void fitsTable_data();
+    void fitsTable();
+    void conversionWindow();
+    void scenarioWindow();
+    void everyCommandIsComparedOrHasAReason();
 
 private:
     /// Compares the "Selected Functions" view with `functions ID GROUP` for the age group
@@ -441,6 +459,299 @@ void CliParityTest::report()
     QVERIFY(rtf.startsWith("{\\rtf1"));
     QCOMPARE(written.readAll(), rtf);
     QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
+}
+
+// The search runs on a copy of the sample database: it writes its index into the folder.
+void CliParityTest::searchKeywordsAndIndexProtocol_data()
+{
+    QTest::addColumn<QStringList>("terms"); // term 1 to 3, the excluded term
+    QTest::addColumn<QString>("op1");
+    QTest::addColumn<QString>("op2");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("findsRows");
+    QTest::newRow("one term") << QStringList{"body weight", "", "", ""} << "AND"
+                              << "AND"
+                              << "english" << true;
+    QTest::newRow("three terms and an exclusion")
+        << QStringList{"children", "weight", "Survey", "Süd"} << "AND"
+        << "AND"
+        << "english" << true;
+    QTest::newRow("or, German keywords") << QStringList{"Körpergröße", "Atemrate", "", ""} << "OR"
+                                         << "AND"
+                                         << "german" << true;
+    QTest::newRow("nothing found") << QStringList{"no such word anywhere", "", "", ""} << "AND"
+                                   << "AND"
+                                   << "english" << false;
+}
+
+void CliParityTest::searchKeywordsAndIndexProtocol()
+{
+    QFETCH(QStringList, terms);
+    QFETCH(QString, op1);
+    QFETCH(QString, op2);
+    QFETCH(QString, language);
+    QFETCH(bool, findsRows);
+
+    QTemporaryDir copy;
+    QVERIFY(copy.isValid());
+    const QDir sample(QStringLiteral(VELTRA_SAMPLE_DIR));
+    for (const QString& name : sample.entryList({QStringLiteral("*.xml")}, QDir::Files))
+        QVERIFY(QFile::copy(sample.filePath(name), copy.filePath(name)));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(copy.path()));
+    QStringList errors;
+    {
+        TForm1 form(copy.filePath(QStringLiteral("veltra")), copy.path());
+        form.Guard().setReporter([&errors](const QString& message) { errors << message; });
+        veltra::TfWhatsOn notice;
+        veltra::TfSearchIndex window(form.Guard(),
+                                     [&form](const QString& top, const QString& ps, qint64 id) {
+                                         form.GoToParameter(top, ps, id);
+                                     });
+        form.fSearchIndex = &window;
+        form.fWhatsOn = &notice;
+        form.show();
+        auto* protocolOption = form.findChild<QCheckBox*>(QStringLiteral("cbGiveIndexPrt"));
+        QVERIFY(protocolOption);
+        protocolOption->setChecked(true);
+        const int protocolBefore = int(form.ProtocolLines().size());
+        form.findChild<QAction*>(QStringLiteral("Search1"))->trigger();
+
+        // The index protocol: the generation's lines after the heading the viewer writes;
+        // the first line holds the time of the generation.
+        const CliOutput index = RunCli({QStringLiteral("index")}, copy.path());
+        QCOMPARE(index.status, 0);
+        QStringList shown = form.ProtocolLines().mid(protocolBefore);
+        QVERIFY(shown.size() > 2);
+        QCOMPARE(shown.at(1), QStringLiteral("Generating an Index for Search"));
+        shown = shown.mid(2, index.lines.size());
+        QCOMPARE(shown.size(), index.lines.size());
+        const QString start = QStringLiteral("Index Generator Start: ");
+        QVERIFY(shown.first().startsWith(start) && index.lines.first().startsWith(start));
+        QCOMPARE(shown.mid(1), index.lines.mid(1));
+
+        // The keyword lists the term boxes offer, in the language chosen.
+        auto* languageBox = window.findChild<QComboBox*>(QStringLiteral("cbLanguage"));
+        QVERIFY(languageBox);
+        // "German /Deutsch", "English /Englisch".
+        const int languageItem = languageBox->findText(language, Qt::MatchStartsWith);
+        QVERIFY(languageItem >= 0);
+        languageBox->setCurrentIndex(languageItem);
+        auto* first = window.findChild<QComboBox*>(QStringLiteral("cbIndexE1"));
+        QVERIFY(first);
+        QStringList offered;
+        for (int i = 0; i < first->count(); ++i)
+            offered << first->itemText(i);
+        const CliOutput keywords = RunCli({QStringLiteral("keywords"), language}, copy.path());
+        QCOMPARE(keywords.status, 0);
+        QVERIFY(keywords.lines.size() > 10);
+        QCOMPARE(offered, keywords.lines);
+
+        // The search: the rows the window finds are the lines the tool prints.
+        const char* const boxes[] = {"cbIndexE1", "cbIndexE2", "cbIndexE3", "cbIndexE4"};
+        for (int i = 0; i < 4; ++i) {
+            auto* box = window.findChild<QComboBox*>(QLatin1String(boxes[i]));
+            QVERIFY(box);
+            box->setEditText(terms.at(i));
+        }
+        window.findChild<QComboBox*>(QStringLiteral("cbE1"))->setCurrentText(op1);
+        window.findChild<QComboBox*>(QStringLiteral("cbE2"))->setCurrentText(op2);
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("bFindEnglishIndex")),
+                          Qt::LeftButton);
+        QStringList arguments{QStringLiteral("search"),
+                              terms.at(0),
+                              terms.at(1),
+                              terms.at(2),
+                              QStringLiteral("--op1"),
+                              op1,
+                              QStringLiteral("--op2"),
+                              op2,
+                              QStringLiteral("--language"),
+                              language};
+        if (!terms.at(3).isEmpty())
+            arguments << QStringLiteral("--exclude") << terms.at(3);
+        const CliOutput search = RunCli(arguments, copy.path());
+        QCOMPARE(search.status, 0);
+        veltra::DataTable& parameters = window.Database().parameters();
+        QStringList found;
+        for (int row = 0; row < parameters.recordCount(); ++row) {
+            QStringList cells;
+            for (const char* field : {"ID", "PS", "Variable", "Sex", "DataSource"})
+                cells << parameters.value(row, parameters.fieldIndex(QLatin1String(field)));
+            found << cells.join(QLatin1Char('\t'));
+        }
+        QCOMPARE(found, search.lines);
+        QCOMPARE(!found.isEmpty(), findsRows);
+        window.hide();
+    }
+    QVERIFY(QDir::setCurrent(before));
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1Char('\n'))));
+}
+
+void CliParityTest::fitsTable_data()
+{
+    QTest::addColumn<QString>("headline");
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<QString>("sex");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("group");
+    QTest::newRow("body weight, first group") << "Anthropometry"
+                                              << "Body weight"
+                                              << "A"
+                                              << "National Nutrition Survey 1998" << 1;
+    QTest::newRow("drinking water, a later group") << "Food and drinking-water intake"
+                                                   << "Drinking water intake"
+                                                   << "A"
+                                                   << "Drinking Water Consumption Panel 2003" << 3;
+}
+
+// The distribution window's table of fits, as its CSV export writes it, against
+// `fits ID --group N --format csv`.
+void CliParityTest::fitsTable()
+{
+    QFETCH(QString, headline);
+    QFETCH(QString, topic);
+    QFETCH(QString, sex);
+    QFETCH(QString, source);
+    QFETCH(int, group);
+    TForm1& form = *m_form;
+    m_errors.clear();
+    QVERIFY(ClickRow(form.dbgTopics, {{0, headline}}));
+    QVERIFY(ClickRow(form.dbgParameter, {{0, topic}}));
+    QVERIFY(ClickRow(form.dbgSources, {{3, sex}, {4, source}}));
+    const QString id = veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID"));
+    form.findChild<QAction*>(QStringLiteral("Distributions1"))->trigger();
+    auto* window = form.findChild<veltra::TfDistributions*>(QStringLiteral("fDistributions"));
+    QVERIFY(window && window->isVisible());
+    form.cdsFile->moveTo(group);
+    const CliOutput fits =
+        RunCli({QStringLiteral("fits"), id, QStringLiteral("--group"), QString::number(group),
+                QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(fits.status, 0);
+    QVERIFY(fits.lines.size() > 1);
+    QCOMPARE(window->CsvLines(), fits.lines);
+    window->hide();
+    QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
+}
+
+// The conversion window's Transform against `convert FILE` on the GF lines of a sample
+// age group.
+void CliParityTest::conversionWindow()
+{
+    const QStringList gfLines{"TYPE=GeneralF;",
+                              "PT=0 100 100 0.014447639 2.9186752;",
+                              "KS=0.0279;",
+                              "TYPE=Gamma;",
+                              "PT=0 423.307 0.163704;",
+                              "KS=0.0185;",
+                              "TYPE=Lognormal;",
+                              "PT=0 4.23722 0.0485753;",
+                              "KS=0.0364;"};
+    const QString file = m_exeDir.filePath(QStringLiteral("gf-lines.txt"));
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(gfLines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+    }
+    veltra::TfConvertPP window(m_form->Guard());
+    m_errors.clear();
+    const int before = int(window.OutputLines().size());
+    auto* input = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    auto* transform = window.findChild<QPushButton*>(QStringLiteral("bTransform"));
+    QVERIFY(input && transform);
+    input->setPlainText(gfLines.join(QLatin1Char('\n')));
+    QTest::mouseClick(transform, Qt::LeftButton);
+    const CliOutput converted = RunCli({QStringLiteral("convert"), file});
+    QCOMPARE(converted.status, 0);
+    QVERIFY(converted.lines.size() >= 3);
+    // Transform adds an empty line, then the table.
+    QCOMPARE(window.OutputLines().mid(before), QStringList{QString()} + converted.lines);
+    QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
+}
+
+// The scenario window's run, exported as CSV, against `simulate SCENARIO --format csv`: the
+// same seed gives the same numbers byte for byte.
+void CliParityTest::scenarioWindow()
+{
+    const QString scenarioFile =
+        QStringLiteral(VELTRA_TEST_DATA_DIR "/scenarios/body_weight_ages.vscenario.json");
+    veltra::TfScenario window(m_form->Guard(), QStringLiteral(VELTRA_SAMPLE_DIR));
+    m_errors.clear();
+    window.SetScenario(veltra::ReadScenarioFile(scenarioFile));
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("bRun")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsRunning(), 120000);
+    QVERIFY(window.Result());
+    const QString saved = m_exeDir.filePath(QStringLiteral("scenario.csv"));
+    veltra::Dialogs::SetFileAnswerer([&saved](veltra::Dialogs::FileMode,
+                                              const veltra::FileDialogSettings&,
+                                              const QString&) { return saved; });
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("bExportCsv")), Qt::LeftButton);
+    veltra::Dialogs::SetFileAnswerer({});
+    QProcess cli;
+    cli.start(QStringLiteral(VELTRA_BIN_DIR "/veltra-cli"),
+              {QStringLiteral("--db"), QStringLiteral(VELTRA_SAMPLE_DIR),
+               QStringLiteral("simulate"), scenarioFile, QStringLiteral("--format"),
+               QStringLiteral("csv")});
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray csv = file.readAll();
+    QVERIFY(csv.count('\n') > 10); // one line an age group of the sample's body weight
+    QCOMPARE(csv, cli.readAllStandardOutput());
+    window.hide();
+    QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
+}
+
+// Each command of veltra-cli --help: the test of this file that compares it with the viewer,
+// or why no view shows what it prints. A new command fails here until it is given one.
+void CliParityTest::everyCommandIsComparedOrHasAReason()
+{
+    const QMap<QString, QString> covered{
+        {"functions", "sameLines"},
+        {"restrictions", "sameLines"},
+        {"update-status", "sameLines"},
+        {"table", "sameLines (the result tables)"},
+        {"formtab", "sameLines (the formatted table)"},
+        {"command-table", "sameLines (the command/parameter table)"},
+        {"report", "report"},
+        {"list", "checkLists"},
+        {"index", "searchKeywordsAndIndexProtocol"},
+        {"search", "searchKeywordsAndIndexProtocol"},
+        {"keywords", "searchKeywordsAndIndexProtocol"},
+        {"fits", "fitsTable"},
+        {"dump", "reason: the packet's fields and rows as stored; the viewer shows them "
+                 "through its grids, not as lines"},
+        {"convert", "conversionWindow"},
+        {"simulate", "scenarioWindow"},
+    };
+    const CliOutput help = RunCli({QStringLiteral("--help")});
+    QCOMPARE(help.status, 0);
+    QStringList commands;
+    bool inCommands = false;
+    static const QRegularExpression commandLine(QStringLiteral("^  ([a-z][a-z-]*)\\b"));
+    for (const QString& line : help.lines) {
+        if (line == QLatin1String("Commands:")) {
+            inCommands = true;
+            continue;
+        }
+        if (inCommands && !line.startsWith(QLatin1Char(' ')) && !line.isEmpty())
+            break;
+        const QRegularExpressionMatch match = commandLine.match(line);
+        if (inCommands && match.hasMatch() && !commands.contains(match.captured(1)))
+            commands << match.captured(1);
+    }
+    QVERIFY(commands.size() >= 10);
+    for (const QString& command : std::as_const(commands))
+        QVERIFY2(covered.contains(command),
+                 qPrintable(QStringLiteral("veltra-cli %1 is compared with no view and has no "
+                                           "reason why not")
+                                .arg(command)));
+    for (auto it = covered.cbegin(); it != covered.cend(); ++it)
+        QVERIFY2(commands.contains(it.key()),
+                 qPrintable(QStringLiteral("the table names \"%1\", which veltra-cli does not have")
+                                .arg(it.key())));
 }
 
 QTEST_MAIN(CliParityTest)
