@@ -160,12 +160,8 @@ void RunCommandTable(CliContext& context, QStringList args)
 
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterDataFile(context, id);
     const DataTable& parameters = database->parameters();
-    CommandTableSource source;
-    source.dataSource = ReferenceDatabase::CurrentText(parameters, QStringLiteral("DataSource"));
-    source.variable = ReferenceDatabase::CurrentText(parameters, QStringLiteral("Variable"));
-    source.sex = ReferenceDatabase::CurrentText(parameters, QStringLiteral("SEX"));
-    source.info = ReferenceDatabase::CurrentText(parameters, QStringLiteral("Info"));
-    PrintResult(context, GenerateCommandTable(source, database->dataFile(), options));
+    PrintResult(context, GenerateCommandTable(CurrentCommandTableSource(parameters),
+                                              database->dataFile(), options));
 }
 
 } // namespace veltra

@@ -33,6 +33,13 @@ QString FieldValue(const DataTable& table, int row, const QString& field)
 
 } // namespace
 
+std::optional<qint64> AgeGroupObservations(const DataTable& dataFile, int row)
+{
+    if (row < 0 || row >= dataFile.recordCount())
+        return std::nullopt;
+    return ObservationCount(FieldValue(dataFile, row, QStringLiteral("NOBS")));
+}
+
 std::optional<int> MinimumObservations(double level)
 {
     const double tail = std::min(level, 1.0 - level);
@@ -178,7 +185,7 @@ AgeGroupFits AnalyseAgeGroup(const DataTable& dataFile, int row)
     const AgeGroupTexts texts = AgeGroupAt(dataFile, row);
     AgeGroupFits result;
     result.caption = texts.caption;
-    result.n = ObservationCount(FieldValue(dataFile, row, QStringLiteral("NOBS")));
+    result.n = AgeGroupObservations(dataFile, row);
     const std::optional<double> low = Number(FieldValue(dataFile, row, QStringLiteral("AGEMin")));
     const std::optional<double> high = Number(FieldValue(dataFile, row, QStringLiteral("AGEMax")));
     result.ageMidpoint =

@@ -36,6 +36,9 @@ inline const QString OutsideGuidanceText = QStringLiteral("outside the guidance 
 /// The number of observations of a NOBS text: a whole number from 0 to 1e15, none
 /// (unknown) for anything else.
 std::optional<qint64> ObservationCount(const QString& text);
+/// The number of observations of the data file's visible row `row` (0-based): its NOBS
+/// field read by ObservationCount; unknown without the field or the row.
+std::optional<qint64> AgeGroupObservations(const DataTable& dataFile, int row);
 
 /// True when an observed point is one the group's N supports: a percentile whose rule
 /// N meets. MIN and MAX, and percentiles outside the guidance table, are not.

@@ -178,10 +178,7 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
     report.line(contentText, ReportBlockKind::Header);
     report.line(QString(), ReportBlockKind::Header);
     if (open) {
-        const auto field = [&](const char* name) {
-            return ReferenceDatabase::CurrentText(parameters, QLatin1String(name));
-        };
-        const CommandTableSource source{field("DataSource"), field("Variable"), field("SEX"), info};
+        const CommandTableSource source = CurrentCommandTableSource(parameters);
         // A group whose conversion fails stops this table; the lines before it are shown,
         // as the "Formula    " tab shows them, and the same failure ends the report in
         // that group's sections below.

@@ -1,11 +1,21 @@
 #include "tables/CommandTable.h"
 
+#include "data/ReferenceDatabase.h"
+
 #include "convert/AgeGroup.h"
 #include "convert/ConvertParameterSets.h"
 #include "data/DataTable.h"
 #include "util/RtfReader.h"
 
 namespace veltra {
+
+CommandTableSource CurrentCommandTableSource(const DataTable& parameters)
+{
+    auto field = [&parameters](const char* name) {
+        return ReferenceDatabase::CurrentText(parameters, QLatin1String(name));
+    };
+    return {field("DataSource"), field("Variable"), field("SEX"), field("Info")};
+}
 
 GeneratorResult GenerateCommandTable(const CommandTableSource& source, const DataTable& dataFile,
                                      const CommandTableOptions& options)

@@ -25,6 +25,10 @@ struct CommandTableSource
     QString info;       ///< the Info field text (its first line is shown)
 };
 
+/// The texts of the parameter table's current row (empty without a current row); throws
+/// when the table lacks one of the fields.
+CommandTableSource CurrentCommandTableSource(const DataTable& parameters);
+
 /// The command table of the data file's visible rows: "Source     : ", "Variable   : ",
 /// "Sex/Gender : " and "Current    : " lines (the last with the first Info line, without
 /// its CR), then for each age group with GF lines its caption (as the status bar shows

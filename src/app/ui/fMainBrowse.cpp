@@ -190,10 +190,7 @@ void TForm1::dsTableDataChange()
 {
     // The number of observations decides which percentiles the group supports; a file
     // without the field leaves it unknown.
-    std::optional<qint64> n;
-    if (cdsFile->hasField(QStringLiteral("NOBS")))
-        n = ObservationCount(CurrentText(*cdsFile, QStringLiteral("NOBS")));
-    lReliability->setText(ReliabilityLine(n));
+    lReliability->setText(ReliabilityLine(AgeGroupObservations(*cdsFile, cdsFile->recNo() - 1)));
     if (fDistributions)
         fDistributions->AgeGroupChanged();
 

@@ -206,13 +206,8 @@ void TForm1::ShowCommandTable(bool keepAgeGroup)
         Dialogs::ShowMessage(this, QStringLiteral("No data set selected."));
         return;
     }
-    auto field = [this](const char* name) {
-        return ReferenceDatabase::CurrentText(*CDSData, QLatin1String(name));
-    };
-    const CommandTableSource source{field("DataSource"), field("Variable"), field("SEX"),
-                                    CurrentInfo()};
-    const GeneratorResult table =
-        GenerateCommandTable(source, *cdsFile, {seTop->value(), cbExcludeGF->isChecked()});
+    const GeneratorResult table = GenerateCommandTable(
+        CurrentCommandTableSource(*CDSData), *cdsFile, {seTop->value(), cbExcludeGF->isChecked()});
     Show(mFormula, table.lines);
     if (!table.complete()) {
         if (!keepAgeGroup)
