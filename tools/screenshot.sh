@@ -6,6 +6,7 @@
 #   screenshot-distributions.png  the distribution window on that row (DataTables >
 #                           Distributions); screenshot-distributions-qq.png its Q-Q view
 #                           on log scales
+#   screenshot-scenario.png the scenario window after a run over every age group
 #   screenshot-about.png    the about box, opened with the "Info" menu entry
 #   screenshot-convert.png  the conversion window after Transform has converted GF lines
 #   screenshot-wait-notice.png  the screen while "&Search" generates the index of the
@@ -115,6 +116,29 @@ sleep 0.5
 xdotool mousemove --window "$dist" 18 533 click 1
 sleep 1
 shoot "$dist" screenshot-distributions-qq.png
+
+# Model > Scenario: the scenario window, a scenario over every age group of the sample's
+# body weight opened through its file dialog and run.
+cp "$root"/tests/data/scenarios/body_weight_ages.vscenario.json "$work"/
+focus "$main"
+xdotool key alt+m
+sleep 0.5
+xdotool key s
+scenario="$(wait_window '^Scenario$')"
+xdotool windowsize "$scenario" 1100 880
+sleep 1
+focus "$scenario"
+xdotool key alt+o
+sleep 1.5
+xdotool type --delay 20 "$work/body_weight_ages.vscenario.json"
+xdotool key Return
+sleep 1.5
+scenario="$(wait_window '^Scenario - ')"
+focus "$scenario"
+xdotool key alt+r
+sleep 8
+shoot "$scenario" screenshot-scenario.png
+xdotool key Escape
 
 # Info: the about box, a modal dialog of its own.
 focus "$main"

@@ -639,10 +639,15 @@ void TfScenario::ShowResult()
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("age (years)"));
     x->setRange(0, oldest > 0 ? oldest : 1);
+    x->applyNiceNumbers();
+    x->setLabelFormat(QStringLiteral("%g"));
     auto* y = new QValueAxis;
     const Scenario& s = m_result->scenario;
     y->setTitleText(OutputTitle(s));
+    // Labels at round values (0, 250, 500, ...), not at fifths of the highest P95.
     y->setRange(0, top > 0 ? top * 1.05 : 1);
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%g"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) {
@@ -699,6 +704,8 @@ void TfScenario::ShowRun()
                     run->distribution.at(run->distribution.size() * 199 / 200).first);
         auto* y = new QValueAxis;
         y->setRange(0, 1);
+        y->setLabelFormat(QStringLiteral("%g"));
+        x->setLabelFormat(QStringLiteral("%g"));
         y->setTitleText(QStringLiteral("cumulative probability"));
         cdfChart->addAxis(x, Qt::AlignBottom);
         cdfChart->addAxis(y, Qt::AlignLeft);
@@ -739,6 +746,8 @@ void TfScenario::ShowRun()
         auto* y = new QValueAxis;
         y->setTitleText(QStringLiteral("iterations"));
         y->setRange(0, highest > 0 ? double(highest) * 1.05 : 1);
+        y->applyNiceNumbers();
+        y->setLabelFormat(QStringLiteral("%g"));
         histogramChart->addAxis(x, Qt::AlignBottom);
         histogramChart->addAxis(y, Qt::AlignLeft);
         bars->attachAxis(x);
