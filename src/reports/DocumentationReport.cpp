@@ -76,17 +76,8 @@ private:
     // Marks the paragraphs from the given one to the cursor's as one block of that kind.
     void mark(int first, ReportBlockKind kind)
     {
-        ++m_group;
-        const int last = m_cursor.block().blockNumber();
-        QTextCursor cursor(m_cursor.document()->findBlockByNumber(first));
-        for (int number = first; number <= last; ++number) {
-            QTextBlockFormat format = cursor.blockFormat();
-            format.setProperty(ReportBlockKindProperty, static_cast<int>(kind));
-            format.setProperty(ReportBlockGroupProperty, m_group);
-            cursor.setBlockFormat(format);
-            if (!cursor.movePosition(QTextCursor::NextBlock))
-                break;
-        }
+        MarkReportBlock(*m_cursor.document(), first, m_cursor.block().blockNumber(), kind,
+                        ++m_group);
     }
 
     QTextCursor m_cursor;

@@ -55,17 +55,8 @@ public:
         m_started = true;
         const int first = m_cursor.block().blockNumber();
         m_cursor.insertText(texts.join(QLatin1Char('\n')), QTextCharFormat());
-        ++m_group;
-        const int last = m_cursor.block().blockNumber();
-        QTextCursor cursor(m_cursor.document()->findBlockByNumber(first));
-        for (int number = first; number <= last; ++number) {
-            QTextBlockFormat format = cursor.blockFormat();
-            format.setProperty(ReportBlockKindProperty, static_cast<int>(kind));
-            format.setProperty(ReportBlockGroupProperty, m_group);
-            cursor.setBlockFormat(format);
-            if (!cursor.movePosition(QTextCursor::NextBlock))
-                break;
-        }
+        MarkReportBlock(*m_cursor.document(), first, m_cursor.block().blockNumber(), kind,
+                        ++m_group);
     }
 
     // A table of columns separated by two blanks; columns after the first `left` ones are

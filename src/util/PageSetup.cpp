@@ -2,6 +2,9 @@
 
 #include <QLocale>
 #include <QPageSize>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <array>
@@ -44,6 +47,19 @@ QPageSize PageSizeOf(PaperSize paper)
 double DefaultTabStopDistance(double dotsPerInch)
 {
     return DefaultTabTwips / 1440.0 * dotsPerInch;
+}
+
+void MarkReportBlock(QTextDocument& document, int first, int last, ReportBlockKind kind, int group)
+{
+    QTextCursor cursor(document.findBlockByNumber(first));
+    for (int number = first; number <= last; ++number) {
+        QTextBlockFormat format = cursor.blockFormat();
+        format.setProperty(ReportBlockKindProperty, static_cast<int>(kind));
+        format.setProperty(ReportBlockGroupProperty, group);
+        cursor.setBlockFormat(format);
+        if (!cursor.movePosition(QTextCursor::NextBlock))
+            break;
+    }
 }
 
 } // namespace veltra

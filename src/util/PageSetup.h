@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTextFormat>
 
+class QTextDocument;
+
 #include <optional>
 
 class QLocale;
@@ -58,5 +60,9 @@ enum class ReportBlockKind
     /// Running text (the Info text): wrapped at the text width.
     Prose = 3
 };
+
+/// Marks the paragraphs `first` to `last` (block numbers) of a report document as one
+/// block of that kind with the block number `group`, as the RTF and PDF writers read them.
+void MarkReportBlock(QTextDocument& document, int first, int last, ReportBlockKind kind, int group);
 
 } // namespace veltra
