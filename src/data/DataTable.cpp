@@ -792,6 +792,71 @@ QString DataTable::currentValue(int field) const
     return value(d->current, field);
 }
 
+// --- filters evaluated by the caller ------------------------------------------------------
+
+int DataTable::storedRowCount() const
+{
+    return int(d->store.rowCount());
+}
+
+QString DataTable::storedValue(int row, int field) const
+{
+    if (row < 0 || size_t(row) >= d->store.rowCount() || field < 0 || field >= fieldCount())
+        return QString();
+    return d->store.text(size_t(row), field);
+}
+
+quint64 DataTable::contentStamp() const
+{
+    return d->store.generation();
+}
+
+quint64 DataTable::fieldDigest(const QString& name) const
+{
+    const int field = d->requireField(name);
+    // The stored UTF-8 bytes are the same for the same text, so no value is decoded.
+    size_t digest = qHash(quint64(d->store.rowCount()));
+    for (size_t r = 0; r < d->store.rowCount(); ++r) {
+        const QByteArrayView bytes = d->store.bytes(d->store.slice(r, field));
+        const bool deleted = d->store.row(r).change == RowChange::Deleted;
+        digest = qHashMulti(digest, qHashBits(bytes.data(), size_t(bytes.size())),
+                            quint64(bytes.size()), deleted);
+    }
+    return quint64(digest);
+}
+
+void DataTable::setFilterPasses(const QString& expression, const std::vector<bool>& passes,
+                                quint64 stamp)
+{
+    FilterExpression parsed(expression);
+    if (d->open) {
+        // Checked as setFilter checks it, so a bad filter never replaces a good one.
+        FilterExpression check = parsed;
+        check.bind(d->packet.fields, d->options);
+    }
+    d->filterText = expression;
+    d->filter = std::move(parsed);
+    d->filtered = true;
+    if (!d->open)
+        return;
+    postPending();
+    if (stamp != d->store.generation() || passes.size() != d->store.rowCount() ||
+        d->filter->isEmpty()) {
+        // The passes do not describe these rows: the table evaluates the filter.
+        d->filtered = false;
+        setFiltered(true);
+        return;
+    }
+    d->visible.clear();
+    for (size_t i = 0; i < passes.size(); ++i) {
+        if (passes[i] && d->store.row(i).change != RowChange::Deleted)
+            d->visible.push_back(int(i));
+    }
+    d->sortVisible();
+    d->toFirst();
+    d->notify(true);
+}
+
 // --- filter and order ----------------------------------------------------------------------
 
 void DataTable::setFilter(const QString& expression)

@@ -8,6 +8,7 @@
 #include "app/ui/widgets/ViewFonts.h"
 #include "data/DataSource.h"
 #include "search/SearchFilter.h"
+#include "search/SearchTexts.h"
 #include "util/PageSetup.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
@@ -303,6 +304,7 @@ void TfSearchIndex::BuildSearchIndex()
     GenerationProtocol = generation.protocol;
     IndexNotSaved = generation.notSaved;
     Keywords = generation.keywords;
+    m_texts = std::move(generation.texts);
     IndexPending = false;
     SetTermLists(Keywords.english.entries());
 }
@@ -336,6 +338,9 @@ void TfSearchIndex::FormActivate()
     }
     if (IndexPending)
         BuildSearchIndex();
+    // The generation's folded texts serve the search when the table just loaded holds
+    // the same Info texts; else they are made from it now.
+    m_texts.Prepare(m_db.parameters());
     // The index rows of the first parameter shown.
     dsParaDataChange();
 }
@@ -394,10 +399,8 @@ void TfSearchIndex::bFindEnglishIndexClick()
     terms.op1 = cbE1->currentText();
     terms.op2 = cbE2->currentText();
     terms.german = cbLanguage->currentText() == German;
-    parameters.setFiltered(false);
     try {
-        parameters.setFilter(SearchFilterExpression(terms));
-        parameters.setFiltered(true);
+        ApplySearchFilter(parameters, m_texts, SearchFilterExpression(terms));
         parameters.first();
     } catch (const VeltraError&) {
         // A rejected expression shows every row and says "ERROR"; no message box.
