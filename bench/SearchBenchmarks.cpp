@@ -17,6 +17,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <benchmark/benchmark.h>
 
@@ -95,6 +96,7 @@ void KeywordSearch(benchmark::State& state)
         veltra::SearchTexts texts;
         texts.Prepare(parameters);
         int found = 0;
+        state.counters["texts_MiB"] = double(texts.byteCount()) / (1 << 20);
         for (auto _ : state) {
             if (folded) {
                 ApplySearchFilter(parameters, texts, expression);
@@ -124,10 +126,15 @@ void SearchTextsBuild(benchmark::State& state)
         const SyntheticDatabase& db = Database();
         DataTable parameters;
         parameters.loadFromFile(db.parameterTablePath());
+        qsizetype bytes = 0;
         for (auto _ : state) {
             const veltra::SearchTexts texts = veltra::SearchTexts::Build(parameters);
-            benchmark::DoNotOptimize(texts.rowCount());
+            bytes = texts.byteCount();
         }
+        // What the search keeps, against the parameter table's file.
+        state.counters["MiB"] = double(bytes) / (1 << 20);
+        state.counters["per_file"] =
+            double(bytes) / double(QFileInfo(db.parameterTablePath()).size());
     } catch (const veltra::VeltraError& e) {
         state.SkipWithError(e.what());
     }

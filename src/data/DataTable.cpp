@@ -163,6 +163,29 @@ struct DataTable::Impl
     FilterOptions options;
     QString indexNames;
 
+    // What refresh() last computed the visible rows from: the same filter, options, order
+    // and content give the same rows, so setting the same filter again need not filter
+    // the rows again (a navigation chain that runs twice at a load sets it twice).
+    struct Shown
+    {
+        bool valid = false;
+        quint64 generation = 0;
+        QString filterText;
+        bool filtered = false;
+        FilterOptions options;
+        QString indexNames;
+    };
+    Shown shown;
+
+    bool showsSameRows() const
+    {
+        return shown.valid && open && shown.generation == store.generation() &&
+               shown.filterText == filterText && shown.filtered == filtered &&
+               shown.options.ignoreCase == options.ignoreCase &&
+               shown.options.partialCompare == options.partialCompare &&
+               shown.indexNames == indexNames;
+    }
+
     bool readOnly = false;
     bool editing = false;
     int editRow = -1; // index into packet.rows
@@ -255,6 +278,7 @@ struct DataTable::Impl
     /// the index names do not fit the fields; the visible rows are then empty.
     void refresh()
     {
+        shown.valid = false;
         visible.clear();
         if (!open)
             return;
@@ -286,6 +310,7 @@ struct DataTable::Impl
             }
         }
         sortVisible();
+        shown = Shown{true, store.generation(), filterText, filtered, options, indexNames};
     }
 
     void sortVisible()
@@ -847,6 +872,7 @@ void DataTable::setFilterPasses(const QString& expression, const std::vector<boo
         setFiltered(true);
         return;
     }
+    d->shown.valid = false;
     d->visible.clear();
     for (size_t i = 0; i < passes.size(); ++i) {
         if (passes[i] && d->store.row(i).change != RowChange::Deleted)
@@ -871,7 +897,8 @@ void DataTable::setFilter(const QString& expression)
     d->filter = std::move(parsed);
     if (d->open && d->filtered) {
         postPending();
-        d->refresh();
+        if (!d->showsSameRows())
+            d->refresh();
         d->toFirst();
         d->notify(true);
     }
@@ -948,6 +975,8 @@ void DataTable::setIndexFieldNames(const QString& names)
     const int row = d->currentRow();
     const int position = d->current;
     d->sortVisible();
+    // The rows are now what a refresh in the new order would give.
+    d->shown.indexNames = names;
     d->restoreCurrent(row, position);
     d->notify(true);
 }

@@ -288,6 +288,28 @@ qint64 ParameterId(const DataTable& parameters, int row, int field)
     return id;
 }
 
+/// ExtractWord(s, i, delims) for i from 1 to WordCount(s, delims), in one pass: the runs
+/// of characters between delimiters, up to the first that is a single blank.
+QStringList Words(const QString& s, const CharSet& delims)
+{
+    QStringList words;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && delims.contains(s.at(i)))
+            ++i;
+        if (i == n)
+            break;
+        const qsizetype start = i;
+        while (i < n && !delims.contains(s.at(i)))
+            ++i;
+        if (i - start == 1 && s.at(start) == u' ')
+            break;
+        words.append(s.mid(start, i - start));
+    }
+    return words;
+}
+
 /// A headline or topic text for the English list: trimmed, capitalised, unless empty or
 /// held already.
 void AddTitle(KeywordList& english, const QString& text)
@@ -428,8 +450,19 @@ void SaveSearchIndex(DataTable& index, const QString& indexPath)
 
 namespace {
 
+/// The walk of a generation, made by its first pass and kept for the second.
+using SharedWalk = std::optional<HierarchyWalk>;
+
+const HierarchyWalk& WalkOf(const ReferenceDatabase& database, SharedWalk& walk)
+{
+    if (!walk)
+        walk.emplace(database);
+    return *walk;
+}
+
 GeneratorResult FillIndexRowsFrom(const ReferenceDatabase& database, DataTable& index,
-                                  const QDateTime& now, InfoKeyCache* sharedKeys)
+                                  const QDateTime& now, InfoKeyCache* sharedKeys,
+                                  SharedWalk& sharedWalk)
 {
     RequireWalkOrders(database);
     GeneratorResult result;
@@ -438,7 +471,7 @@ GeneratorResult FillIndexRowsFrom(const ReferenceDatabase& database, DataTable& 
     int visited = 0;
     try {
         index.deleteAll();
-        const HierarchyWalk walk(database);
+        const HierarchyWalk& walk = WalkOf(database, sharedWalk);
         const DataTable& head = database.headlines();
         const DataTable& topics = database.topics();
         const DataTable& parameters = database.parameters();
@@ -483,7 +516,8 @@ GeneratorResult FillIndexRowsFrom(const ReferenceDatabase& database, DataTable& 
 GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& index,
                               const QDateTime& now)
 {
-    return FillIndexRowsFrom(database, index, now, nullptr);
+    SharedWalk walk;
+    return FillIndexRowsFrom(database, index, now, nullptr, walk);
 }
 
 GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& index,
@@ -506,10 +540,11 @@ QString IndexKeptLine(const QString& indexPath)
 
 namespace {
 
-KeywordLists FillKeywordListsFrom(const ReferenceDatabase& database, InfoKeyCache* sharedKeys)
+KeywordLists FillKeywordListsFrom(const ReferenceDatabase& database, InfoKeyCache* sharedKeys,
+                                  SharedWalk& sharedWalk)
 {
     RequireWalkOrders(database);
-    const HierarchyWalk walk(database);
+    const HierarchyWalk& walk = WalkOf(database, sharedWalk);
     const DataTable& head = database.headlines();
     const DataTable& topics = database.topics();
     const DataTable& parameters = database.parameters();
@@ -531,19 +566,16 @@ KeywordLists FillKeywordListsFrom(const ReferenceDatabase& database, InfoKeyCach
                  const QString additional = KeywordValue(lines.lastAdditional);
                  // Identifier-like variable names; a word the German list holds (from a
                  // row visited earlier) is left out.
-                 const qsizetype words = WordCount(variables, StandardWordDelimiters);
-                 for (qsizetype i = 1; i <= words; ++i) {
-                     const QString word =
-                         TrimBlanks(ExtractWord(variables, i, StandardWordDelimiters));
+                 for (const QString& extracted : Words(variables, StandardWordDelimiters)) {
+                     const QString word = TrimBlanks(extracted);
                      if (word.isEmpty() || lists.german.Holds(word))
                          continue;
                      const QString capitalised = Capitalised(word);
                      if (IsIdentifierText(capitalised))
                          lists.english.Add(TrimBlanks(capitalised));
                  }
-                 const qsizetype phrases = WordCount(additional, ListDelimiters);
-                 for (qsizetype i = 1; i <= phrases; ++i) {
-                     const QString phrase = TrimBlanks(ExtractWord(additional, i, ListDelimiters));
+                 for (const QString& extracted : Words(additional, ListDelimiters)) {
+                     const QString phrase = TrimBlanks(extracted);
                      if (!phrase.isEmpty() && !lists.german.Holds(phrase))
                          lists.german.Add(TrimBlanks(Capitalised(phrase)));
                  }
@@ -555,7 +587,8 @@ KeywordLists FillKeywordListsFrom(const ReferenceDatabase& database, InfoKeyCach
 
 KeywordLists FillKeywordLists(const ReferenceDatabase& database)
 {
-    return FillKeywordListsFrom(database, nullptr);
+    SharedWalk walk;
+    return FillKeywordListsFrom(database, nullptr, walk);
 }
 
 IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
@@ -573,8 +606,9 @@ IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
         std::optional<InfoKeyCache> keys;
         if (info >= 0)
             keys.emplace(parameters, info);
+        SharedWalk walk;
         const GeneratorResult result =
-            FillIndexRowsFrom(database, index, now, keys ? &*keys : nullptr);
+            FillIndexRowsFrom(database, index, now, keys ? &*keys : nullptr, walk);
         result.throwIfStopped();
         generation.protocol = result.lines;
         try {
@@ -583,7 +617,7 @@ IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
             generation.notSaved =
                 QStringLiteral("*** The search index is used without its file: ") + error.message();
         }
-        generation.keywords = FillKeywordListsFrom(database, keys ? &*keys : nullptr);
+        generation.keywords = FillKeywordListsFrom(database, keys ? &*keys : nullptr, walk);
         generation.texts = SearchTexts::Build(database.parameters());
     } catch (...) {
         links.restore();

@@ -39,6 +39,11 @@ public:
     void Prepare(const DataTable& table);
 
     int rowCount() const { return int(m_starts.empty() ? 0 : m_starts.size() - 1); }
+    /// The bytes the folded texts take.
+    qsizetype byteCount() const
+    {
+        return m_bytes.size() + qsizetype(m_starts.size() * sizeof(qsizetype));
+    }
 
     /// For an expression bound to the table these texts fit: passes[i] for each stored
     /// row, when the expression is a plain combination (AND, OR, NOT) of conditions
