@@ -120,6 +120,7 @@ class DataTableTest : public QObject
 private Q_SLOTS:
     void navigates();
     void takesFilterPassesFromTheCaller();
+    void sameFilterAgainFollowsChanges();
     void looksUpFields_data();
     void looksUpFields();
     void filtersAndOrders_data();
@@ -1053,6 +1054,47 @@ void DataTableTest::takesFilterPassesFromTheCaller()
     copy.post();
     QVERIFY(copy.fieldDigest(QStringLiteral("Info")) != table.fieldDigest(QStringLiteral("Info")));
     QCOMPARE(copy.storedValue(0, 1), QStringLiteral("c"));
+}
+
+void DataTableTest::sameFilterAgainFollowsChanges()
+{
+    // Setting the filter a table already shows may keep its rows, but only while its
+    // content, options and order are unchanged.
+    DataTable table;
+    table.createDataSet(
+        {FieldDef::text(QStringLiteral("ID"), 4), FieldDef::text(QStringLiteral("PS"), 4)});
+    for (const char* ps : {"a", "b", "a"})
+        table.append({QString::number(table.recordCount() + 1), QLatin1String(ps)});
+    auto ids = [&table] {
+        QStringList shown;
+        for (int row = 0; row < table.recordCount(); ++row)
+            shown << table.value(row, 0);
+        return shown;
+    };
+    const QString expression = QStringLiteral("PS = 'A'");
+    table.setFilter(expression);
+    table.setFiltered(true);
+    QCOMPARE(ids(), QStringList{});
+
+    FilterOptions options;
+    options.ignoreCase = true;
+    table.setFilterOptions(options);
+    table.setFilter(expression);
+    QCOMPARE(ids(), (QStringList{"1", "3"}));
+
+    table.last();
+    table.edit();
+    table.setFieldText(QStringLiteral("PS"), QStringLiteral("c"));
+    table.post();
+    table.setFilter(expression);
+    QCOMPARE(ids(), QStringList{"1"});
+    QCOMPARE(table.recNo(), 1);
+
+    table.setIndexFieldNames(QStringLiteral("ID"));
+    table.setFilter(QStringLiteral("PS = 'b' OR PS = 'c'"));
+    QCOMPARE(ids(), (QStringList{"2", "3"}));
+    table.setFilter(QStringLiteral("PS = 'b' OR PS = 'c'"));
+    QCOMPARE(ids(), (QStringList{"2", "3"}));
 }
 
 QTEST_GUILESS_MAIN(DataTableTest)
