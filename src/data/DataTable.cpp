@@ -313,6 +313,96 @@ struct DataTable::Impl
         shown = Shown{true, store.generation(), filterText, filtered, options, indexNames};
     }
 
+    /// The rank of each of `rows` (stored rows) among the distinct values of field f:
+    /// equal under the collation, equal rank.
+    std::vector<int> rankRows(int f, const std::vector<int>& rows) const
+    {
+        const size_t n = rows.size();
+        const bool numeric = packet.fields.at(f).isNumber();
+        // Distinct values by their bytes (the stored UTF-8 is the same for the same text).
+        QHash<QByteArray, int> idOf;
+        std::vector<QString> distinct;
+        std::vector<int> idAt(n);
+        for (size_t i = 0; i < n; ++i) {
+            const ValueSlice slice = store.slice(size_t(rows[i]), f);
+            const QByteArrayView bytes = store.bytes(slice);
+            const QByteArray v = QByteArray::fromRawData(bytes.data(), bytes.size());
+            auto it = idOf.constFind(v);
+            if (it == idOf.constEnd()) {
+                it = idOf.insert(v, int(distinct.size()));
+                distinct.push_back(store.text(slice));
+            }
+            idAt[i] = it.value();
+        }
+        std::vector<NumberKey> numbers;
+        std::vector<QString> folded;
+        if (numeric) {
+            for (const QString& v : distinct)
+                numbers.push_back(numberKey(v));
+        } else {
+            for (const QString& v : distinct)
+                folded.push_back(v.toCaseFolded());
+        }
+        auto compare = [&](int a, int b) {
+            if (numeric) {
+                const NumberKey& p = numbers[size_t(a)];
+                const NumberKey& q = numbers[size_t(b)];
+                if (p.group != q.group)
+                    return p.group < q.group ? -1 : 1;
+                if (p.group == 2)
+                    return p.value < q.value ? -1 : (q.value < p.value ? 1 : 0);
+                return compareText(distinct[size_t(a)], distinct[size_t(b)], false);
+            }
+            const int c = compareText(folded[size_t(a)], folded[size_t(b)], false);
+            return c != 0 ? c : compareText(distinct[size_t(a)], distinct[size_t(b)], false);
+        };
+        std::vector<int> order(distinct.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = int(i);
+        std::sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+        std::vector<int> rankOfId(distinct.size());
+        int rank = 0;
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (i > 0 && compare(order[i - 1], order[i]) != 0)
+                ++rank;
+            rankOfId[size_t(order[i])] = rank;
+        }
+        std::vector<int> result(n);
+        for (size_t i = 0; i < n; ++i)
+            result[i] = rankOfId[size_t(idAt[i])];
+        return result;
+    }
+
+    // The ranks of every stored row per field, kept until the rows change: re-sorting a
+    // large table by an order it had before then only sorts.
+    mutable std::vector<std::vector<int>> rankCache;
+    mutable quint64 rankGeneration = 0;
+
+    /// The ranks of field f for the visible rows: from the kept ranks of every row, made
+    /// when most rows are visible; else of the visible rows alone.
+    std::vector<int> visibleRanks(int f)
+    {
+        const size_t rowCount = store.rowCount();
+        if (rankGeneration != store.generation() ||
+            rankCache.size() != size_t(store.fieldCount())) {
+            rankCache.assign(size_t(store.fieldCount()), {});
+            rankGeneration = store.generation();
+        }
+        std::vector<int>& kept = rankCache[size_t(f)];
+        if (kept.size() != rowCount && visible.size() * 4 >= rowCount) {
+            std::vector<int> all(rowCount);
+            for (size_t i = 0; i < rowCount; ++i)
+                all[i] = int(i);
+            kept = rankRows(f, all);
+        }
+        if (kept.size() != rowCount)
+            return rankRows(f, visible);
+        std::vector<int> result(visible.size());
+        for (size_t i = 0; i < visible.size(); ++i)
+            result[i] = kept[size_t(visible[i])];
+        return result;
+    }
+
     void sortVisible()
     {
         const std::vector<int> keys = indexFieldPositions(indexNames);
@@ -331,58 +421,9 @@ struct DataTable::Impl
         // than a sort of the rows themselves.
         std::vector<int> ranks(n * keyCount);
         for (size_t k = 0; k < keyCount; ++k) {
-            const int f = keys[k];
-            const bool numeric = packet.fields.at(f).isNumber();
-            // Distinct values by their bytes (the stored UTF-8 is the same for the same text).
-            QHash<QByteArray, int> idOf;
-            std::vector<QString> distinct;
-            std::vector<int> idAt(n);
-            for (size_t i = 0; i < n; ++i) {
-                const ValueSlice slice = store.slice(size_t(visible[i]), f);
-                const QByteArrayView bytes = store.bytes(slice);
-                const QByteArray v = QByteArray::fromRawData(bytes.data(), bytes.size());
-                auto it = idOf.constFind(v);
-                if (it == idOf.constEnd()) {
-                    it = idOf.insert(v, int(distinct.size()));
-                    distinct.push_back(store.text(slice));
-                }
-                idAt[i] = it.value();
-            }
-            std::vector<NumberKey> numbers;
-            std::vector<QString> folded;
-            if (numeric) {
-                for (const QString& v : distinct)
-                    numbers.push_back(numberKey(v));
-            } else {
-                for (const QString& v : distinct)
-                    folded.push_back(v.toCaseFolded());
-            }
-            auto compare = [&](int a, int b) {
-                if (numeric) {
-                    const NumberKey& p = numbers[size_t(a)];
-                    const NumberKey& q = numbers[size_t(b)];
-                    if (p.group != q.group)
-                        return p.group < q.group ? -1 : 1;
-                    if (p.group == 2)
-                        return p.value < q.value ? -1 : (q.value < p.value ? 1 : 0);
-                    return compareText(distinct[size_t(a)], distinct[size_t(b)], false);
-                }
-                const int c = compareText(folded[size_t(a)], folded[size_t(b)], false);
-                return c != 0 ? c : compareText(distinct[size_t(a)], distinct[size_t(b)], false);
-            };
-            std::vector<int> order(distinct.size());
-            for (size_t i = 0; i < order.size(); ++i)
-                order[i] = int(i);
-            std::sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
-            std::vector<int> rankOfId(distinct.size());
-            int rank = 0;
-            for (size_t i = 0; i < order.size(); ++i) {
-                if (i > 0 && compare(order[i - 1], order[i]) != 0)
-                    ++rank;
-                rankOfId[size_t(order[i])] = rank;
-            }
+            const std::vector<int> keyRanks = visibleRanks(keys[k]);
             for (size_t i = 0; i < n; ++i)
-                ranks[i * keyCount + k] = rankOfId[size_t(idAt[i])];
+                ranks[i * keyCount + k] = keyRanks[i];
         }
         // Ties go by the row's place in the file, not by the order the rows had before:
         // the same filter and index give the same order however they were reached.

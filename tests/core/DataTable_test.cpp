@@ -121,6 +121,7 @@ private Q_SLOTS:
     void navigates();
     void takesFilterPassesFromTheCaller();
     void sameFilterAgainFollowsChanges();
+    void orderAgainFollowsChanges();
     void looksUpFields_data();
     void looksUpFields();
     void filtersAndOrders_data();
@@ -1095,6 +1096,35 @@ void DataTableTest::sameFilterAgainFollowsChanges()
     QCOMPARE(ids(), (QStringList{"2", "3"}));
     table.setFilter(QStringLiteral("PS = 'b' OR PS = 'c'"));
     QCOMPARE(ids(), (QStringList{"2", "3"}));
+}
+
+void DataTableTest::orderAgainFollowsChanges()
+{
+    // A table sorted by an order it had before sorts by the values it holds now.
+    DataTable table;
+    table.createDataSet(
+        {FieldDef::text(QStringLiteral("ID"), 4), FieldDef::text(QStringLiteral("PS"), 4)});
+    for (const char* ps : {"c", "a", "b", "a"})
+        table.append({QString::number(table.recordCount() + 1), QLatin1String(ps)});
+    auto ids = [&table] {
+        QStringList shown;
+        for (int row = 0; row < table.recordCount(); ++row)
+            shown << table.value(row, 0);
+        return shown;
+    };
+    table.setIndexFieldNames(QStringLiteral("PS"));
+    QCOMPARE(ids(), (QStringList{"2", "4", "3", "1"}));
+    table.setIndexFieldNames(QStringLiteral("ID"));
+    table.first();
+    table.edit();
+    table.setFieldText(QStringLiteral("PS"), QStringLiteral("A"));
+    table.post();
+    table.setIndexFieldNames(QStringLiteral("PS"));
+    QCOMPARE(ids(), (QStringList{"1", "2", "4", "3"}));
+    // A filtered part of the rows in the same order as the whole.
+    table.setFilter(QStringLiteral("PS = 'a' OR PS = 'b'"));
+    table.setFiltered(true);
+    QCOMPARE(ids(), (QStringList{"2", "4", "3"}));
 }
 
 QTEST_GUILESS_MAIN(DataTableTest)
