@@ -3,6 +3,7 @@
 // filter and re-sorting, as the browser does on every click; and `veltra-cli dump` of
 // the parameter table as a whole process against a pugixml DOM load and xmllint of the
 // same file, CPU time and peak memory of each child, with the ratios.
+#include "GuiBench.h"
 #include "SyntheticDatabase.h"
 
 #include "data/DataSource.h"
@@ -298,6 +299,10 @@ void resort(benchmark::State& state, const SyntheticDatabase& db)
 
 int main(int argc, char** argv)
 {
+#ifdef VELTRA_BENCH_GUI
+    if (IsGuiBenchChild())
+        return RunGuiBenchChild();
+#endif
     // The PDF benchmarks need the graphical application object; "offscreen" serves on any
     // machine.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

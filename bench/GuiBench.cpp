@@ -4,13 +4,14 @@
 // and an age-group change in the data grid of the "Database Table" tab, with the main
 // window alone and with the distribution window shown.
 //
-// The benchmark program runs with a plain core application object, and widgets need the
+// The benchmark program runs with a graphical application object, and widgets need the
 // widget application object, so the measurements run in a child process: the same
-// program started with VELTRA_GUI_BENCH_CHILD set runs only a hook, and when its main()
-// has returned it builds the window, prints one line per measurement and exits. The
-// benchmarks below start that child once and report its figures.
+// program started with VELTRA_GUI_BENCH_CHILD set makes the widget application object
+// instead, builds the window, prints one line per measurement and exits. The benchmarks
+// below start that child once and report its figures.
 #ifdef VELTRA_BENCH_GUI
 
+#include "GuiBench.h"
 #include "SyntheticDatabase.h"
 #include "app/ui/fMain.h"
 #include "convert/ui/fDistributions.h"
@@ -140,29 +141,21 @@ int MeasureInChild()
     return measured == RowChanges && groupsOk ? 0 : 1;
 }
 
-// Runs after main() has returned and its core application object is gone. The handler
-// is registered while the child's only benchmark runs, after every static object the
-// program makes (the function statics of the database generator too) exists, so they are
-// still there when it runs.
-void RunChildAtExit()
+} // namespace
+
+int RunGuiBenchChild()
 {
     const int code = MeasureInChild();
     std::fflush(stdout);
-    std::_Exit(code);
+    return code;
 }
 
-void RegisterChildRun()
+bool IsGuiBenchChild()
 {
-    if (!qEnvironmentVariableIsSet(ChildVariable))
-        return;
-    benchmark::RegisterBenchmark("GuiChildHook", [](benchmark::State& state) {
-        for (auto _ : state)
-            benchmark::DoNotOptimize(state.iterations());
-        static const bool registered = std::atexit(RunChildAtExit) == 0;
-        if (!registered)
-            state.SkipWithError("cannot register the measurement");
-    })->Iterations(1);
+    return qEnvironmentVariableIsSet(ChildVariable);
 }
+
+namespace {
 
 // --- parent ---------------------------------------------------------------------------------
 
@@ -184,9 +177,8 @@ const Figures& ChildFigures()
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QLatin1String(ChildVariable), QStringLiteral("1"));
         child.setProcessEnvironment(env);
-        // The child runs only its hook; it measures when its main() is done.
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--benchmark_filter=GuiChildHook")});
+        // The child measures and exits before any benchmark runs.
+        child.start(QCoreApplication::applicationFilePath(), {});
         if (!child.waitForFinished(600000)) {
             result.error = QStringLiteral("the measuring process did not finish");
             return result;
@@ -286,7 +278,5 @@ BENCHMARK(GuiAgeGroupChangeWithDistributions)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-Q_COREAPP_STARTUP_FUNCTION(RegisterChildRun)
 
 #endif // VELTRA_BENCH_GUI

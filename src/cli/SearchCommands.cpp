@@ -6,6 +6,7 @@
 #include "data/ReferenceDatabase.h"
 #include "search/SearchFilter.h"
 #include "search/SearchIndex.h"
+#include "search/SearchTexts.h"
 #include "util/GeneratorResult.h"
 #include "util/VeltraError.h"
 
@@ -100,8 +101,8 @@ void RunSearch(CliContext& context, QStringList args)
         const QString expression = SearchFilterExpression(terms);
         if (showFilter)
             context.printLine(QStringLiteral("Filter: ") + expression);
-        parameters.setFilter(expression);
-        parameters.setFiltered(true);
+        SearchTexts texts;
+        ApplySearchFilter(parameters, texts, expression);
     } catch (const VeltraError&) {
         context.printLine(QStringLiteral("ERROR"));
         throw;

@@ -163,6 +163,29 @@ struct DataTable::Impl
     FilterOptions options;
     QString indexNames;
 
+    // What refresh() last computed the visible rows from: the same filter, options, order
+    // and content give the same rows, so setting the same filter again need not filter
+    // the rows again (a navigation chain that runs twice at a load sets it twice).
+    struct Shown
+    {
+        bool valid = false;
+        quint64 generation = 0;
+        QString filterText;
+        bool filtered = false;
+        FilterOptions options;
+        QString indexNames;
+    };
+    Shown shown;
+
+    bool showsSameRows() const
+    {
+        return shown.valid && open && shown.generation == store.generation() &&
+               shown.filterText == filterText && shown.filtered == filtered &&
+               shown.options.ignoreCase == options.ignoreCase &&
+               shown.options.partialCompare == options.partialCompare &&
+               shown.indexNames == indexNames;
+    }
+
     bool readOnly = false;
     bool editing = false;
     int editRow = -1; // index into packet.rows
@@ -255,6 +278,7 @@ struct DataTable::Impl
     /// the index names do not fit the fields; the visible rows are then empty.
     void refresh()
     {
+        shown.valid = false;
         visible.clear();
         if (!open)
             return;
@@ -286,6 +310,97 @@ struct DataTable::Impl
             }
         }
         sortVisible();
+        shown = Shown{true, store.generation(), filterText, filtered, options, indexNames};
+    }
+
+    /// The rank of each of `rows` (stored rows) among the distinct values of field f:
+    /// equal under the collation, equal rank.
+    std::vector<int> rankRows(int f, const std::vector<int>& rows) const
+    {
+        const size_t n = rows.size();
+        const bool numeric = packet.fields.at(f).isNumber();
+        // Distinct values by their bytes (the stored UTF-8 is the same for the same text).
+        QHash<QByteArray, int> idOf;
+        std::vector<QString> distinct;
+        std::vector<int> idAt(n);
+        for (size_t i = 0; i < n; ++i) {
+            const ValueSlice slice = store.slice(size_t(rows[i]), f);
+            const QByteArrayView bytes = store.bytes(slice);
+            const QByteArray v = QByteArray::fromRawData(bytes.data(), bytes.size());
+            auto it = idOf.constFind(v);
+            if (it == idOf.constEnd()) {
+                it = idOf.insert(v, int(distinct.size()));
+                distinct.push_back(store.text(slice));
+            }
+            idAt[i] = it.value();
+        }
+        std::vector<NumberKey> numbers;
+        std::vector<QString> folded;
+        if (numeric) {
+            for (const QString& v : distinct)
+                numbers.push_back(numberKey(v));
+        } else {
+            for (const QString& v : distinct)
+                folded.push_back(v.toCaseFolded());
+        }
+        auto compare = [&](int a, int b) {
+            if (numeric) {
+                const NumberKey& p = numbers[size_t(a)];
+                const NumberKey& q = numbers[size_t(b)];
+                if (p.group != q.group)
+                    return p.group < q.group ? -1 : 1;
+                if (p.group == 2)
+                    return p.value < q.value ? -1 : (q.value < p.value ? 1 : 0);
+                return compareText(distinct[size_t(a)], distinct[size_t(b)], false);
+            }
+            const int c = compareText(folded[size_t(a)], folded[size_t(b)], false);
+            return c != 0 ? c : compareText(distinct[size_t(a)], distinct[size_t(b)], false);
+        };
+        std::vector<int> order(distinct.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = int(i);
+        std::sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
+        std::vector<int> rankOfId(distinct.size());
+        int rank = 0;
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (i > 0 && compare(order[i - 1], order[i]) != 0)
+                ++rank;
+            rankOfId[size_t(order[i])] = rank;
+        }
+        std::vector<int> result(n);
+        for (size_t i = 0; i < n; ++i)
+            result[i] = rankOfId[size_t(idAt[i])];
+        return result;
+    }
+
+    // The ranks of every stored row per field, kept until the rows change: re-sorting a
+    // large table by an order it had before then only sorts.
+    mutable std::vector<std::vector<int>> rankCache;
+    mutable quint64 rankGeneration = 0;
+
+    /// The ranks of field f for the visible rows: from the kept ranks of every row, made
+    /// when most rows are visible; else of the visible rows alone.
+    std::vector<int> visibleRanks(int f)
+    {
+        const size_t rowCount = store.rowCount();
+        if (rankGeneration != store.generation() ||
+            rankCache.size() != size_t(store.fieldCount())) {
+            rankCache.assign(size_t(store.fieldCount()), {});
+            rankGeneration = store.generation();
+        }
+        std::vector<int>& kept = rankCache[size_t(f)];
+        if (kept.size() != rowCount && visible.size() * 4 >= rowCount) {
+            std::vector<int> all(rowCount);
+            for (size_t i = 0; i < rowCount; ++i)
+                all[i] = int(i);
+            kept = rankRows(f, all);
+        }
+        if (kept.size() != rowCount)
+            return rankRows(f, visible);
+        std::vector<int> result(visible.size());
+        for (size_t i = 0; i < visible.size(); ++i)
+            result[i] = kept[size_t(visible[i])];
+        return result;
     }
 
     void sortVisible()
@@ -306,58 +421,9 @@ struct DataTable::Impl
         // than a sort of the rows themselves.
         std::vector<int> ranks(n * keyCount);
         for (size_t k = 0; k < keyCount; ++k) {
-            const int f = keys[k];
-            const bool numeric = packet.fields.at(f).isNumber();
-            // Distinct values by their bytes (the stored UTF-8 is the same for the same text).
-            QHash<QByteArray, int> idOf;
-            std::vector<QString> distinct;
-            std::vector<int> idAt(n);
-            for (size_t i = 0; i < n; ++i) {
-                const ValueSlice slice = store.slice(size_t(visible[i]), f);
-                const QByteArrayView bytes = store.bytes(slice);
-                const QByteArray v = QByteArray::fromRawData(bytes.data(), bytes.size());
-                auto it = idOf.constFind(v);
-                if (it == idOf.constEnd()) {
-                    it = idOf.insert(v, int(distinct.size()));
-                    distinct.push_back(store.text(slice));
-                }
-                idAt[i] = it.value();
-            }
-            std::vector<NumberKey> numbers;
-            std::vector<QString> folded;
-            if (numeric) {
-                for (const QString& v : distinct)
-                    numbers.push_back(numberKey(v));
-            } else {
-                for (const QString& v : distinct)
-                    folded.push_back(v.toCaseFolded());
-            }
-            auto compare = [&](int a, int b) {
-                if (numeric) {
-                    const NumberKey& p = numbers[size_t(a)];
-                    const NumberKey& q = numbers[size_t(b)];
-                    if (p.group != q.group)
-                        return p.group < q.group ? -1 : 1;
-                    if (p.group == 2)
-                        return p.value < q.value ? -1 : (q.value < p.value ? 1 : 0);
-                    return compareText(distinct[size_t(a)], distinct[size_t(b)], false);
-                }
-                const int c = compareText(folded[size_t(a)], folded[size_t(b)], false);
-                return c != 0 ? c : compareText(distinct[size_t(a)], distinct[size_t(b)], false);
-            };
-            std::vector<int> order(distinct.size());
-            for (size_t i = 0; i < order.size(); ++i)
-                order[i] = int(i);
-            std::sort(order.begin(), order.end(), [&](int a, int b) { return compare(a, b) < 0; });
-            std::vector<int> rankOfId(distinct.size());
-            int rank = 0;
-            for (size_t i = 0; i < order.size(); ++i) {
-                if (i > 0 && compare(order[i - 1], order[i]) != 0)
-                    ++rank;
-                rankOfId[size_t(order[i])] = rank;
-            }
+            const std::vector<int> keyRanks = visibleRanks(keys[k]);
             for (size_t i = 0; i < n; ++i)
-                ranks[i * keyCount + k] = rankOfId[size_t(idAt[i])];
+                ranks[i * keyCount + k] = keyRanks[i];
         }
         // Ties go by the row's place in the file, not by the order the rows had before:
         // the same filter and index give the same order however they were reached.
@@ -792,6 +858,72 @@ QString DataTable::currentValue(int field) const
     return value(d->current, field);
 }
 
+// --- filters evaluated by the caller ------------------------------------------------------
+
+int DataTable::storedRowCount() const
+{
+    return int(d->store.rowCount());
+}
+
+QString DataTable::storedValue(int row, int field) const
+{
+    if (row < 0 || size_t(row) >= d->store.rowCount() || field < 0 || field >= fieldCount())
+        return QString();
+    return d->store.text(size_t(row), field);
+}
+
+quint64 DataTable::contentStamp() const
+{
+    return d->store.generation();
+}
+
+quint64 DataTable::fieldDigest(const QString& name) const
+{
+    const int field = d->requireField(name);
+    // The stored UTF-8 bytes are the same for the same text, so no value is decoded.
+    size_t digest = qHash(quint64(d->store.rowCount()));
+    for (size_t r = 0; r < d->store.rowCount(); ++r) {
+        const QByteArrayView bytes = d->store.bytes(d->store.slice(r, field));
+        const bool deleted = d->store.row(r).change == RowChange::Deleted;
+        digest = qHashMulti(digest, qHashBits(bytes.data(), size_t(bytes.size())),
+                            quint64(bytes.size()), deleted);
+    }
+    return quint64(digest);
+}
+
+void DataTable::setFilterPasses(const QString& expression, const std::vector<bool>& passes,
+                                quint64 stamp)
+{
+    FilterExpression parsed(expression);
+    if (d->open) {
+        // Checked as setFilter checks it, so a bad filter never replaces a good one.
+        FilterExpression check = parsed;
+        check.bind(d->packet.fields, d->options);
+    }
+    d->filterText = expression;
+    d->filter = std::move(parsed);
+    d->filtered = true;
+    if (!d->open)
+        return;
+    postPending();
+    if (stamp != d->store.generation() || passes.size() != d->store.rowCount() ||
+        d->filter->isEmpty()) {
+        // The passes do not describe these rows: the table evaluates the filter.
+        d->filtered = false;
+        setFiltered(true);
+        return;
+    }
+    d->shown.valid = false;
+    d->visible.clear();
+    for (size_t i = 0; i < passes.size(); ++i) {
+        if (passes[i] && d->store.row(i).change != RowChange::Deleted)
+            d->visible.push_back(int(i));
+    }
+    d->sortVisible();
+    d->toFirst();
+    d->notify(true);
+}
+
 // --- filter and order ----------------------------------------------------------------------
 
 void DataTable::setFilter(const QString& expression)
@@ -806,7 +938,8 @@ void DataTable::setFilter(const QString& expression)
     d->filter = std::move(parsed);
     if (d->open && d->filtered) {
         postPending();
-        d->refresh();
+        if (!d->showsSameRows())
+            d->refresh();
         d->toFirst();
         d->notify(true);
     }
@@ -883,6 +1016,8 @@ void DataTable::setIndexFieldNames(const QString& names)
     const int row = d->currentRow();
     const int position = d->current;
     d->sortVisible();
+    // The rows are now what a refresh in the new order would give.
+    d->shown.indexNames = names;
     d->restoreCurrent(row, position);
     d->notify(true);
 }

@@ -144,6 +144,28 @@ public:
     void setIndexFieldNames(const QString& names);
     QString indexFieldNames() const;
 
+    // --- filters evaluated by the caller ------------------------------------------------
+    /// The rows the table holds, in file order, counting the rows that a change log marks
+    /// as deleted (no filter shows those): what a caller that evaluates a filter over its
+    /// own copy of the values walks.
+    int storedRowCount() const;
+    /// The value of a field of stored row `row` (0-based, file order); empty when out of
+    /// range. An edit in progress is not seen.
+    QString storedValue(int row, int field) const;
+    /// Changes whenever a value or the set of stored rows changes; never the same for two
+    /// tables, so that what was derived from the values can be kept until it changes.
+    quint64 contentStamp() const;
+    /// A 64-bit digest of the values of one field over every stored row (and which rows
+    /// are deleted): equal contents give equal digests, in any table. Throws naming an
+    /// unknown field.
+    quint64 fieldDigest(const QString& name) const;
+    /// setFilter(expression) and setFiltered(true) in one, with the rows that pass given:
+    /// passes[i] for stored row i, computed by the caller from the content that
+    /// contentStamp() named `stamp`. The caller answers for evaluating the expression as
+    /// the table does; the table evaluates it itself when the content changed since (an
+    /// edit posted first) or when passes does not fit the rows. Throws like setFilter.
+    void setFilterPasses(const QString& expression, const std::vector<bool>& passes, quint64 stamp);
+
     // --- editing -------------------------------------------------------------------------
     void setReadOnly(bool readOnly);
     bool isReadOnly() const;

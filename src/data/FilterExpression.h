@@ -81,6 +81,13 @@ public:
         QStringList segments; // LIKE: the pattern split at its wildcards, escapes resolved
     };
 
+    /// The parsed nodes, for a caller that evaluates a bound expression its own way; the
+    /// root is rootNode() (-1 for an empty expression), children index into nodes().
+    const std::vector<Node>& nodes() const { return m_nodes; }
+    int rootNode() const { return m_root; }
+    /// Whether the bound expression compares texts ignoring case.
+    bool ignoresCase() const { return m_case == Qt::CaseInsensitive; }
+
 private:
     bool eval(int node, const QStringList& values) const;
 

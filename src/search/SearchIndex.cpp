@@ -15,6 +15,7 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace veltra {
@@ -30,9 +31,6 @@ constexpr qsizetype LabelWidth = 24;
 /// The widths of the index's code fields (Top, PS) and text fields (DKey, EKey).
 constexpr qsizetype KeyWidth = 6;
 constexpr qsizetype TextKeyWidth = 120;
-
-const QString VariableWord = QStringLiteral("Variable");
-const QString AdditionalWord = QStringLiteral("Additional");
 
 /// Compares two texts by code point (UTF-16 order differs from it only where a surrogate
 /// meets a character from U+E000 on).
@@ -150,10 +148,95 @@ private:
     QHash<QString, std::vector<int>> m_parametersOf;
 };
 
-bool IsLabelLine(const QString& line, const QString& label)
+/// True when the first word of the line (ExtractWord(line, 1, StandardWordDelimiters))
+/// is `word`, without making the word.
+bool FirstWordIs(QStringView line, QLatin1StringView word)
 {
-    return ExtractWord(line, 1, StandardWordDelimiters) == label;
+    qsizetype i = 0;
+    while (i < line.size() && StandardWordDelimiters.contains(line.at(i)))
+        ++i;
+    if (line.size() - i < word.size() || line.mid(i, word.size()) != word)
+        return false;
+    const qsizetype end = i + word.size();
+    return end == line.size() || StandardWordDelimiters.contains(line.at(end));
 }
+
+/// The Info lines a generation reads, each as InfoLines gives it (ending with its
+/// carriage return); empty where there is no such line.
+struct InfoKeyLines
+{
+    QString first; ///< the first line, without its carriage return
+    QString firstAdditional;
+    QString lastAdditional;
+    QString lastVariable;
+};
+
+/// The lines of InfoKeyLines from an Info text, in one pass over its plain text (lines
+/// end at CR LF, CR or LF, as InfoLines splits them), making only the lines kept.
+InfoKeyLines ReadInfoKeyLines(const QString& info)
+{
+    const QString plain = IsRtfText(info) ? RtfToPlainText(info) : info;
+    const QStringView text(plain);
+    const qsizetype n = text.size();
+    InfoKeyLines keys;
+    auto withReturn = [](QStringView line) {
+        QString kept;
+        kept.reserve(line.size() + 1);
+        kept.append(line);
+        kept.append(u'\r');
+        return kept;
+    };
+    bool firstSeen = false;
+    for (qsizetype i = 0; i < n;) {
+        qsizetype end = i;
+        while (end < n && text.at(end) != u'\r' && text.at(end) != u'\n')
+            ++end;
+        const QStringView line = text.mid(i, end - i);
+        if (!firstSeen) {
+            keys.first = line.toString();
+            firstSeen = true;
+        }
+        if (FirstWordIs(line, QLatin1StringView("Additional"))) {
+            keys.lastAdditional = withReturn(line);
+            if (keys.firstAdditional.isEmpty())
+                keys.firstAdditional = keys.lastAdditional;
+        } else if (FirstWordIs(line, QLatin1StringView("Variable"))) {
+            keys.lastVariable = withReturn(line);
+        }
+        if (end < n && text.at(end) == u'\r' && end + 1 < n && text.at(end + 1) == u'\n')
+            ++end;
+        i = end + 1;
+    }
+    return keys;
+}
+
+/// The InfoKeyLines of the parameter rows, read at a row's first visit and kept, so that
+/// the two passes of a generation read each Info text once.
+class InfoKeyCache
+{
+public:
+    InfoKeyCache(const DataTable& parameters, int infoField)
+        : m_parameters(parameters), m_info(infoField),
+          m_keys(size_t(std::max(parameters.recordCount(), 0))), m_read(m_keys.size(), false)
+    {
+    }
+
+    const InfoKeyLines& at(int row)
+    {
+        const size_t r = size_t(row);
+        if (!m_read[r]) {
+            m_keys[r] = ReadInfoKeyLines(m_parameters.value(row, m_info));
+            m_read[r] = true;
+        }
+        return m_keys[r];
+    }
+
+private:
+    const DataTable& m_parameters;
+    const int m_info;
+    std::vector<InfoKeyLines> m_keys;
+    std::vector<bool> m_read;
+};
 
 /// The value of a labelled Info line as the keyword lists read it: the part before the
 /// first carriage return (nothing when there is none), from position 25, trimmed.
@@ -165,31 +248,14 @@ QString KeywordValue(const QString& line)
 /// DKey: the first "Additional" line's value, from position 25, without the line's
 /// carriage return and trailing blanks, then without leading blanks and control
 /// characters; empty when there is no such line.
-QString AdditionalKey(const QStringList& lines)
+QString AdditionalKey(const QString& line)
 {
-    for (const QString& line : lines) {
-        if (!IsLabelLine(line, AdditionalWord))
-            continue;
-        QString value = line.mid(LabelWidth);
-        if (value.endsWith(u'\r'))
-            value.chop(1);
-        return TrimLeftText(TrimRightBlanks(value));
-    }
-    return {};
-}
-
-/// EKey: the first Info line up to its first line feed, without its carriage return.
-QString FirstLineKey(const QStringList& lines)
-{
-    if (lines.isEmpty())
+    if (line.isEmpty())
         return {};
-    QString first = lines.first();
-    const qsizetype lineFeed = first.indexOf(u'\n');
-    if (lineFeed >= 0)
-        first.truncate(lineFeed);
-    if (first.endsWith(u'\r'))
-        first.chop(1);
-    return first;
+    QString value = line.mid(LabelWidth);
+    if (value.endsWith(u'\r'))
+        value.chop(1);
+    return TrimLeftText(TrimRightBlanks(value));
 }
 
 /// A text cut to the width of its index field at the last boundary of a user-perceived
@@ -220,6 +286,28 @@ qint64 ParameterId(const DataTable& parameters, int row, int field)
                               .arg(row + 1)
                               .arg(text));
     return id;
+}
+
+/// ExtractWord(s, i, delims) for i from 1 to WordCount(s, delims), in one pass: the runs
+/// of characters between delimiters, up to the first that is a single blank.
+QStringList Words(const QString& s, const CharSet& delims)
+{
+    QStringList words;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && delims.contains(s.at(i)))
+            ++i;
+        if (i == n)
+            break;
+        const qsizetype start = i;
+        while (i < n && !delims.contains(s.at(i)))
+            ++i;
+        if (i - start == 1 && s.at(start) == u' ')
+            break;
+        words.append(s.mid(start, i - start));
+    }
+    return words;
 }
 
 /// A headline or topic text for the English list: trimmed, capitalised, unless empty or
@@ -360,8 +448,21 @@ void SaveSearchIndex(DataTable& index, const QString& indexPath)
 
 // --- generation ------------------------------------------------------------------------------
 
-GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& index,
-                              const QDateTime& now)
+namespace {
+
+/// The walk of a generation, made by its first pass and kept for the second.
+using SharedWalk = std::optional<HierarchyWalk>;
+
+const HierarchyWalk& WalkOf(const ReferenceDatabase& database, SharedWalk& walk)
+{
+    if (!walk)
+        walk.emplace(database);
+    return *walk;
+}
+
+GeneratorResult FillIndexRowsFrom(const ReferenceDatabase& database, DataTable& index,
+                                  const QDateTime& now, InfoKeyCache* sharedKeys,
+                                  SharedWalk& sharedWalk)
 {
     RequireWalkOrders(database);
     GeneratorResult result;
@@ -370,7 +471,7 @@ GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& inde
     int visited = 0;
     try {
         index.deleteAll();
-        const HierarchyWalk walk(database);
+        const HierarchyWalk& walk = WalkOf(database, sharedWalk);
         const DataTable& head = database.headlines();
         const DataTable& topics = database.topics();
         const DataTable& parameters = database.parameters();
@@ -378,15 +479,19 @@ GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& inde
         const int topicPs = RequiredField(topics, QStringLiteral("PS"));
         const int parameterId = RequiredField(parameters, QStringLiteral("ID"));
         const int parameterInfo = RequiredField(parameters, QStringLiteral("Info"));
+        std::optional<InfoKeyCache> ownKeys;
+        if (sharedKeys == nullptr)
+            ownKeys.emplace(parameters, parameterInfo);
+        InfoKeyCache& keys = sharedKeys != nullptr ? *sharedKeys : *ownKeys;
         const QString bar = QStringLiteral(" | ");
         walk.run([](int) {}, [](int) {},
                  [&](int h, int t, int p) {
                      const QString top = head.value(h, headTop);
                      const QString ps = topics.value(t, topicPs);
                      const QString id = QString::number(ParameterId(parameters, p, parameterId));
-                     const QStringList lines = InfoLines(parameters.value(p, parameterInfo));
-                     const QString additional = AdditionalKey(lines);
-                     const QString first = FirstLineKey(lines);
+                     const InfoKeyLines& lines = keys.at(p);
+                     const QString additional = AdditionalKey(lines.firstAdditional);
+                     const QString& first = lines.first;
                      ++visited;
                      QString line = QString::number(visited) + bar + top + bar + ps + bar + id +
                                     bar + additional + bar + first;
@@ -404,6 +509,15 @@ GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& inde
         result.stop(visited, error.message());
     }
     return result;
+}
+
+} // namespace
+
+GeneratorResult FillIndexRows(const ReferenceDatabase& database, DataTable& index,
+                              const QDateTime& now)
+{
+    SharedWalk walk;
+    return FillIndexRowsFrom(database, index, now, nullptr, walk);
 }
 
 GeneratorResult FillIndexTable(const ReferenceDatabase& database, DataTable& index,
@@ -424,49 +538,57 @@ QString IndexKeptLine(const QString& indexPath)
     return QStringLiteral("*** The generation stopped: \"%1\" was left as it was").arg(indexPath);
 }
 
-KeywordLists FillKeywordLists(const ReferenceDatabase& database)
+namespace {
+
+KeywordLists FillKeywordListsFrom(const ReferenceDatabase& database, InfoKeyCache* sharedKeys,
+                                  SharedWalk& sharedWalk)
 {
     RequireWalkOrders(database);
-    const HierarchyWalk walk(database);
+    const HierarchyWalk& walk = WalkOf(database, sharedWalk);
     const DataTable& head = database.headlines();
     const DataTable& topics = database.topics();
     const DataTable& parameters = database.parameters();
     const int headText = RequiredField(head, QStringLiteral("Topic"));
     const int topicText = RequiredField(topics, QStringLiteral("Parameter"));
     const int parameterInfo = RequiredField(parameters, QStringLiteral("Info"));
+    std::optional<InfoKeyCache> ownKeys;
+    if (sharedKeys == nullptr)
+        ownKeys.emplace(parameters, parameterInfo);
+    InfoKeyCache& keys = sharedKeys != nullptr ? *sharedKeys : *ownKeys;
 
     KeywordLists lists;
     walk.run([&](int h) { AddTitle(lists.english, head.value(h, headText)); },
              [&](int t) { AddTitle(lists.english, topics.value(t, topicText)); },
              [&](int, int, int p) {
                  // The last "Variable" and the last "Additional" line count.
-                 QString variables, additional;
-                 for (const QString& line : InfoLines(parameters.value(p, parameterInfo))) {
-                     if (IsLabelLine(line, VariableWord))
-                         variables = KeywordValue(line);
-                     else if (IsLabelLine(line, AdditionalWord))
-                         additional = KeywordValue(line);
-                 }
+                 const InfoKeyLines& lines = keys.at(p);
+                 const QString variables = KeywordValue(lines.lastVariable);
+                 const QString additional = KeywordValue(lines.lastAdditional);
                  // Identifier-like variable names; a word the German list holds (from a
                  // row visited earlier) is left out.
-                 const qsizetype words = WordCount(variables, StandardWordDelimiters);
-                 for (qsizetype i = 1; i <= words; ++i) {
-                     const QString word =
-                         TrimBlanks(ExtractWord(variables, i, StandardWordDelimiters));
+                 for (const QString& extracted : Words(variables, StandardWordDelimiters)) {
+                     const QString word = TrimBlanks(extracted);
                      if (word.isEmpty() || lists.german.Holds(word))
                          continue;
                      const QString capitalised = Capitalised(word);
                      if (IsIdentifierText(capitalised))
                          lists.english.Add(TrimBlanks(capitalised));
                  }
-                 const qsizetype phrases = WordCount(additional, ListDelimiters);
-                 for (qsizetype i = 1; i <= phrases; ++i) {
-                     const QString phrase = TrimBlanks(ExtractWord(additional, i, ListDelimiters));
+                 for (const QString& extracted : Words(additional, ListDelimiters)) {
+                     const QString phrase = TrimBlanks(extracted);
                      if (!phrase.isEmpty() && !lists.german.Holds(phrase))
                          lists.german.Add(TrimBlanks(Capitalised(phrase)));
                  }
              });
     return lists;
+}
+
+} // namespace
+
+KeywordLists FillKeywordLists(const ReferenceDatabase& database)
+{
+    SharedWalk walk;
+    return FillKeywordListsFrom(database, nullptr, walk);
 }
 
 IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
@@ -478,18 +600,25 @@ IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
         LoadSearchTables(database, searchDir);
         const QString indexPath = QDir(searchDir).filePath(SearchIndexFileName);
         LoadSearchIndex(index, indexPath);
-        const GeneratorResult result = FillIndexRows(database, index, now);
+        // Both passes read the same lines of each Info text: read once.
+        const DataTable& parameters = database.parameters();
+        const int info = parameters.fieldIndex(QStringLiteral("Info"));
+        std::optional<InfoKeyCache> keys;
+        if (info >= 0)
+            keys.emplace(parameters, info);
+        SharedWalk walk;
+        const GeneratorResult result =
+            FillIndexRowsFrom(database, index, now, keys ? &*keys : nullptr, walk);
         result.throwIfStopped();
         generation.protocol = result.lines;
-        // The index in memory serves the search also where its file cannot be written
-        // (a read-only database); the caller reports the failure.
         try {
             SaveSearchIndex(index, indexPath);
         } catch (const VeltraError& error) {
             generation.notSaved =
                 QStringLiteral("*** The search index is used without its file: ") + error.message();
         }
-        generation.keywords = FillKeywordLists(database);
+        generation.keywords = FillKeywordListsFrom(database, keys ? &*keys : nullptr, walk);
+        generation.texts = SearchTexts::Build(database.parameters());
     } catch (...) {
         links.restore();
         throw;

@@ -2,6 +2,7 @@
 // topic codes, its ID and two Info texts, and the keyword lists offered to the user.
 #pragma once
 
+#include "search/SearchTexts.h"
 #include "util/GeneratorResult.h"
 
 #include <QDateTime>
@@ -122,6 +123,8 @@ struct IndexGeneration
 {
     QStringList protocol; ///< the generation protocol lines
     KeywordLists keywords;
+    /// The folded Info texts of the parameter table walked, for the keyword search.
+    SearchTexts texts;
     /// Empty when the index file was written; else the protocol line saying that the
     /// index is used from memory, with the reason (cannot write "PATH": ...).
     QString notSaved;
@@ -130,12 +133,12 @@ struct IndexGeneration
 /// One complete generation in searchDir: loads the database's three hierarchy tables
 /// from searchDir (LoadSearchTables; the database's own hierarchy folder is not used),
 /// loads the index from searchDir/veltraIndex.xml (LoadSearchIndex), fills the index and
-/// the keyword lists. The links of the three tables report nothing while the tables load
-/// and the walk runs, so no window handler filters them; afterwards each link that was
-/// enabled is enabled again (announcing the headline table's first row, then the others)
-/// and the tables stay loaded in the walk's orders. Any failure of the loads or the walk
-/// throws VeltraError naming the file, and the index file is left as it was. An index
-/// file that cannot be written is no failure: the filled table serves the search and
+/// the keyword lists and folds the parameter rows' Info texts for the search. The links of the
+/// three tables report nothing while the tables load and the walk runs, so no window handler
+/// filters them; afterwards each link that was enabled is enabled again (announcing the headline
+/// table's first row, then the others) and the tables stay loaded in the walk's orders. Any failure
+/// of the loads or the walk throws VeltraError naming the file, and the index file is left as it
+/// was. An index file that cannot be written is no failure: the filled table serves the search and
 /// notSaved says why the file was not written.
 IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
                                  const QString& searchDir, const QDateTime& now);

@@ -43,11 +43,24 @@ void DbRichText::refresh()
     // Each text starts from the view's own font and a plain character format, for the
     // document and for the cursor: the format where the user clicked (a bold line, say)
     // must not pass to the next row's text.
-    document()->clear();
-    setCurrentCharFormat(QTextCharFormat());
-    document()->setDefaultFont(font());
-    SetFieldText(document(), m_link->text());
-    showScreenFonts();
+    // The same text again (the same row announced once more) in a view the user cannot
+    // change is not laid out again.
+    const QString text = m_link->text();
+    const bool same = isReadOnly() && !document()->isModified() && m_shownValid &&
+                      text == m_shownText && font() == m_shownFont;
+    if (!same) {
+        document()->clear();
+        setCurrentCharFormat(QTextCharFormat());
+        document()->setDefaultFont(font());
+        SetFieldText(document(), text);
+        showScreenFonts();
+        document()->setModified(false);
+        m_shownText = text;
+        m_shownFont = font();
+        m_shownValid = true;
+    } else {
+        setCurrentCharFormat(QTextCharFormat());
+    }
     // The view's own cursor moved along with the inserted text to its end; a new text
     // is shown from its first line.
     setTextCursor(QTextCursor(document()));

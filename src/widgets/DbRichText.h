@@ -26,6 +26,10 @@ private:
     void refresh();
     void showScreenFonts();
     FieldLink* m_link;
+    // The text and font last laid out, so that the same text is not laid out again.
+    QString m_shownText;
+    QFont m_shownFont;
+    bool m_shownValid = false;
 };
 
 } // namespace veltra

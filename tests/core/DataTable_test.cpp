@@ -119,6 +119,9 @@ class DataTableTest : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void navigates();
+    void takesFilterPassesFromTheCaller();
+    void sameFilterAgainFollowsChanges();
+    void orderAgainFollowsChanges();
     void looksUpFields_data();
     void looksUpFields();
     void filtersAndOrders_data();
@@ -1001,6 +1004,127 @@ void DataTableTest::createsDataSet()
     QCOMPARE(t.fieldInt("index"), 12);
     QCOMPARE(errorOf([&] { t.fieldInt("Top"); }),
              QStringLiteral("field \"Top\": \"ABCDE\" is not an integer"));
+}
+
+void DataTableTest::takesFilterPassesFromTheCaller()
+{
+    DataTable table;
+    table.createDataSet(
+        {FieldDef::text(QStringLiteral("ID"), 4), FieldDef::text(QStringLiteral("Info"), 20)});
+    for (const char* info : {"b", "a", "b"})
+        table.append({QString::number(table.recordCount() + 1), QLatin1String(info)});
+    table.setIndexFieldNames(QStringLiteral("Info"));
+    auto ids = [&table] {
+        QStringList shown;
+        for (int row = 0; row < table.recordCount(); ++row)
+            shown << table.value(row, 0);
+        return shown;
+    };
+    const QString expression = QStringLiteral("Info = 'b'");
+
+    // The rows the caller says pass, in the table's order, with the expression as filter.
+    table.setFilterPasses(expression, {false, true, true}, table.contentStamp());
+    QVERIFY(table.isFiltered());
+    QCOMPARE(table.filter(), expression);
+    QCOMPARE(ids(), (QStringList{"2", "3"}));
+    QCOMPARE(table.recNo(), 1);
+
+    // Passes for other content or another number of rows: the table evaluates the filter.
+    table.setFilterPasses(expression, {false, true, true}, table.contentStamp() + 1);
+    QCOMPARE(ids(), (QStringList{"1", "3"}));
+    table.setFilterPasses(expression, {true}, table.contentStamp());
+    QCOMPARE(ids(), (QStringList{"1", "3"}));
+
+    // A rejected expression changes nothing.
+    QVERIFY_THROWS_EXCEPTION(VeltraError,
+                             table.setFilterPasses(QStringLiteral("Nope = 'b'"), {true, true, true},
+                                                   table.contentStamp()));
+    QCOMPARE(table.filter(), expression);
+    QCOMPARE(ids(), (QStringList{"1", "3"}));
+
+    // The digest of a field follows its values, not the table they are in.
+    DataTable copy;
+    copy.loadFromData(table.saveToData(PacketForm::Utf8), QStringLiteral("copy"));
+    QCOMPARE(copy.fieldDigest(QStringLiteral("info")), table.fieldDigest(QStringLiteral("Info")));
+    QVERIFY(copy.contentStamp() != table.contentStamp());
+    QVERIFY(copy.fieldDigest(QStringLiteral("ID")) != table.fieldDigest(QStringLiteral("Info")));
+    copy.setFiltered(false);
+    copy.first();
+    copy.edit();
+    copy.setFieldText(QStringLiteral("Info"), QStringLiteral("c"));
+    copy.post();
+    QVERIFY(copy.fieldDigest(QStringLiteral("Info")) != table.fieldDigest(QStringLiteral("Info")));
+    QCOMPARE(copy.storedValue(0, 1), QStringLiteral("c"));
+}
+
+void DataTableTest::sameFilterAgainFollowsChanges()
+{
+    // Setting the filter a table already shows may keep its rows, but only while its
+    // content, options and order are unchanged.
+    DataTable table;
+    table.createDataSet(
+        {FieldDef::text(QStringLiteral("ID"), 4), FieldDef::text(QStringLiteral("PS"), 4)});
+    for (const char* ps : {"a", "b", "a"})
+        table.append({QString::number(table.recordCount() + 1), QLatin1String(ps)});
+    auto ids = [&table] {
+        QStringList shown;
+        for (int row = 0; row < table.recordCount(); ++row)
+            shown << table.value(row, 0);
+        return shown;
+    };
+    const QString expression = QStringLiteral("PS = 'A'");
+    table.setFilter(expression);
+    table.setFiltered(true);
+    QCOMPARE(ids(), QStringList{});
+
+    FilterOptions options;
+    options.ignoreCase = true;
+    table.setFilterOptions(options);
+    table.setFilter(expression);
+    QCOMPARE(ids(), (QStringList{"1", "3"}));
+
+    table.last();
+    table.edit();
+    table.setFieldText(QStringLiteral("PS"), QStringLiteral("c"));
+    table.post();
+    table.setFilter(expression);
+    QCOMPARE(ids(), QStringList{"1"});
+    QCOMPARE(table.recNo(), 1);
+
+    table.setIndexFieldNames(QStringLiteral("ID"));
+    table.setFilter(QStringLiteral("PS = 'b' OR PS = 'c'"));
+    QCOMPARE(ids(), (QStringList{"2", "3"}));
+    table.setFilter(QStringLiteral("PS = 'b' OR PS = 'c'"));
+    QCOMPARE(ids(), (QStringList{"2", "3"}));
+}
+
+void DataTableTest::orderAgainFollowsChanges()
+{
+    // A table sorted by an order it had before sorts by the values it holds now.
+    DataTable table;
+    table.createDataSet(
+        {FieldDef::text(QStringLiteral("ID"), 4), FieldDef::text(QStringLiteral("PS"), 4)});
+    for (const char* ps : {"c", "a", "b", "a"})
+        table.append({QString::number(table.recordCount() + 1), QLatin1String(ps)});
+    auto ids = [&table] {
+        QStringList shown;
+        for (int row = 0; row < table.recordCount(); ++row)
+            shown << table.value(row, 0);
+        return shown;
+    };
+    table.setIndexFieldNames(QStringLiteral("PS"));
+    QCOMPARE(ids(), (QStringList{"2", "4", "3", "1"}));
+    table.setIndexFieldNames(QStringLiteral("ID"));
+    table.first();
+    table.edit();
+    table.setFieldText(QStringLiteral("PS"), QStringLiteral("A"));
+    table.post();
+    table.setIndexFieldNames(QStringLiteral("PS"));
+    QCOMPARE(ids(), (QStringList{"1", "2", "4", "3"}));
+    // A filtered part of the rows in the same order as the whole.
+    table.setFilter(QStringLiteral("PS = 'a' OR PS = 'b'"));
+    table.setFiltered(true);
+    QCOMPARE(ids(), (QStringList{"2", "4", "3"}));
 }
 
 QTEST_GUILESS_MAIN(DataTableTest)

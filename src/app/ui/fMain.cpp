@@ -102,6 +102,15 @@ void TForm1::WriteSettings()
     ini.save(SettingsPath()); // a settings file that cannot be written is ignored
 }
 
+void TForm1::EnsureSecondaryWindows()
+{
+    if (!MakeSecondaryWindows)
+        return;
+    const std::function<void()> make = std::move(MakeSecondaryWindows);
+    MakeSecondaryWindows = nullptr;
+    make();
+}
+
 void TForm1::AddProtocolLine(const QString& text)
 {
     m_log.AddLine(text);

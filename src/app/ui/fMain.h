@@ -75,6 +75,8 @@ public:
     static const QString EditModeText;
 
 private:
+    /// Runs MakeSecondaryWindows when it has not run yet.
+    void EnsureSecondaryWindows();
     // Declared first: the members below refer into them.
     ReferenceDatabase m_db;
     ProtocolLog m_log;
@@ -189,6 +191,9 @@ public:
     FileDialogSettings sdLog;
 
     // --- secondary windows the main window opens (set by the program's start) ----------
+    /// Makes the secondary windows below and sets their pointers; run once, by the first
+    /// command that opens one of them, so that the start builds only the main window.
+    std::function<void()> MakeSecondaryWindows;
     TfFormTab* fFormTab = nullptr;
     TfClipTab* fClipTab = nullptr;
     TfSearchIndex* fSearchIndex = nullptr;

@@ -34,6 +34,7 @@ void TForm1::Info1Click()
 {
     // The program's start gives the window the about box; without one (a window made
     // on its own) the window makes its own, so the command always works.
+    EnsureSecondaryWindows();
     if (!AboutBox)
         AboutBox = new TAboutBox(this);
     AboutBox->Version->setText(VersionText);

@@ -56,6 +56,7 @@ template <typename Matches> void WalkTo(DataTable& table, Matches matches)
 
 void TForm1::Search1Click()
 {
+    EnsureSecondaryWindows();
     if (!fSearchIndex)
         throw VeltraError(QStringLiteral("The search window is not available"));
     t->setCurrentIndex(0);

@@ -109,6 +109,7 @@ ResultTableOptions TForm1::TableOptions(ResultTableForm form) const
 
 void TForm1::bUserDefTabClick()
 {
+    EnsureSecondaryWindows();
     if (!fFormTab)
         throw VeltraError(QStringLiteral("The formatted table generator is not available"));
     fFormTab->SetDataFile(ReplaceFileExtension(DataFilePath, QStringLiteral("xml")),
@@ -134,6 +135,7 @@ void TForm1::bParaToClipBoardClick()
 void TForm1::bTableToExcelFormatByClipboardClick()
 {
     CopyToClipboard(mTableContent);
+    EnsureSecondaryWindows();
     if (!fClipTab)
         throw VeltraError(QStringLiteral("The clipboard table window is not available"));
     try {

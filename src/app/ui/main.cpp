@@ -2,6 +2,8 @@
 //
 //   veltra [DATABASE_DIR]
 //
+// With the environment variable VELTRA_QUIT_AFTER_FIRST_PAINT set, the program ends as
+// soon as the main window has painted once (for timing the start-up).
 // DATABASE_DIR becomes the current folder and the folder data files are looked for in;
 // the settings file stays beside the executable. Without DATABASE_DIR the current folder
 // is used when it holds a database, else the installed sample database (a copy in the
@@ -18,10 +20,44 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
+#include <memory>
+
+namespace {
+
+/// Ends the process as soon as the watched window has painted for the first time, before
+/// anything is saved: with VELTRA_QUIT_AFTER_FIRST_PAINT set, so that the start-up can be
+/// timed as a whole process.
+class QuitAfterFirstPaint : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            // After the paint pass of this expose event has finished.
+            QTimer::singleShot(0, [] {
+                std::fflush(nullptr);
+                std::_Exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_painted = false;
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -48,28 +84,42 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    // Every window exists for the whole run; only the main window is shown at start.
+    // Only the main window is built at start; the other windows are made by the first
+    // command that opens one of them and then live for the whole run.
     veltra::TForm1 form1(QApplication::applicationFilePath(), databaseDir);
-    veltra::TfConvertPP fConvertPP(form1.Guard());
-    veltra::TAboutBox aboutBox;
-    veltra::TfFormTab fFormTab(QApplication::applicationFilePath(), form1.Guard());
-    veltra::TfSearchIndex fSearchIndex(form1.Guard(),
-                                       [&form1](const QString& top, const QString& ps, qint64 id) {
-                                           form1.GoToParameter(top, ps, id);
-                                       });
-    veltra::TfWhatsOn fWhatsOn;
-    veltra::TfClipTab fClipTab;
-    // Closing the main window ends the program, whichever other windows are open.
-    for (QWidget* window : std::initializer_list<QWidget*>{&fConvertPP, &aboutBox, &fFormTab,
-                                                           &fSearchIndex, &fWhatsOn, &fClipTab})
-        window->setAttribute(Qt::WA_QuitOnClose, false);
-    form1.fFormTab = &fFormTab;
-    form1.fClipTab = &fClipTab;
-    form1.fSearchIndex = &fSearchIndex;
-    form1.fWhatsOn = &fWhatsOn;
-    form1.AboutBox = &aboutBox;
+    std::unique_ptr<veltra::TfConvertPP> fConvertPP;
+    std::unique_ptr<veltra::TAboutBox> aboutBox;
+    std::unique_ptr<veltra::TfFormTab> fFormTab;
+    std::unique_ptr<veltra::TfSearchIndex> fSearchIndex;
+    std::unique_ptr<veltra::TfWhatsOn> fWhatsOn;
+    std::unique_ptr<veltra::TfClipTab> fClipTab;
+    form1.MakeSecondaryWindows = [&] {
+        fConvertPP = std::make_unique<veltra::TfConvertPP>(form1.Guard());
+        aboutBox = std::make_unique<veltra::TAboutBox>();
+        fFormTab =
+            std::make_unique<veltra::TfFormTab>(QApplication::applicationFilePath(), form1.Guard());
+        fSearchIndex = std::make_unique<veltra::TfSearchIndex>(
+            form1.Guard(), [&form1](const QString& top, const QString& ps, qint64 id) {
+                form1.GoToParameter(top, ps, id);
+            });
+        fWhatsOn = std::make_unique<veltra::TfWhatsOn>();
+        fClipTab = std::make_unique<veltra::TfClipTab>();
+        // Closing the main window ends the program, whichever other windows are open.
+        for (QWidget* window :
+             std::initializer_list<QWidget*>{fConvertPP.get(), aboutBox.get(), fFormTab.get(),
+                                             fSearchIndex.get(), fWhatsOn.get(), fClipTab.get()})
+            window->setAttribute(Qt::WA_QuitOnClose, false);
+        form1.fFormTab = fFormTab.get();
+        form1.fClipTab = fClipTab.get();
+        form1.fSearchIndex = fSearchIndex.get();
+        form1.fWhatsOn = fWhatsOn.get();
+        form1.AboutBox = aboutBox.get();
+    };
     if (!start.protocolLine.isEmpty())
         form1.AddProtocolLine(start.protocolLine);
+    QuitAfterFirstPaint quitAfterFirstPaint;
+    if (qEnvironmentVariableIsSet("VELTRA_QUIT_AFTER_FIRST_PAINT"))
+        form1.installEventFilter(&quitAfterFirstPaint);
     form1.show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 
 #include "data/DataSource.h"
 #include "search/SearchFilter.h"
+#include "search/SearchTexts.h"
 #include "util/PageSetup.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
@@ -298,6 +299,7 @@ void TfSearchIndex::BuildSearchIndex()
     GenerationProtocol = generation.protocol;
     IndexNotSaved = generation.notSaved;
     Keywords = generation.keywords;
+    m_texts = std::move(generation.texts);
     IndexPending = false;
     SetTermLists(Keywords.english.entries());
 }
@@ -331,6 +333,9 @@ void TfSearchIndex::FormActivate()
     }
     if (IndexPending)
         BuildSearchIndex();
+    // The generation's folded texts serve the search when the table just loaded holds
+    // the same Info texts; else they are made from it now.
+    m_texts.Prepare(m_db.parameters());
     // The index rows of the first parameter shown.
     dsParaDataChange();
 }
@@ -389,10 +394,8 @@ void TfSearchIndex::bFindEnglishIndexClick()
     terms.op1 = cbE1->currentText();
     terms.op2 = cbE2->currentText();
     terms.german = cbLanguage->currentText() == German;
-    parameters.setFiltered(false);
     try {
-        parameters.setFilter(SearchFilterExpression(terms));
-        parameters.setFiltered(true);
+        ApplySearchFilter(parameters, m_texts, SearchFilterExpression(terms));
         parameters.first();
     } catch (const VeltraError&) {
         // A rejected expression shows every row and says "ERROR"; no message box.

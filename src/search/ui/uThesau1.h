@@ -5,6 +5,7 @@
 #include "data/DataTable.h"
 #include "data/ReferenceDatabase.h"
 #include "search/SearchIndex.h"
+#include "search/SearchTexts.h"
 #include "widgets/ErrorGuard.h"
 
 #include <QWidget>
@@ -98,6 +99,7 @@ private:
     GoTo m_goTo;
     ReferenceDatabase m_db;
     DataSource* m_dsKey = nullptr;
+    SearchTexts m_texts; ///< the folded Info texts of the window's parameter table
 };
 
 } // namespace veltra
