@@ -432,7 +432,10 @@ void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMain
                      1e-5));
         QVERIFY(Near(w.ProfileMean.at(0)->at(i).y(), scales[i], 1e-5));
     }
-    QCOMPARE(w.ProfileCurrent->points(), QList<QPointF>{p50.at(0)});
+    QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(0)));
+    // The square is drawn where the chart places the group's median.
+    QCOMPARE(w.CurrentMarkerRect().center(),
+             w.chProfile->mapToPosition(p50.at(0), w.ProfileP50.at(0)));
 
     // A click on the third group, at its place on the screen.
     const QPointF inChart = w.chProfile->mapToPosition(p50.at(2), w.ProfileP50.at(0));
@@ -441,13 +444,13 @@ void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMain
     QCOMPARE(form.cdsFile->recNo(), 3);
     QCOMPARE(s.panel(3), w.CurrentGroup()->caption);
     QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(200));
-    QCOMPARE(w.ProfileCurrent->points(), QList<QPointF>{p50.at(2)});
+    QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(2)));
     QCOMPARE(w.Curves.size(), 1);
 
     // The handler takes the nearest midpoint.
     w.ProfileClick(QPointF(11, 0));
     QCOMPARE(form.cdsFile->recNo(), 2);
-    QCOMPARE(w.ProfileCurrent->points(), QList<QPointF>{p50.at(1)});
+    QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(1)));
     QCOMPARE(w.Curves.size(), 2);
     QVERIFY(s.errors.isEmpty());
 }

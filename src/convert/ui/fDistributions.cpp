@@ -21,6 +21,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileInfo>
+#include <QGraphicsRectItem>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -71,11 +72,26 @@ QColor FitColour(int fit)
 // decimal logarithms and the labels name the values.
 void SetAxisTicks(QCategoryAxis* axis, double low, double high, bool logScale)
 {
-    for (const QString& label : axis->categoriesLabels())
-        axis->remove(label);
     const QList<AxisTick> ticks = logScale ? LogAxisTicks(low, high) : LinearAxisTicks(low, high);
     const double from = logScale ? std::log10(low) : low;
     const double to = logScale ? std::log10(high) : high;
+    // The same labels at the same places (the next age group of a file is often on the
+    // same scale): only the range moves, and the axis is not laid out anew.
+    QStringList labels;
+    for (const AxisTick& tick : ticks)
+        labels << tick.label;
+    if (labels == axis->categoriesLabels()) {
+        bool same = true;
+        for (const AxisTick& tick : ticks)
+            same = same &&
+                   axis->endValue(tick.label) == (logScale ? std::log10(tick.value) : tick.value);
+        if (same) {
+            axis->setRange(from, to);
+            return;
+        }
+    }
+    for (const QString& label : axis->categoriesLabels())
+        axis->remove(label);
     // A tick on the lower end needs a category starting just below it.
     axis->setStartValue(from - (to - from) * 1e-6);
     for (const AxisTick& tick : ticks) {
@@ -380,6 +396,14 @@ void TfDistributions::buildProfileChart()
     chProfile->addSeries(ProfileCurrent);
     ProfileCurrent->attachAxis(m_profileX);
     ProfileCurrent->attachAxis(m_profileY);
+    m_currentMarker = new QGraphicsRectItem(chProfile);
+    m_currentMarker->setBrush(ProfileCurrent->color());
+    m_currentMarker->setPen(QPen(Qt::black, 1));
+    m_currentMarker->setZValue(100);
+    m_currentMarker->hide();
+    for (QValueAxis* axis : {m_profileX, m_profileY})
+        connect(axis, &QValueAxis::rangeChanged, this, [this] { PlaceCurrentMarker(); });
+    connect(chProfile, &QChart::plotAreaChanged, this, [this] { PlaceCurrentMarker(); });
     cvProfile = Named(new QChartView(chProfile), "cvProfile");
     cvProfile->setRenderHint(QPainter::Antialiasing);
     cvProfile->setMinimumSize(380, 300);
@@ -445,7 +469,8 @@ void TfDistributions::Refresh()
         m_profile = {};
         m_table = {};
         ClearProfileRuns();
-        ProfileCurrent->clear();
+        m_currentPoint.reset();
+        PlaceCurrentMarker();
         lProfileNote->clear();
         m_group.reset();
         lGroup->setText(QStringLiteral("No selected data set."));
@@ -617,7 +642,8 @@ void TfDistributions::ClearGroupViews()
     for (QLineEdit* edit : {eR, ePython, eAtRisk, eExcel})
         edit->clear();
     m_table = {};
-    ProfileCurrent->clear();
+    m_currentPoint.reset();
+    PlaceCurrentMarker();
     lLegend->clear();
 }
 
@@ -750,18 +776,25 @@ void TfDistributions::UpdateCurves()
         }
         QLineSeries* series = Curves.at(i);
         series->replace(points);
-        series->setName(FitCurveName(fit.fit()));
+        // Names and pens are set only when they change: each setting repaints the chart.
+        const QString name = FitCurveName(fit.fit());
+        if (series->name() != name) {
+            series->setName(name);
+            DensityCurves.at(i)->setName(name);
+            QqSeries.at(i)->setName(name);
+        }
         // The GF curve is drawn bold: it is the model the other fits are limits of.
         const bool gf = fit.fit().family == FitFamily::GeneralF;
         const QPen pen(FitColour(i), gf ? 3.5 : 1.8);
-        series->setPen(pen);
-        DensityCurves.at(i)->setName(series->name());
-        DensityCurves.at(i)->setPen(pen);
-        QqSeries.at(i)->setName(series->name());
-        QqSeries.at(i)->setColor(FitColour(i));
-        QqSeries.at(i)->setBorderColor(FitColour(i));
+        if (series->pen() != pen) {
+            series->setPen(pen);
+            DensityCurves.at(i)->setPen(pen);
+            QqSeries.at(i)->setColor(FitColour(i));
+            QqSeries.at(i)->setBorderColor(FitColour(i));
+        }
     }
-    m_cdfX->setTitleText(m_valueTitle);
+    if (m_cdfX->titleText() != m_valueTitle)
+        m_cdfX->setTitleText(m_valueTitle);
     SetAxisTicks(m_cdfX, low, high, logX);
     m_densityStale = true;
     m_qqStale = true;
@@ -873,7 +906,9 @@ void TfDistributions::UpdateLegend()
     } else if (tabViews->currentWidget() == cvQq) {
         entries << QStringLiteral("<span style=\"color:gray\">- - -</span>&nbsp;1:1");
     }
-    lLegend->setText(entries.join(QStringLiteral(" &nbsp; ")));
+    const QString text = entries.join(QStringLiteral(" &nbsp; "));
+    if (lLegend->text() != text)
+        lLegend->setText(text);
 }
 
 QString TfDistributions::CurveToolTip(int fit, double x) const
@@ -940,17 +975,34 @@ void TfDistributions::tabViewsChange()
 
 void TfDistributions::UpdateProfileHighlight()
 {
-    ProfileCurrent->clear();
-    if (!m_link || !m_link->isActive())
-        return;
-    const int row = m_link->table()->recNo() - 1;
-    for (const AgeProfilePoint& point : std::as_const(m_profile.points)) {
-        if (point.row == row) {
-            if (point.p50)
-                ProfileCurrent->append(point.midpoint, *point.p50);
-            break;
+    m_currentPoint.reset();
+    if (m_link && m_link->isActive()) {
+        const int row = m_link->table()->recNo() - 1;
+        for (const AgeProfilePoint& point : std::as_const(m_profile.points)) {
+            if (point.row == row) {
+                if (point.p50)
+                    m_currentPoint = QPointF(point.midpoint, *point.p50);
+                break;
+            }
         }
     }
+    PlaceCurrentMarker();
+}
+
+void TfDistributions::PlaceCurrentMarker()
+{
+    if (!m_currentPoint) {
+        m_currentMarker->hide();
+        return;
+    }
+    const QPointF at = chProfile->mapToPosition(*m_currentPoint, ProfileCurrent);
+    m_currentMarker->setRect(QRectF(at - QPointF(7, 7), QSizeF(14, 14)));
+    m_currentMarker->show();
+}
+
+QRectF TfDistributions::CurrentMarkerRect() const
+{
+    return m_currentMarker->isVisible() ? m_currentMarker->rect() : QRectF();
 }
 
 void TfDistributions::ProfileClick(QPointF value)

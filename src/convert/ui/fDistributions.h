@@ -13,6 +13,7 @@
 #include <QList>
 #include <QPointF>
 #include <QPointer>
+#include <QRectF>
 #include <QStringList>
 #include <QWidget>
 #include <optional>
@@ -22,6 +23,7 @@ class QAreaSeries;
 class QCategoryAxis;
 class QChart;
 class QChartView;
+class QGraphicsRectItem;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -144,7 +146,16 @@ public:
     QList<QAreaSeries*> ProfileBands;
     QList<QLineSeries*> ProfileP50;
     QList<QLineSeries*> ProfileMean;
+    /// The legend entry of the current group; it holds no points: the group is marked by
+    /// a square drawn over the chart, so that moving it repaints only its place and not
+    /// the whole chart.
     QScatterSeries* ProfileCurrent = nullptr;
+    /// The point of the current group in the profile (age midpoint, P50); none when the
+    /// group has no place in it.
+    std::optional<QPointF> ProfileCurrentPoint() const { return m_currentPoint; }
+    /// Where the square marking the current group is drawn, in the chart's coordinates;
+    /// invalid while it is hidden.
+    QRectF CurrentMarkerRect() const;
 
     FileDialogSettings sdPng;
     FileDialogSettings sdPdf;
@@ -198,6 +209,7 @@ private:
     /// The value at a chart position.
     double ValueAt(double axisX) const;
     void UpdateProfileHighlight();
+    void PlaceCurrentMarker();
     void FillTable();
     void ShowFormulas(int fit);
     /// The fit shown in the table's selected row; -1 without a selection.
@@ -235,6 +247,8 @@ private:
     QCategoryAxis* m_qqX = nullptr;
     QCategoryAxis* m_qqY = nullptr;
     QValueAxis* m_profileX = nullptr;
+    QGraphicsRectItem* m_currentMarker = nullptr;
+    std::optional<QPointF> m_currentPoint;
     QValueAxis* m_profileY = nullptr;
 };
 
