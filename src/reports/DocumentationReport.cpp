@@ -160,7 +160,7 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
         result.table = GenerateResultTable(dataFile, tableOptions);
     } else {
         result.dataFileNotOpen = true;
-        result.table.stop(0, QStringLiteral("No selected data set."));
+        result.table.fail(QStringLiteral("No selected data set."));
     }
     report.line(QString());
     // A data file that is not open leaves the table command's message in its place.
@@ -219,7 +219,8 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
                 converted = SelectedFunctions(contentText, group);
             section("GF-DISTRIBUTION-APPROACH (transformed parameters)", converted.lines);
             if (!converted.complete()) {
-                const int gfLine = converted.stopRow;
+                // A conversion fails only while reading a GF line, so it names one.
+                const int gfLine = converted.stopRow.value();
                 fail(QStringLiteral("Age group %1 (%2), GF line %3 \"%4\": %5")
                          .arg(row + 1)
                          .arg(group.caption)

@@ -44,8 +44,8 @@ struct ReportResult
 {
     /// The report. Never null.
     std::unique_ptr<QTextDocument> document;
-    /// The formatted result table as the "Parameter Table" tab shows it. Stopped at row 0
-    /// with "No selected data set." when the data file is not open; no lines and
+    /// The formatted result table as the "Parameter Table" tab shows it. Failed before
+    /// any row with "No selected data set." when the data file is not open; no lines and
     /// complete when the row has no data file path (nothing was generated).
     GeneratorResult table;
     /// The command/parameter table shown in the summary (no lines when the data file is

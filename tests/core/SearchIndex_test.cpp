@@ -322,7 +322,7 @@ void SearchIndexTest::failedWalkKeepsThePreviousIndex()
     DataTable index;
     LoadSearchIndex(index, folder.indexPath());
     const GeneratorResult result = FillIndexTable(folder.db, index, folder.indexPath(), Now);
-    QCOMPARE(result.stopRow, 1);
+    QCOMPARE(result.stopRow.value_or(-1), 1);
     QVERIFY2(result.error.contains(QStringLiteral("\"12x\"")) &&
                  result.error.contains(QStringLiteral("daten1a.xml")),
              qPrintable(result.error));

@@ -85,8 +85,9 @@ void TForm1::GenerateTable(ResultTableForm form)
                                                          : TableTextKind::TabDelimited,
                       table.columnWidths, table.headerWidths};
     if (!table.complete()) {
-        // The data file shows the row the table stopped at.
-        cdsFile->moveTo(table.stopRow + 1);
+        // The data file shows the row the table stopped at (its first row when the
+        // table failed before reaching one).
+        cdsFile->moveTo(table.stopRow.value_or(0) + 1);
         table.throwIfStopped();
     }
     cdsFile->first();
@@ -216,7 +217,7 @@ void TForm1::ShowCommandTable(bool keepAgeGroup)
     Show(mFormula, table.lines);
     if (!table.complete()) {
         if (!keepAgeGroup)
-            cdsFile->moveTo(table.stopRow + 1);
+            cdsFile->moveTo(table.stopRow.value_or(0) + 1);
         table.throwIfStopped();
     }
 }
