@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -285,16 +286,14 @@ void TfSearchIndex::BuildSearchIndex()
     const QString dir = SearchDir;
     const QDateTime now = QDateTime::currentDateTime();
     IndexGeneration generation;
-    try {
+    {
+        // The link has no handler: enabling it only has the views read the index again.
+        const auto enableKey = qScopeGuard([this] { m_dsKey->setEnabled(true); });
         RunWithoutUserInput([this, &dir, &now, &generation] {
             ReferenceDatabase walk(dir, dir);
             generation = veltra::BuildSearchIndex(walk, cdsKey, dir, now);
         });
-    } catch (...) {
-        m_dsKey->setEnabled(true);
-        throw;
     }
-    m_dsKey->setEnabled(true);
     GenerationProtocol = generation.protocol;
     IndexNotSaved = generation.notSaved;
     Keywords = generation.keywords;
