@@ -68,8 +68,8 @@ struct ReportResult
 
 /// Builds the documentation report of the database's current parameter row and its
 /// connected data file, in this order:
-///   "Data Documentation : " + DataFilePath, an empty line; when DataFilePath is not
-///   empty and the row names a data file (DataFileName; a row without one gets no path
+///   "Data Documentation : " + dataFilePath(), an empty line; when dataFilePath() is not
+///   empty and the row names a data file (dataFileName(); a row without one gets no path
 ///   and nothing more): the Info block (empty line, the Info text with its formatting, empty line),
 ///   the table block (empty line, the formatted result table, empty line), the summary
 ///   (dash line, "SUMMARY (distrib. parameters)", empty line, "Current : " + first Info

@@ -82,11 +82,12 @@ private:
 public:
     // --- state read by the other windows -----------------------------------------------
     QString ExePath;
-    QString& RunDir;
-    QString& DataFileName;
-    QString& DataFilePath;
-    QString& ConnectedDataFileName;
-    QStringList& DataFieldNames;
+    // The database's state, read only: it changes through the database's calls.
+    const QString& RunDir;
+    const QString& DataFileName;
+    const QString& DataFilePath;
+    const QString& ConnectedDataFileName;
+    const QStringList& DataFieldNames;
     QStringList SectionFieldNames;
     bool OpenDataFiles = true;
     bool IndexOutdated = true;
@@ -115,7 +116,7 @@ public:
     void AddProtocolLine(const QString& text);
     void CloseTablesAndSaveSettings();
     void LoadHierarchyTables();
-    void ConnectDataFile();
+    void ConnectDataFile(const QString& name);
 
     /// The path of the settings file: the executable's path with the extension ".INI".
     QString SettingsPath() const;

@@ -76,8 +76,11 @@ void TForm1::GenerateTable(ResultTableForm form)
     }
     // The names stay in upper case until the next data file is connected; a formatted
     // table made in between shows them so.
-    if (form != ResultTableForm::Formatted)
-        UpperCaseLines(DataFieldNames);
+    if (form != ResultTableForm::Formatted) {
+        QStringList names = DataFieldNames;
+        UpperCaseLines(names);
+        m_db.setDataFieldNames(names);
+    }
     const GeneratorResult table = GenerateResultTable(*cdsFile, TableOptions(form));
     Show(mTableContent, table.lines);
     m_resultLayout = {form == ResultTableForm::Formatted ? TableTextKind::Formatted

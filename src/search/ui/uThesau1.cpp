@@ -315,7 +315,7 @@ void TfSearchIndex::FormActivate()
 {
     const WaitCursor wait;
     m_db.setHierarchyDir(SearchDir);
-    m_db.RunDir = SearchDir;
+    m_db.setRunDir(SearchDir);
     ProtocolLog counts; // the record counts of the loads are not shown here
     m_db.LoadHierarchyTables(counts);
     const QString indexPath = SearchDir + SearchIndexFileName;
