@@ -2,6 +2,7 @@
 // crafted database: result tables, the command/parameter table, the formatted table
 // generator and the way out by clipboard and file. The rules of each table are tested
 // in the core; here, what the window does around them.
+#include "../common/Actions.h"
 #include "../common/WorkbookReader.h"
 #include "GuiFixture.h"
 
@@ -38,12 +39,7 @@ void click(QObject& window, const char* name)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void trigger(TForm1& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    QVERIFY2(action, name);
-    action->trigger();
-}
+using fixture::trigger;
 
 QString ReadFile(const QString& path)
 {
