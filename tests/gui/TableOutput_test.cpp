@@ -7,6 +7,7 @@
 #include "GuiFixture.h"
 
 #include "data/DataTable.h"
+#include "tables/FormatLanguage.h"
 #include "tables/ui/uClipTables.h"
 #include "tables/ui/uFormATable.h"
 #include "util/NumberFormat.h"
@@ -346,7 +347,7 @@ void TableOutputTest::formattedTableGenerator()
     QCOMPARE(window.ResultLines(),
              QStringList({" Group    NOBS", "     1   120.0", "     2    98.0", "     3    77.0"}));
     QCOMPARE(window.FormatLines().size(), 4);
-    QCOMPARE(window.Form.size(), 4);
+    QCOMPARE(veltra::ParseFormatLines(window.FormatLines()).size(), 4);
     window.cbdel->setChecked(true);
     click(window, "bRun");
     QCOMPARE(window.FormatLines(), QStringList({"AGEGRP I6 Group", "NOBS F8.1"}));

@@ -1,9 +1,12 @@
 // The main window: browser of the reference-value database. Its tables and connection
 // state live in a ReferenceDatabase, its protocol in a ProtocolLog; the window reads
 // its controls, calls the core and shows the result. The handlers are spread over
-// files by concern: fMain.cpp (start, settings, protocol, closing, screen sizes),
-// fMainLayout.cpp (controls and menus), fMainBrowse.cpp (navigation, data file,
-// age groups, restriction panel and the table commands).
+// files by concern: fMain.cpp (start, settings, closing, screen sizes), fMainLayout.cpp
+// (controls, menus, status bar and their connections), fMainBrowse.cpp (navigation,
+// data file, age groups, restriction panel, closing and reopening the tables),
+// fMainTables.cpp (table output), fMainSearch.cpp (keyword search), fMainReport.cpp
+// (documentation report), fMainChecks.cpp (check lists), fMainLog.cpp (protocol log
+// and about box) and fMainEdit.cpp (editing functions).
 #pragma once
 
 #include "data/ReferenceDatabase.h"
@@ -109,8 +112,6 @@ public:
 
     /// The browser's tables and connection state.
     ReferenceDatabase& Database() { return m_db; }
-    /// The run protocol shown on the "Prot./Options" tab.
-    ProtocolLog& Log() { return m_log; }
 
     // --- operations used by other windows ----------------------------------------------
     void AddProtocolLine(const QString& text);
@@ -200,6 +201,7 @@ public:
     TfScenario* fScenario = nullptr;
 
     // --- handlers -------------------------------------------------------------------------
+    // browsing (fMainBrowse.cpp, the window commands in fMain.cpp)
     void dsHeadDataChange();
     void dsTopicsDataChange();
     void dsParaDataChange();
