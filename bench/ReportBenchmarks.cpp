@@ -43,10 +43,10 @@ struct ConnectedRow
     {
         database.LoadParameterTable();
         database.LocateParameter(ReportedRow);
-        database.DataFileName =
-            ReferenceDatabase::CurrentText(database.parameters(), QStringLiteral("DataFile"));
         veltra::ProtocolLog log;
-        if (database.ConnectDataFile(false, log) != veltra::ConnectOutcome::Connected)
+        const QString name =
+            ReferenceDatabase::CurrentText(database.parameters(), QStringLiteral("DataFile"));
+        if (database.ConnectDataFile(name, false, log).outcome != veltra::ConnectOutcome::Connected)
             throw veltra::VeltraError(QStringLiteral("the data file of the row was not connected"));
     }
 };
@@ -60,7 +60,7 @@ const ConnectedRow& Row()
 veltra::ReportOptions Options()
 {
     veltra::ReportOptions options;
-    options.table.fieldNames = Row().database.DataFieldNames;
+    options.table.fieldNames = Row().database.dataFieldNames();
     options.table.checked = QList<bool>(options.table.fieldNames.size(), true);
     options.table.sectionFieldNames = veltra::DefaultSectionFieldNames();
     return options;
@@ -155,13 +155,13 @@ const veltra::ReportResult& SampleReport()
                                    QStringLiteral(VELTRA_SAMPLE_DIR));
         database.LoadParameterTable();
         database.LocateParameter(1014);
-        database.DataFileName =
-            ReferenceDatabase::CurrentText(database.parameters(), QStringLiteral("DataFile"));
         veltra::ProtocolLog log;
-        if (database.ConnectDataFile(false, log) != veltra::ConnectOutcome::Connected)
+        const QString name =
+            ReferenceDatabase::CurrentText(database.parameters(), QStringLiteral("DataFile"));
+        if (database.ConnectDataFile(name, false, log).outcome != veltra::ConnectOutcome::Connected)
             throw veltra::VeltraError(QStringLiteral("ef0010.xml of the sample was not connected"));
         veltra::ReportOptions options;
-        options.table.fieldNames = database.DataFieldNames;
+        options.table.fieldNames = database.dataFieldNames();
         options.table.checked = QList<bool>(options.table.fieldNames.size(), true);
         options.table.sectionFieldNames = veltra::DefaultSectionFieldNames();
         return BuildDocumentationReport(database, options);

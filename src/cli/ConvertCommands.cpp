@@ -52,7 +52,7 @@ void RunFunctions(CliContext& context, QStringList args)
     if (groupNo < 1 || groupNo > groups)
         throw VeltraError(QStringLiteral("No age group %1: \"%2\" has %3 age groups")
                               .arg(groupNo)
-                              .arg(database->DataFilePath)
+                              .arg(database->dataFilePath())
                               .arg(groups));
     dataFile.moveTo(groupNo);
     const AgeGroupTexts group = CurrentAgeGroup(dataFile);

@@ -40,15 +40,15 @@ void RunReport(CliContext& context, QStringList args)
     // The row's data file connected as the viewer connects it; a row without one, or
     // with one that cannot be opened, still has its report.
     const std::unique_ptr<ReferenceDatabase> database = OpenParameterRow(context, id);
-    database->DataFileName =
-        ReferenceDatabase::CurrentText(database->parameters(), QStringLiteral("DataFile"));
     ProtocolLog log;
-    database->ConnectDataFile(false, log);
+    const DataFileConnection connection = database->ConnectDataFile(
+        ReferenceDatabase::CurrentText(database->parameters(), QStringLiteral("DataFile")), false,
+        log);
 
     // The viewer's settings when it starts: every field checked, Digits 9, Decimals 2,
     // Top 2, the GF line included.
     ReportOptions options;
-    options.table.fieldNames = database->DataFieldNames;
+    options.table.fieldNames = connection.fieldNames;
     options.table.checked = QList<bool>(options.table.fieldNames.size(), true);
     options.table.sectionFieldNames = DefaultSectionFieldNames();
     const ReportResult report = BuildDocumentationReport(*database, options);

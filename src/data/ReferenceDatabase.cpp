@@ -50,7 +50,7 @@ QStringList CurrentRowValues(const DataTable& table)
 } // namespace
 
 ReferenceDatabase::ReferenceDatabase(const QString& runDir, const QString& hierarchyDir)
-    : RunDir(runDir), m_hierarchyDir(hierarchyDir), m_head(std::make_unique<DataTable>()),
+    : m_runDir(runDir), m_hierarchyDir(hierarchyDir), m_head(std::make_unique<DataTable>()),
       m_topics(std::make_unique<DataTable>()), m_data(std::make_unique<DataTable>()),
       m_file(std::make_unique<DataTable>())
 {
@@ -120,7 +120,7 @@ void ReferenceDatabase::CloseTables()
     m_head->close();
     // Forgetting the connected file makes the next row change connect its file again, so
     // the views never stay empty after the tables were reopened.
-    ConnectedDataFileName.clear();
+    m_connectedDataFileName.clear();
     m_failedDataFile.clear();
     m_failedRow.clear();
 }
@@ -181,78 +181,84 @@ void ReferenceDatabase::CloseDataFile()
     // and the row is connected afresh when it is selected again.
     m_dsTable->setEnabled(false);
     m_file->close();
-    ConnectedDataFileName.clear();
+    m_connectedDataFileName.clear();
 }
 
-ConnectOutcome ReferenceDatabase::ConnectDataFile(bool fileAccessProtocol, ProtocolLog& log,
-                                                  const DataFileHooks& hooks)
+DataFileConnection ReferenceDatabase::ConnectDataFile(const QString& name, bool fileAccessProtocol,
+                                                      ProtocolLog& log, const DataFileHooks& hooks)
 {
-    LastLoadError.clear();
-    if (TrimLeftText(DataFileName).isEmpty()) {
+    m_dataFileName = name;
+    m_lastLoadError.clear();
+    const auto outcome = [this](ConnectOutcome what) {
+        return DataFileConnection{what, m_dataFilePath, m_dataFieldNames, m_lastLoadError};
+    };
+    if (TrimLeftText(name).isEmpty()) {
         m_failedDataFile.clear();
         m_failedRow.clear();
         CloseDataFile();
-        return ConnectOutcome::NoDataFile;
+        return outcome(ConnectOutcome::NoDataFile);
     }
-    if (DataFileName == ConnectedDataFileName)
-        return ConnectOutcome::AlreadyConnected;
+    if (name == m_connectedDataFileName)
+        return outcome(ConnectOutcome::AlreadyConnected);
     // A filter or order that shows the row again within the same action does not repeat
     // a failed attempt (nor its protocol lines).
     const QStringList row = CurrentRowValues(*m_data);
-    if (DataFileName == m_failedDataFile && row == m_failedRow)
-        return ConnectOutcome::NotRetried;
+    if (name == m_failedDataFile && row == m_failedRow)
+        return outcome(ConnectOutcome::NotRetried);
     m_failedDataFile.clear();
     m_failedRow.clear();
-    auto failed = [this, &row](ConnectOutcome outcome) {
+    auto failed = [this, &row, &name, &outcome](ConnectOutcome what) {
         CloseDataFile();
-        m_failedDataFile = DataFileName;
+        m_failedDataFile = name;
         m_failedRow = row;
-        return outcome;
+        return outcome(what);
     };
-    ConnectedDataFileName = DataFileName;
-    DataFilePath = RunDir + QLatin1Char('/') + DataFileName;
+    m_connectedDataFileName = name;
+    m_dataFilePath = m_runDir + QLatin1Char('/') + name;
 
-    if (!QFileInfo(DataFilePath).isFile()) {
-        log.AddLine(QStringLiteral("*** SORRY! The XML File  ") + DataFilePath +
+    if (!QFileInfo(m_dataFilePath).isFile()) {
+        log.AddLine(QStringLiteral("*** SORRY! The XML File  ") + m_dataFilePath +
                     QStringLiteral("/XML does not (yet) exist. ID:") +
                     CurrentText(*m_data, QStringLiteral("ID")));
         return failed(ConnectOutcome::Missing);
     }
 
     if (fileAccessProtocol)
-        log.AddLine(QStringLiteral("Connect XML with : ") + DataFilePath);
+        log.AddLine(QStringLiteral("Connect XML with : ") + m_dataFilePath);
     try {
         m_dsTable->setEnabled(false);
         if (hooks.beforeOpen)
             hooks.beforeOpen();
-        m_file->loadFromFile(DataFilePath);
-        DataFieldNames = m_file->fieldNames();
+        m_file->loadFromFile(m_dataFilePath);
+        m_dataFieldNames = m_file->fieldNames();
         if (hooks.bindFields)
             hooks.bindFields();
     } catch (const std::exception& error) {
         const auto* veltraError = dynamic_cast<const VeltraError*>(&error);
-        LastLoadError = veltraError ? veltraError->message() : QString::fromLocal8Bit(error.what());
-        log.AddLine(QStringLiteral("*** Error calling file  : ") + DataFilePath);
-        log.AddLine(QStringLiteral("        ") + LoadReason(LastLoadError, DataFilePath));
+        m_lastLoadError =
+            veltraError ? veltraError->message() : QString::fromLocal8Bit(error.what());
+        log.AddLine(QStringLiteral("*** Error calling file  : ") + m_dataFilePath);
+        log.AddLine(QStringLiteral("        ") + LoadReason(m_lastLoadError, m_dataFilePath));
         return failed(ConnectOutcome::LoadFailed);
     }
     m_dsTable->setEnabled(true);
-    return ConnectOutcome::Connected;
+    return outcome(ConnectOutcome::Connected);
 }
 
 void ConnectCurrentDataFile(ReferenceDatabase& database, qint64 id)
 {
-    database.DataFileName =
-        ReferenceDatabase::CurrentText(database.parameters(), QStringLiteral("DataFile"));
     ProtocolLog log;
-    switch (database.ConnectDataFile(false, log)) {
+    const DataFileConnection connection = database.ConnectDataFile(
+        ReferenceDatabase::CurrentText(database.parameters(), QStringLiteral("DataFile")), false,
+        log);
+    switch (connection.outcome) {
     case ConnectOutcome::NoDataFile:
         throw VeltraError(QStringLiteral("Parameter row ID %1 has no data file").arg(id));
     case ConnectOutcome::Missing:
         // The protocol line names the path the file was looked for at.
         throw VeltraError(log.lines().value(log.lines().size() - 1));
     case ConnectOutcome::LoadFailed:
-        throw VeltraError(database.LastLoadError);
+        throw VeltraError(connection.error);
     default:
         break;
     }

@@ -26,9 +26,22 @@ enum class ConnectOutcome
     Connected,        ///< loaded, views bound, first age group announced
 };
 
+/// What ConnectDataFile did and what it found.
+struct DataFileConnection
+{
+    ConnectOutcome outcome = ConnectOutcome::NoDataFile;
+    /// runDir + "/" + the name of the last connection attempt (this one's, unless the
+    /// row names no file or nothing was attempted); empty before the first attempt.
+    QString path;
+    /// Field names of the connected data file, in field order; empty when none is connected.
+    QStringList fieldNames;
+    /// The reader's message when the file could not be loaded (LoadFailed); empty otherwise.
+    QString error;
+};
+
 /// What the window does around a data file load. Both are called with the data file's
 /// link disabled: beforeOpen just before the file is read, bindFields after a
-/// successful read (DataFieldNames already hold the new fields), before the link is
+/// successful read (dataFieldNames() already holds the new fields), before the link is
 /// enabled again and announces the file's first age group.
 struct DataFileHooks
 {
@@ -41,7 +54,7 @@ struct DataFileHooks
 /// another, loaded from the same files.
 ///
 /// Hierarchy files are opened by their plain names relative to hierarchyDir (the
-/// current folder when it is empty); data files are looked for in RunDir.
+/// current folder when it is empty); data files are looked for in runDir().
 /// The tables are read-only. Failures throw VeltraError naming the file.
 class ReferenceDatabase
 {
@@ -59,10 +72,14 @@ public:
     ReferenceDatabase(const ReferenceDatabase&) = delete;
     ReferenceDatabase& operator=(const ReferenceDatabase&) = delete;
 
-    DataTable& headlines() const { return *m_head; }
-    DataTable& topics() const { return *m_topics; }
-    DataTable& parameters() const { return *m_data; }
-    DataTable& dataFile() const { return *m_file; }
+    DataTable& headlines() { return *m_head; }
+    DataTable& topics() { return *m_topics; }
+    DataTable& parameters() { return *m_data; }
+    DataTable& dataFile() { return *m_file; }
+    const DataTable& headlines() const { return *m_head; }
+    const DataTable& topics() const { return *m_topics; }
+    const DataTable& parameters() const { return *m_data; }
+    const DataTable& dataFile() const { return *m_file; }
     DataSource& headlineLink() const { return *m_dsHead; }
     DataSource& topicLink() const { return *m_dsTopics; }
     DataSource& parameterLink() const { return *m_dsPara; }
@@ -107,35 +124,47 @@ public:
     static QString CurrentText(const DataTable& table, const QString& field);
 
     // --- data file ------------------------------------------------------------------------
-    /// Connects DataFileName, the data file of the current parameter row: loads it from
-    /// RunDir unless it is connected already, writing the connection lines to the log
+    /// Connects name, the data file of the current parameter row (its DataFile field;
+    /// remembered as dataFileName()): loads it from runDir() unless it is connected already,
+    /// writing the connection lines to the log
     /// ("Connect XML with : " + path when fileAccessProtocol is set; the "***" lines of
     /// a missing or unloadable file always, an unloadable one followed by the reader's
     /// reason indented by eight blanks). Enabling the file's link announces its first
     /// age group; the caller completes the "Connect XML with" line with " o.k." once
     /// that went well. A failure is reported by the outcome and the log, never thrown;
     /// the same row failing again within one action is not retried (see NotRetried).
-    ConnectOutcome ConnectDataFile(bool fileAccessProtocol, ProtocolLog& log,
-                                   const DataFileHooks& hooks = {});
+    DataFileConnection ConnectDataFile(const QString& name, bool fileAccessProtocol,
+                                       ProtocolLog& log, const DataFileHooks& hooks = {});
     /// Disables the data file's link, closes the table and forgets the connected name.
     void CloseDataFile();
 
     // --- state read by the windows ------------------------------------------------------
-    QString RunDir;
-    /// DataFile of the current parameter row, set by the window's row-change handler.
-    QString DataFileName;
-    /// RunDir + "/" + DataFileName of the last connection attempt.
-    QString DataFilePath;
-    /// DataFileName of the last connection; empty when no file is connected.
-    QString ConnectedDataFileName;
+    /// The folder of the data files (and of the parameter table the markers are written to).
+    const QString& runDir() const { return m_runDir; }
+    void setRunDir(const QString& dir) { m_runDir = dir; }
+    /// The name of the last ConnectDataFile call: the current parameter row's DataFile.
+    const QString& dataFileName() const { return m_dataFileName; }
+    /// runDir() + "/" + dataFileName() of the last connection attempt.
+    const QString& dataFilePath() const { return m_dataFilePath; }
+    /// dataFileName() of the last connection; empty when no file is connected.
+    const QString& connectedDataFileName() const { return m_connectedDataFileName; }
     /// Field names of the connected data file, in field order.
-    QStringList DataFieldNames;
+    const QStringList& dataFieldNames() const { return m_dataFieldNames; }
+    /// Replaces the names the views show for the connected file's fields (the viewer
+    /// shows them in upper case after a table); the next connection reads them again.
+    void setDataFieldNames(const QStringList& names) { m_dataFieldNames = names; }
     /// The message of the last failed load (LoadFailed); empty otherwise.
-    QString LastLoadError;
+    const QString& lastLoadError() const { return m_lastLoadError; }
 
 private:
     void LoadHierarchyFile(DataTable& table, const QString& fileName);
 
+    QString m_runDir;
+    QString m_dataFileName;
+    QString m_dataFilePath;
+    QString m_connectedDataFileName;
+    QStringList m_dataFieldNames;
+    QString m_lastLoadError;
     QString m_hierarchyDir;
     QString m_topicOrder = QStringLiteral("Parameter");
     std::unique_ptr<DataTable> m_head, m_topics, m_data, m_file;

@@ -76,7 +76,7 @@ QString SaveParameterChanges(ReferenceDatabase& db, ProtocolLog& log, const QDat
         parameters.post();
     }
     parameters.mergeChangeLog();
-    const QString path = db.RunDir + QLatin1Char('/') + ReferenceDatabase::ParameterFile;
+    const QString path = db.runDir() + QLatin1Char('/') + ReferenceDatabase::ParameterFile;
     log.AddLine(QStringLiteral("Saving changes for : ") + path);
     parameters.saveToFile(path, PacketForm::Utf8);
     return path;
@@ -88,13 +88,13 @@ QString SaveDataSetChanges(ReferenceDatabase& db, ProtocolLog& log, const QDateT
     DataTable& dataFile = db.dataFile();
     // Only the file name's extension is replaced: a folder with a "." in its name (common
     // on Linux) must not cut the path short.
-    const QString path = ReplaceFileExtension(db.DataFilePath, QStringLiteral("xml"));
+    const QString path = ReplaceFileExtension(db.dataFilePath(), QStringLiteral("xml"));
     {
         EditScope edit(parameters);
-        if (!dataFile.isOpen() || db.ConnectedDataFileName.isEmpty())
+        if (!dataFile.isOpen() || db.connectedDataFileName().isEmpty())
             throw VeltraError(QStringLiteral("cannot save the data set of the parameter row: "
                                              "no data file is connected (\"%1\")")
-                                  .arg(db.DataFilePath));
+                                  .arg(db.dataFilePath()));
         MarkCurrentRow(parameters, ChangeSave::DataSet, now.date());
         parameters.post();
     }

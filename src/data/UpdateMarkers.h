@@ -26,7 +26,7 @@ QString UpdatedFileType(const QString& before, ChangeSave save);
 /// "&Save changes": marks the current parameter row (FileType, Change := the short date
 /// of `now`), posts it, merges the parameter table's change log, writes
 /// "Saving changes for : " + the path to the log and saves the whole parameter table
-/// there (RunDir + "/daten1a.xml", UTF-8 form, atomically). Returns that path.
+/// there (runDir() + "/daten1a.xml", UTF-8 form, atomically). Returns that path.
 ///
 /// Throws VeltraError: the table engine's error when the row cannot be edited (a
 /// read-only table, no current row), before anything is changed or logged; the
@@ -36,7 +36,7 @@ QString SaveParameterChanges(ReferenceDatabase& db, ProtocolLog& log, const QDat
 
 /// "&Save changes in data set": marks and posts the current parameter row (the
 /// parameter table is not saved), merges the data file table's change log and saves it
-/// (UTF-8 form, atomically) beside DataFilePath with the extension "xml"; then writes
+/// (UTF-8 form, atomically) beside dataFilePath() with the extension "xml"; then writes
 /// "Data set " + that path + " updated: " + short date + " /" + long time to the log.
 /// Returns the path.
 ///

@@ -59,7 +59,7 @@ void WalkAllRows(DataTable& table, GeneratorResult& result, const QString& heade
         result.lines << header << QString();
         WalkRows(table, result, rowLine);
     } catch (const VeltraError& error) {
-        result.stop(0, error.message());
+        result.fail(error.message());
     }
     if (filtered) {
         try {

@@ -93,11 +93,11 @@ bool HasField(const QStringList& fieldNames, const char* name)
 // Why the row's data file is not open: it is missing, or the reader's message.
 QString DataFileNotOpenReason(const ReferenceDatabase& db)
 {
-    if (!QFileInfo(db.DataFilePath).isFile())
-        return QStringLiteral("the data file \"%1\" does not exist").arg(db.DataFilePath);
-    if (!db.LastLoadError.isEmpty())
-        return db.LastLoadError;
-    return QStringLiteral("the data file \"%1\" is not open").arg(db.DataFilePath);
+    if (!QFileInfo(db.dataFilePath()).isFile())
+        return QStringLiteral("the data file \"%1\" does not exist").arg(db.dataFilePath());
+    if (!db.lastLoadError().isEmpty())
+        return db.lastLoadError();
+    return QStringLiteral("the data file \"%1\" is not open").arg(db.dataFilePath());
 }
 
 } // namespace
@@ -126,9 +126,9 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
         report.line(QLatin1String(ReportIncompleteText) + error);
     };
 
-    // A row without a data file keeps the path of the last connection in DataFilePath; its
+    // A row without a data file keeps the path of the last connection in dataFilePath(); its
     // report names no file rather than another row's.
-    result.dataFilePath = TrimLeftText(db.DataFileName).isEmpty() ? QString() : db.DataFilePath;
+    result.dataFilePath = TrimLeftText(db.dataFileName()).isEmpty() ? QString() : db.dataFilePath();
     report.line(QStringLiteral("Data Documentation : ") + result.dataFilePath);
     report.line(QString());
     if (result.dataFilePath.isEmpty())
@@ -151,7 +151,7 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
         result.table = GenerateResultTable(dataFile, tableOptions);
     } else {
         result.dataFileNotOpen = true;
-        result.table.stop(0, QStringLiteral("No selected data set."));
+        result.table.fail(QStringLiteral("No selected data set."));
     }
     report.line(QString());
     // A data file that is not open leaves the table command's message in its place.
@@ -182,7 +182,7 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
         return result;
     }
 
-    const QStringList& fields = db.DataFieldNames;
+    const QStringList& fields = db.dataFieldNames();
     const bool hasGf = HasField(fields, "GeneralF");
     const bool hasMoments = HasField(fields, "MOMENTS");
     const bool hasQuantiles = HasField(fields, "QUANTILES");
@@ -207,7 +207,8 @@ ReportResult BuildDocumentationReport(const ReferenceDatabase& db, const ReportO
                 converted = SelectedFunctions(contentText, group);
             section("GF-DISTRIBUTION-APPROACH (transformed parameters)", converted.lines);
             if (!converted.complete()) {
-                const int gfLine = converted.stopRow;
+                // A conversion fails only while reading a GF line, so it names one.
+                const int gfLine = converted.stopRow.value();
                 fail(QStringLiteral("Age group %1 (%2), GF line %3 \"%4\": %5")
                          .arg(row + 1)
                          .arg(group.caption)

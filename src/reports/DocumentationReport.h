@@ -44,8 +44,8 @@ struct ReportResult
 {
     /// The report. Never null.
     std::unique_ptr<QTextDocument> document;
-    /// The formatted result table as the "Parameter Table" tab shows it. Stopped at row 0
-    /// with "No selected data set." when the data file is not open; no lines and
+    /// The formatted result table as the "Parameter Table" tab shows it. Failed before
+    /// any row with "No selected data set." when the data file is not open; no lines and
     /// complete when the row has no data file path (nothing was generated).
     GeneratorResult table;
     /// The command/parameter table shown in the summary (no lines when the data file is
@@ -68,8 +68,8 @@ struct ReportResult
 
 /// Builds the documentation report of the database's current parameter row and its
 /// connected data file, in this order:
-///   "Data Documentation : " + DataFilePath, an empty line; when DataFilePath is not
-///   empty and the row names a data file (DataFileName; a row without one gets no path
+///   "Data Documentation : " + dataFilePath(), an empty line; when dataFilePath() is not
+///   empty and the row names a data file (dataFileName(); a row without one gets no path
 ///   and nothing more): the Info block (empty line, the Info text with its formatting, empty line),
 ///   the table block (empty line, the formatted result table, empty line), the summary
 ///   (dash line, "SUMMARY (distrib. parameters)", empty line, "Current : " + first Info

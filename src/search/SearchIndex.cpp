@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -595,8 +596,12 @@ IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
                                  const QString& searchDir, const QDateTime& now)
 {
     SilencedLinks links(database);
+    // A failure enables the links again as it leaves; their handlers must then not throw
+    // (a window runs its handlers through its error guard). After a success they are
+    // enabled below, where a handler's failure reaches the caller.
+    auto restoreOnFailure = qScopeGuard([&links] { links.restore(); });
     IndexGeneration generation;
-    try {
+    {
         LoadSearchTables(database, searchDir);
         const QString indexPath = QDir(searchDir).filePath(SearchIndexFileName);
         LoadSearchIndex(index, indexPath);
@@ -619,10 +624,8 @@ IndexGeneration BuildSearchIndex(ReferenceDatabase& database, DataTable& index,
         }
         generation.keywords = FillKeywordListsFrom(database, keys ? &*keys : nullptr, walk);
         generation.texts = SearchTexts::Build(database.parameters());
-    } catch (...) {
-        links.restore();
-        throw;
     }
+    restoreOnFailure.dismiss();
     links.restore();
     return generation;
 }

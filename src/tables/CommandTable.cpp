@@ -22,7 +22,7 @@ GeneratorResult GenerateCommandTable(const CommandTableSource& source, const Dat
 {
     GeneratorResult result;
     if (!dataFile.isOpen()) {
-        result.stop(0, QStringLiteral("No data set selected."));
+        result.fail(QStringLiteral("No data set selected."));
         return result;
     }
     // The four labels are 13 characters each, the colon in column 12.
@@ -38,7 +38,8 @@ GeneratorResult GenerateCommandTable(const CommandTableSource& source, const Dat
             continue;
         const GeneratorResult converted = ConvertParameterSets(group.gfLines);
         if (!converted.complete()) {
-            const int gfLine = converted.stopRow;
+            // A conversion fails only while reading a GF line, so it names one.
+            const int gfLine = converted.stopRow.value();
             result.stop(row, QStringLiteral("Age group %1 (%2), GF line %3 \"%4\": %5")
                                  .arg(row + 1)
                                  .arg(group.caption)

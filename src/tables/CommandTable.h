@@ -37,7 +37,7 @@ CommandTableSource CurrentCommandTableSource(const DataTable& parameters);
 /// lines adds nothing. The table's current row is not moved. A conversion that fails
 /// stops the table at that group: stopRow is the group's 0-based row, the error names
 /// the group and the GF line, the lines of the groups before are kept. A closed data
-/// file gives no lines and stops at row 0 with "No data set selected.".
+/// file gives no lines and fails before any row with "No data set selected.".
 GeneratorResult GenerateCommandTable(const CommandTableSource& source, const DataTable& dataFile,
                                      const CommandTableOptions& options);
 

@@ -155,7 +155,7 @@ GeneratorResult RunFormattedTable(const QStringList& formatLines, const DataTabl
     try {
         forms = ParseFormatLines(formatLines);
     } catch (const VeltraError& error) {
-        result.stop(0, error.message());
+        result.fail(error.message());
         return result;
     }
 
@@ -181,7 +181,7 @@ GeneratorResult RunFormattedTable(const QStringList& formatLines, const DataTabl
     result.lines << header;
 
     if (!dataFile.isOpen()) {
-        result.stop(0, QStringLiteral("Cannot read the rows: the data file is not open"));
+        result.fail(QStringLiteral("Cannot read the rows: the data file is not open"));
         return result;
     }
     const QList<FieldDef>& fields = dataFile.fields();

@@ -63,10 +63,10 @@ QList<rForm> ParseFormatLines(const QStringList& formatLines);
 /// with FormatFixedWidth(Width, Decimals), any other value right-aligned in Width (not
 /// cut, line breaks of a memo value kept); cells are joined without separator. The
 /// table's current row is not moved.
-/// The run stops (stopRow is the data row reached, error says why) when a format word
-/// cannot be read (before any line, stopRow 0; the message names the format line), when
-/// a VarName is no field of the file (at the first row, after the header line) or the
-/// file is not open (after the header line).
+/// The run stops (error says why) when a format word cannot be read (before any line,
+/// no stopRow; the message names the format line), when a VarName is no field of the
+/// file (stopRow 0, after the header line) or the file is not open (after the header
+/// line, no stopRow).
 GeneratorResult RunFormattedTable(const QStringList& formatLines, const DataTable& dataFile);
 
 } // namespace veltra

@@ -88,7 +88,7 @@ GeneratorResult GenerateResultTable(const DataTable& dataFile, const ResultTable
 {
     GeneratorResult result;
     if (!dataFile.isOpen()) {
-        result.stop(0, QStringLiteral("No selected data set."));
+        result.fail(QStringLiteral("No selected data set."));
         return result;
     }
     const bool formatted = options.form == ResultTableForm::Formatted;
@@ -101,7 +101,7 @@ GeneratorResult GenerateResultTable(const DataTable& dataFile, const ResultTable
     try {
         columns = ResultTableColumns(dataFile, options);
     } catch (const VeltraError& error) {
-        result.stop(0, error.message());
+        result.fail(error.message());
         return result;
     }
 

@@ -84,7 +84,7 @@ QList<int> ResultTableColumns(const DataTable& dataFile, const ResultTableOption
 /// such a line as several lines.
 ///
 /// A closed data file gives no lines and stops at row 0 with "No selected data set.".
-/// A checked field past the data file's fields stops before the header (stopRow 0).
+/// A checked field past the data file's fields fails before the header (no stopRow).
 GeneratorResult GenerateResultTable(const DataTable& dataFile, const ResultTableOptions& options);
 
 } // namespace veltra

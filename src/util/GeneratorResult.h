@@ -7,17 +7,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace veltra {
 
-/// The lines a generator produced and, when it stopped early, where and why. A
-/// generator that stops keeps the lines it completed before the failing row, so a
-/// front end can show them and then report the error.
+/// The lines a generator produced and, when it stopped early, why and (when a row was
+/// reached) where. A generator that stops keeps the lines it completed before the
+/// failing row, so a front end can show them and then report the error.
 struct [[nodiscard]] GeneratorResult
 {
     QStringList lines;
-    /// 0-based index of the input line or table row at which generation stopped;
-    /// -1 when it ran to the end.
-    int stopRow = -1;
+    /// 0-based index of the input line or table row at which generation stopped; empty
+    /// when it ran to the end or failed before reaching any row (see failed).
+    std::optional<int> stopRow;
+    /// True when generation stopped early, at a row (stop) or before any (fail).
+    bool failed = false;
     /// The failure's message (it names the value or position concerned); empty when
     /// generation ran to the end.
     QString error;
@@ -28,12 +32,21 @@ struct [[nodiscard]] GeneratorResult
     QList<int> columnWidths;
     QList<int> headerWidths;
 
-    bool complete() const { return stopRow < 0; }
+    bool complete() const { return !failed; }
 
     /// Marks the result as stopped at row with the error's message.
     void stop(int row, const QString& message)
     {
+        failed = true;
         stopRow = row;
+        error = message;
+    }
+
+    /// Marks the result as failed before any row was reached, with the error's message.
+    void fail(const QString& message)
+    {
+        failed = true;
+        stopRow.reset();
         error = message;
     }
 

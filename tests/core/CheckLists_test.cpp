@@ -216,7 +216,7 @@ void CheckListsTest::missingFieldStopsTheList()
                                    : list == QLatin1String("topics")
                                        ? TopicList(table)
                                        : ParameterList(table, QStringLiteral("/run"), Existing({}));
-    QCOMPARE(result.stopRow, 0);
+    QCOMPARE(result.stopRow.value_or(-1), 0);
     QVERIFY2(result.error.contains(QLatin1Char('"') + missing + QLatin1Char('"')),
              qPrintable(result.error));
     QCOMPARE(result.lines.size(), linesKept);
@@ -239,7 +239,7 @@ void CheckListsTest::failingRowKeepsTheRowsBefore()
             throw VeltraError(QStringLiteral("row 3 refused"));
     });
     const GeneratorResult list = ParameterList(parameters, QStringLiteral("/run"), Existing({}));
-    QCOMPARE(list.stopRow, 2);
+    QCOMPARE(list.stopRow.value_or(-1), 2);
     QCOMPARE(list.error, QStringLiteral("row 3 refused"));
     QCOMPARE(list.lines.size(), 7 + 2);
     QVERIFY(list.lines.last().startsWith(QLatin1String("     2    B1   F")));

@@ -174,7 +174,7 @@ void ConvertParameterSetsTest::floatingPointErrors()
                                    "\nKS=0.2;\nTYPE=Exponential;\nPT=3 4;\nKS=0.3;"));
     QVERIFY(!result.complete());
     QCOMPARE(result.error, message);
-    QCOMPARE(result.stopRow, 4);
+    QCOMPARE(result.stopRow.value_or(-1), 4);
     QCOMPARE(result.lines,
              QStringList({kHeader, Row("0", "Exponential", "0.1000", "  q=1,Lambda =2.000")}));
 }

@@ -54,9 +54,9 @@ struct Database
     void select(qint64 id)
     {
         db->LocateParameter(id);
-        db->DataFileName =
-            ReferenceDatabase::CurrentText(db->parameters(), QStringLiteral("DataFile"));
-        db->ConnectDataFile(false, log);
+        (void)db->ConnectDataFile(
+            ReferenceDatabase::CurrentText(db->parameters(), QStringLiteral("DataFile")), false,
+            log);
     }
 };
 
@@ -64,8 +64,8 @@ struct Database
 ReportOptions Options(const ReferenceDatabase& db)
 {
     ReportOptions options;
-    options.table.fieldNames = db.DataFieldNames;
-    options.table.checked = QList<bool>(db.DataFieldNames.size(), true);
+    options.table.fieldNames = db.dataFieldNames();
+    options.table.checked = QList<bool>(db.dataFieldNames().size(), true);
     options.table.sectionFieldNames = DefaultSectionFieldNames();
     return options;
 }
@@ -236,7 +236,7 @@ void DocumentationReportTest::rowWithoutDataFilePath()
     // report of the row without one does not.
     data.open(1);
     data.select(4);
-    QVERIFY(data.db->DataFilePath.endsWith(QLatin1String("/bw1.xml")));
+    QVERIFY(data.db->dataFilePath().endsWith(QLatin1String("/bw1.xml")));
     QCOMPARE(Lines(BuildDocumentationReport(*data.db, Options(*data.db))),
              QStringList({"Data Documentation : ", ""}));
 }
@@ -259,7 +259,7 @@ void DocumentationReportTest::dataFileNotOpen()
     QFETCH(QString, reason);
     Database data;
     ReferenceDatabase& db = data.open(id);
-    QVERIFY(!db.DataFilePath.isEmpty());
+    QVERIFY(!db.dataFilePath().isEmpty());
     const ReportResult report = BuildDocumentationReport(db, Options(db));
     // The table block holds the table command's message, the summary has no command
     // table, no sections follow, and the last line says why the report is incomplete.
@@ -269,12 +269,12 @@ void DocumentationReportTest::dataFileNotOpen()
     QCOMPARE(lines.mid(table - 2),
              QStringList({"", "", "No selected data set.", "", Dash,
                           "SUMMARY (distrib. parameters)", "", "Current : " + content, "", "",
-                          "*** Report incomplete: " + reason.arg(db.DataFilePath)}));
+                          "*** Report incomplete: " + reason.arg(db.dataFilePath())}));
     QCOMPARE(lines.value(3), content);
     QVERIFY(report.dataFileNotOpen);
     QCOMPARE(report.table.error, QStringLiteral("No selected data set."));
     QVERIFY(report.table.lines.isEmpty());
-    QCOMPARE(report.error, reason.arg(db.DataFilePath));
+    QCOMPARE(report.error, reason.arg(db.dataFilePath()));
     QVERIFY(!report.complete());
 }
 
@@ -346,7 +346,7 @@ void DocumentationReportTest::infoKeepsItsFormatting()
     parameters.post();
     const ReportResult report = BuildDocumentationReport(db, Options(db));
     const QStringList lines = Lines(report);
-    QCOMPARE(lines.mid(0, 7), QStringList({"Data Documentation : " + db.DataFilePath, "", "",
+    QCOMPARE(lines.mid(0, 7), QStringList({"Data Documentation : " + db.dataFilePath(), "", "",
                                            "Body weight", "of men", "Second", ""}));
     QCOMPARE(SectionTitles(lines).first(), "Group:1 Age: 0 - 5|" + GfRaw);
     QCOMPARE(lines.at(lines.indexOf(QStringLiteral("SUMMARY (distrib. parameters)")) + 2),

@@ -331,19 +331,22 @@ void FormatLanguageTest::formattedTableStops_data()
     QTest::addColumn<bool>("open");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("stopRow"); // -1: failed before any row
     QTest::newRow("format word that does not read: no line")
         << QStringList{"AGEGRP I6", "NOBS F9"} << true << QStringList{}
         << "Format line 2 \"NOBS F9\": format \"F9\" has no \".\" and decimals after the width "
-           "at position 3";
+           "at position 3"
+        << -1;
     QTest::newRow("I6.2") << QStringList{"// widths", "AGEGRP I6.2 Group"} << true << QStringList{}
                           << "Format line 2 \"AGEGRP I6.2 Group\": format \"I6.2\": \".\" at "
-                             "position 3 is not a digit of the width";
+                             "position 3 is not a digit of the width"
+                          << -1;
     QTest::newRow("unknown field: the header stays")
         << QStringList{"AGEGRP I4 Group", "WEIGHT F9.2"} << true << QStringList{"Group   WEIGHT"}
-        << "Format line 2: unknown field \"WEIGHT\" in \"groups.xml\"";
+        << "Format line 2: unknown field \"WEIGHT\" in \"groups.xml\"" << 0;
     QTest::newRow("data file not open: the header stays")
         << QStringList{"AGEGRP I4 Group"} << false << QStringList{"Group"}
-        << "Cannot read the rows: the data file is not open";
+        << "Cannot read the rows: the data file is not open" << -1;
 }
 
 void FormatLanguageTest::formattedTableStops()
@@ -352,13 +355,15 @@ void FormatLanguageTest::formattedTableStops()
     QFETCH(bool, open);
     QFETCH(QStringList, lines);
     QFETCH(QString, error);
+    QFETCH(int, stopRow);
     DataTable table;
     LoadGroups(table);
     if (!open)
         table.close();
     const GeneratorResult result = RunFormattedTable(format, table);
     QCOMPARE(result.lines, lines);
-    QCOMPARE(result.stopRow, 0);
+    QVERIFY(!result.complete());
+    QCOMPARE(result.stopRow.value_or(-1), stopRow);
     QCOMPARE(result.error, error);
 }
 

@@ -535,11 +535,14 @@ void PdfExportTest::sampleReport()
     db.LocateParameter(id);
     QCOMPARE(ReferenceDatabase::CurrentText(db.parameters(), QStringLiteral("ID")),
              QString::number(id));
-    db.DataFileName = ReferenceDatabase::CurrentText(db.parameters(), QStringLiteral("DataFile"));
     ProtocolLog log;
-    QCOMPARE(db.ConnectDataFile(false, log), ConnectOutcome::Connected);
+    QCOMPARE(db.ConnectDataFile(
+                   ReferenceDatabase::CurrentText(db.parameters(), QStringLiteral("DataFile")),
+                   false, log)
+                 .outcome,
+             ConnectOutcome::Connected);
     ReportOptions options;
-    options.table.fieldNames = db.DataFieldNames;
+    options.table.fieldNames = db.dataFieldNames();
     options.table.checked = QList<bool>(options.table.fieldNames.size(), true);
     options.table.sectionFieldNames = DefaultSectionFieldNames();
     const ReportResult report = BuildDocumentationReport(db, options);

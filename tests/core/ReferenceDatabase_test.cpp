@@ -35,11 +35,11 @@ struct Browser
     }
     QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
     /// Connects the data file of the parameter row with that ID.
-    ConnectOutcome connect(qint64 id, bool protocol = true)
+    DataFileConnection connect(qint64 id, bool protocol = true)
     {
         db.LocateParameter(id);
-        db.DataFileName = db.parameters().fieldText(QStringLiteral("DataFile"));
-        return db.ConnectDataFile(protocol, log);
+        return db.ConnectDataFile(db.parameters().fieldText(QStringLiteral("DataFile")), protocol,
+                                  log);
     }
 };
 
@@ -219,42 +219,51 @@ void ReferenceDatabaseTest::connectDataFile()
     QFETCH(bool, open);
     Browser b;
     b.db.LoadParameterTable();
-    QCOMPARE(int(b.connect(id, protocol)), outcome);
+    const DataFileConnection connection = b.connect(id, protocol);
+    QCOMPARE(int(connection.outcome), outcome);
     log.replaceInStrings(QStringLiteral("@"), b.dir.path());
     QCOMPARE(b.log.lines(), log);
     QCOMPARE(b.db.dataFile().isOpen(), open);
     QCOMPARE(b.db.dataFileLink().isActive(), open);
-    QCOMPARE(b.db.ConnectedDataFileName, open ? b.db.DataFileName : QString());
+    QCOMPARE(b.db.dataFileName(), b.db.parameters().fieldText(QStringLiteral("DataFile")));
+    QCOMPARE(b.db.connectedDataFileName(), open ? b.db.dataFileName() : QString());
+    // The outcome carries what the database now holds: the attempt's path (none for a row
+    // without a file), the connected file's fields and the reader's message.
+    const bool attempted = outcome != int(ConnectOutcome::NoDataFile);
+    QCOMPARE(connection.path, attempted ? b.path(b.db.dataFileName()) : QString());
+    QCOMPARE(connection.path, b.db.dataFilePath());
+    QCOMPARE(connection.fieldNames, open ? b.db.dataFile().fieldNames() : QStringList());
+    QCOMPARE(connection.error, b.db.lastLoadError());
     if (outcome == int(ConnectOutcome::LoadFailed))
-        QVERIFY2(b.db.LastLoadError.contains(QStringLiteral("broken.xml")),
-                 qPrintable(b.db.LastLoadError));
+        QVERIFY2(connection.error.contains(QStringLiteral("broken.xml")),
+                 qPrintable(connection.error));
     else
-        QCOMPARE(b.db.LastLoadError, QString());
+        QCOMPARE(connection.error, QString());
 }
 
 void ReferenceDatabaseTest::connectionIsRememberedUntilTheTablesClose()
 {
     Browser b;
     b.db.LoadParameterTable();
-    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    QCOMPARE(b.connect(1).outcome, ConnectOutcome::Connected);
     b.db.dataFile().moveTo(3);
     // Another row sharing the file keeps it, and its current age group.
-    QCOMPARE(b.connect(2), ConnectOutcome::AlreadyConnected);
+    QCOMPARE(b.connect(2).outcome, ConnectOutcome::AlreadyConnected);
     QCOMPARE(b.db.dataFile().recNo(), 3);
 
     // A failed row shown again is not tried again; selected after another row, it is.
-    QCOMPARE(b.connect(3), ConnectOutcome::Missing);
-    QCOMPARE(b.connect(3), ConnectOutcome::NotRetried);
+    QCOMPARE(b.connect(3).outcome, ConnectOutcome::Missing);
+    QCOMPARE(b.connect(3).outcome, ConnectOutcome::NotRetried);
     QCOMPARE(b.log.lines().size(), 2);
-    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
-    QCOMPARE(b.connect(3), ConnectOutcome::Missing);
+    QCOMPARE(b.connect(1).outcome, ConnectOutcome::Connected);
+    QCOMPARE(b.connect(3).outcome, ConnectOutcome::Missing);
 
     // Closing the tables forgets the connection: the same file is loaded again.
-    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    QCOMPARE(b.connect(1).outcome, ConnectOutcome::Connected);
     b.db.CloseTables();
     QVERIFY(!b.db.dataFile().isOpen());
     b.db.LoadParameterTable();
-    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    QCOMPARE(b.connect(1).outcome, ConnectOutcome::Connected);
     QVERIFY(b.db.dataFile().isOpen());
 }
 
@@ -262,22 +271,24 @@ void ReferenceDatabaseTest::hooksSeeTheNewFields()
 {
     Browser b;
     b.db.LoadParameterTable();
-    QCOMPARE(b.connect(1), ConnectOutcome::Connected);
+    QCOMPARE(b.connect(1).outcome, ConnectOutcome::Connected);
     QStringList calls;
     int announced = 0;
     b.db.dataFileLink().setHandler([&] { ++announced; });
     DataFileHooks hooks;
     hooks.beforeOpen = [&] {
-        calls << QStringLiteral("before ") + b.db.DataFieldNames.join(u',') +
+        calls << QStringLiteral("before ") + b.db.dataFieldNames().join(u',') +
                      (b.db.dataFileLink().isEnabled() ? " enabled" : " disabled");
     };
     hooks.bindFields = [&] {
-        calls << QStringLiteral("bind ") + b.db.DataFieldNames.join(u',') +
+        calls << QStringLiteral("bind ") + b.db.dataFieldNames().join(u',') +
                      (b.db.dataFileLink().isEnabled() ? " enabled" : " disabled");
     };
     b.db.LocateParameter(7);
-    b.db.DataFileName = b.db.parameters().fieldText(QStringLiteral("DataFile"));
-    QCOMPARE(b.db.ConnectDataFile(false, b.log, hooks), ConnectOutcome::Connected);
+    QCOMPARE(b.db.ConnectDataFile(b.db.parameters().fieldText(QStringLiteral("DataFile")), false,
+                                  b.log, hooks)
+                 .outcome,
+             ConnectOutcome::Connected);
     QCOMPARE(
         calls,
         QStringList({"before AGEGRP,AGEMin,AGEMax,NOBS,MEAN,GENERALF,MOMENTS,QUANTILES disabled",

@@ -2,6 +2,7 @@
 // hierarchy walk, the index rows and the generation protocol, the index file, and the
 // keyword lists with their ordering and capitalisation.
 #include "../common/TestDatabase.h"
+#include "../common/TestFiles.h"
 
 #include "data/DataSource.h"
 #include "data/DataTable.h"
@@ -67,13 +68,7 @@ QStringList FixtureProtocol()
     return BuildSearchIndex(folder.db, index, folder.dir.path(), Now).protocol;
 }
 
-QByteArray FileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
+using fixture::ReadBytes;
 
 QString MessageOf(const std::function<void()>& run)
 {
@@ -309,7 +304,7 @@ void SearchIndexTest::failedWalkKeepsThePreviousIndex()
         LoadSearchIndex(index, folder.indexPath());
         QVERIFY(FillIndexTable(folder.db, index, folder.indexPath(), Now).complete());
     }
-    const QByteArray previous = FileBytes(folder.indexPath());
+    const QByteArray previous = ReadBytes(folder.indexPath());
     QVERIFY(!previous.isEmpty());
 
     // The second parameter row of T11 has an ID that is no integer.
@@ -322,20 +317,20 @@ void SearchIndexTest::failedWalkKeepsThePreviousIndex()
     DataTable index;
     LoadSearchIndex(index, folder.indexPath());
     const GeneratorResult result = FillIndexTable(folder.db, index, folder.indexPath(), Now);
-    QCOMPARE(result.stopRow, 1);
+    QCOMPARE(result.stopRow.value_or(-1), 1);
     QVERIFY2(result.error.contains(QStringLiteral("\"12x\"")) &&
                  result.error.contains(QStringLiteral("daten1a.xml")),
              qPrintable(result.error));
     QCOMPARE(result.lines.mid(1),
              QStringList({"1 | H1 | T11 | 101 |  | First row", IndexKeptLine(folder.indexPath())}));
-    QCOMPARE(FileBytes(folder.indexPath()), previous);
+    QCOMPARE(ReadBytes(folder.indexPath()), previous);
 
     // BuildSearchIndex reports the failure and leaves the file as well.
     DataTable built;
     const QString message =
         MessageOf([&] { (void)BuildSearchIndex(folder.db, built, folder.dir.path(), Now); });
     QVERIFY2(message.contains(QStringLiteral("\"12x\"")), qPrintable(message));
-    QCOMPARE(FileBytes(folder.indexPath()), previous);
+    QCOMPARE(ReadBytes(folder.indexPath()), previous);
 }
 
 void SearchIndexTest::unreadableIndexIsReplaced_data()

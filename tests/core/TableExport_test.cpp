@@ -1,4 +1,5 @@
 // Getting tables out: clipboard text, the spreadsheet form, text files written and read.
+#include "../common/TestFiles.h"
 #include "data/DataTable.h"
 #include "tables/ResultTable.h"
 #include "tables/TableExport.h"
@@ -19,13 +20,7 @@ Q_DECLARE_METATYPE(veltra::ResultTableForm)
 
 namespace {
 
-QByteArray FileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "(unreadable)";
-    return file.readAll();
-}
+using fixture::ReadBytes;
 
 void WriteBytes(const QString& path, const QByteArray& bytes)
 {
@@ -238,7 +233,7 @@ void TableExportTest::writeTextLines()
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(QStringLiteral("table.txt"));
     WriteTextLines(path, lines);
-    QCOMPARE(FileBytes(path), bytes);
+    QCOMPARE(ReadBytes(path), bytes);
     QCOMPARE(ReadTextLines(path), lines);
 }
 
@@ -247,7 +242,7 @@ void TableExportTest::writeReplacesTheOldFile()
     const QString path = m_dir.filePath(QStringLiteral("old.txt"));
     WriteBytes(path, "a much longer old content that must not survive\r\n");
     WriteTextLines(path, {"new"});
-    QCOMPARE(FileBytes(path), QByteArray("new\r\n"));
+    QCOMPARE(ReadBytes(path), QByteArray("new\r\n"));
 }
 
 void TableExportTest::writeRefusesWhatIsNoFile()
@@ -279,7 +274,7 @@ void TableExportTest::failedWriteKeepsTheOldFile()
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY2(message.startsWith(QStringLiteral("cannot write \"%1\": ").arg(path)),
              qPrintable(message));
-    QCOMPARE(FileBytes(path), QByteArray("old\r\n"));
+    QCOMPARE(ReadBytes(path), QByteArray("old\r\n"));
 }
 
 void TableExportTest::readTextLines_data()

@@ -1,5 +1,6 @@
 // The conversion window: its controls and menus, Transform piling tables up in the
 // output area, the clipboard and file commands, and errors ending in the guard.
+#include "../common/Actions.h"
 #include "convert/ConvertParameterSets.h"
 #include "convert/ui/fConvertPP.h"
 #include "widgets/Dialogs.h"
@@ -47,12 +48,7 @@ class ConvertWindowTest : public QObject
     QString answer; // the file name the dialogs answer; empty: cancelled
     QList<FileDialogSettings> asked;
 
-    void trigger(const char* name)
-    {
-        auto* action = window->findChild<QAction*>(QLatin1String(name));
-        QVERIFY2(action, name);
-        action->trigger();
-    }
+    void trigger(const char* name) { fixture::trigger(*window, name); }
 
 private Q_SLOTS:
     void init()

@@ -2,6 +2,7 @@
 // paste into it, and the two save commands with the update markers they set. The save
 // commands run on tables opened for writing (the browser opens them read-only, where
 // the commands fail and change nothing).
+#include "../common/TestFiles.h"
 #include "GuiFixture.h"
 
 #include "data/DataTable.h"
@@ -109,11 +110,7 @@ void RunSave(TForm1& form, Save save)
     });
 }
 
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using fixture::ReadBytes;
 
 /// The values of every field of a saved table's row with that Variable.
 QString SavedValue(const QString& path, const QString& variable, const QString& field)

@@ -1,4 +1,5 @@
 // The main window driven as a user drives it, on a small crafted database.
+#include "../common/Actions.h"
 #include "GuiFixture.h"
 
 #include "data/DataTable.h"
@@ -40,12 +41,7 @@ void clickButton(TForm1& form, const char* name)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void trigger(TForm1& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    QVERIFY2(action, name);
-    action->trigger();
-}
+using fixture::trigger;
 
 void setSex(TForm1& form, const QString& text)
 {

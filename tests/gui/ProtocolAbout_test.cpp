@@ -1,4 +1,6 @@
 // The "&LogFile" commands (show, save, the hidden clear) and the about box of "&Info".
+#include "../common/Actions.h"
+#include "../common/TestFiles.h"
 #include "GuiFixture.h"
 
 #include "reports/ui/uInfo.h"
@@ -23,18 +25,9 @@ using veltra::TForm1;
 
 namespace {
 
-void trigger(TForm1& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    QVERIFY2(action, name);
-    action->trigger();
-}
+using fixture::trigger;
 
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
-}
+using fixture::ReadBytes;
 
 /// The bytes a log file holds: every line followed by CR LF, as UTF-8.
 QByteArray LogFileBytes(const QStringList& lines)

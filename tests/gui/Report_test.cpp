@@ -3,6 +3,8 @@
 // data file, the report that stops, and saving it (RTF read back by the program's reader
 // and by unrtf, PDF read by pdftotext). The report's blocks and sections are tested in
 // the core.
+#include "../common/Actions.h"
+#include "../common/TestFiles.h"
 #include "GuiFixture.h"
 
 #include "data/DataTable.h"
@@ -34,13 +36,8 @@ using veltra::TForm1;
 
 namespace {
 
-void trigger(TForm1& form, const char* name, const QString& text)
-{
-    auto* action = form.findChild<QAction*>(QLatin1String(name));
-    QVERIFY2(action, name);
-    QCOMPARE(action->text(), text);
-    action->trigger();
-}
+using fixture::ReadBytes;
+using fixture::trigger;
 
 void report(TForm1& form)
 {
@@ -50,12 +47,6 @@ void report(TForm1& form)
 void save(TForm1& form)
 {
     trigger(form, "Save1", QStringLiteral("&Save the Documentation to file"));
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 /// Runs a tool and returns its standard output; fails the test when the tool is missing.

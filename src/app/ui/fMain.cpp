@@ -33,8 +33,6 @@ void TForm1::FormCreate()
     IndexOutdated = true;
     ParameterTableSaved = false;
     OpenDataFiles = true;
-    ConnectedDataFileName.clear();
-    DataFieldNames.clear();
 
     AddProtocolLine(QStringLiteral("Veltra : ") + VersionText);
     const QDateTime now = QDateTime::currentDateTime();

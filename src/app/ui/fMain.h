@@ -1,9 +1,12 @@
 // The main window: browser of the reference-value database. Its tables and connection
 // state live in a ReferenceDatabase, its protocol in a ProtocolLog; the window reads
 // its controls, calls the core and shows the result. The handlers are spread over
-// files by concern: fMain.cpp (start, settings, protocol, closing, screen sizes),
-// fMainLayout.cpp (controls and menus), fMainBrowse.cpp (navigation, data file,
-// age groups, restriction panel and the table commands).
+// files by concern: fMain.cpp (start, settings, closing, screen sizes), fMainLayout.cpp
+// (controls, menus, status bar and their connections), fMainBrowse.cpp (navigation,
+// data file, age groups, restriction panel, closing and reopening the tables),
+// fMainTables.cpp (table output), fMainSearch.cpp (keyword search), fMainReport.cpp
+// (documentation report), fMainChecks.cpp (check lists), fMainLog.cpp (protocol log
+// and about box) and fMainEdit.cpp (editing functions).
 #pragma once
 
 #include "data/ReferenceDatabase.h"
@@ -84,11 +87,12 @@ private:
 public:
     // --- state read by the other windows -----------------------------------------------
     QString ExePath;
-    QString& RunDir;
-    QString& DataFileName;
-    QString& DataFilePath;
-    QString& ConnectedDataFileName;
-    QStringList& DataFieldNames;
+    // The database's state, read only: it changes through the database's calls.
+    const QString& RunDir;
+    const QString& DataFileName;
+    const QString& DataFilePath;
+    const QString& ConnectedDataFileName;
+    const QStringList& DataFieldNames;
     QStringList SectionFieldNames;
     bool OpenDataFiles = true;
     bool IndexOutdated = true;
@@ -110,14 +114,12 @@ public:
 
     /// The browser's tables and connection state.
     ReferenceDatabase& Database() { return m_db; }
-    /// The run protocol shown on the "Prot./Options" tab.
-    ProtocolLog& Log() { return m_log; }
 
     // --- operations used by other windows ----------------------------------------------
     void AddProtocolLine(const QString& text);
     void CloseTablesAndSaveSettings();
     void LoadHierarchyTables();
-    void ConnectDataFile();
+    void ConnectDataFile(const QString& name);
 
     /// The path of the settings file: the executable's path with the extension ".INI".
     QString SettingsPath() const;
@@ -204,6 +206,7 @@ public:
     TfScenario* fScenario = nullptr;
 
     // --- handlers -------------------------------------------------------------------------
+    // browsing (fMainBrowse.cpp, the window commands in fMain.cpp)
     void dsHeadDataChange();
     void dsTopicsDataChange();
     void dsParaDataChange();

@@ -74,10 +74,10 @@ void TForm1::dsParaDataChange()
     sb1->setPanelText(1, QStringLiteral("Top:") + CurrentText(*CDSTopics, QStringLiteral("PS")));
     sb1->repaint();
 
-    DataFileName = CurrentText(*CDSData, QStringLiteral("DataFile"));
-    if (!DataFileName.isEmpty()) {
+    const QString dataFileName = CurrentText(*CDSData, QStringLiteral("DataFile"));
+    if (!dataFileName.isEmpty()) {
         sb1->setPanelText(2, QStringLiteral("File: ") + RunDir + QLatin1Char('/') +
-                                 ReplaceExtension(DataFileName, QStringLiteral("xml")));
+                                 ReplaceExtension(dataFileName, QStringLiteral("xml")));
     } else {
         sb1->setPanelText(2, QStringLiteral(" -- "));
         sb1->setPanelText(3, QStringLiteral(" "));
@@ -95,7 +95,7 @@ void TForm1::dsParaDataChange()
         sb1->setPanelText(4, CurrentContentText(CurrentInfo()));
         sb1->repaint();
         const int failuresBefore = m_guard.reportCount();
-        ConnectDataFile();
+        ConnectDataFile(dataFileName);
         if (dsTable->isActive()) {
             // A failing table shows its message here, without ending the row change: the
             // restriction panel below must follow the new row. The message is left out
@@ -133,12 +133,12 @@ void TForm1::EmptyDataViews()
     mTransformed->clear();
 }
 
-void TForm1::ConnectDataFile()
+void TForm1::ConnectDataFile(const QString& name)
 {
     const DataFileHooks hooks{[this] { cdsFileBeforeOpen(); }, [this] { BindDataFileFields(); }};
     const bool protocol = cbFileAccessPrt->isChecked();
     const int failuresBefore = m_guard.reportCount();
-    switch (m_db.ConnectDataFile(protocol, m_log, hooks)) {
+    switch (m_db.ConnectDataFile(name, protocol, m_log, hooks).outcome) {
     case ConnectOutcome::Missing:
         m_beep();
         m_beep();
@@ -324,7 +324,7 @@ void TForm1::Distributions1Click()
 void TForm1::Scenario1Click()
 {
     if (!fScenario) {
-        fScenario = new TfScenario(m_guard, m_db.RunDir, this);
+        fScenario = new TfScenario(m_guard, m_db.runDir(), this);
         // "Add current row" takes the browser's parameter row and its data file's row.
         fScenario->SetCurrentRowSource([this]() -> std::optional<CurrentParameterRow> {
             bool ok = false;

@@ -80,9 +80,9 @@ QSpinBox* SpinEdit(const char* name, int min, int max, int value, QWidget* paren
 } // namespace
 
 TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* parent)
-    : QMainWindow(parent), RunDir(m_db.RunDir), DataFileName(m_db.DataFileName),
-      DataFilePath(m_db.DataFilePath), ConnectedDataFileName(m_db.ConnectedDataFileName),
-      DataFieldNames(m_db.DataFieldNames), cdsHead(&m_db.headlines()), CDSTopics(&m_db.topics()),
+    : QMainWindow(parent), RunDir(m_db.runDir()), DataFileName(m_db.dataFileName()),
+      DataFilePath(m_db.dataFilePath()), ConnectedDataFileName(m_db.connectedDataFileName()),
+      DataFieldNames(m_db.dataFieldNames()), cdsHead(&m_db.headlines()), CDSTopics(&m_db.topics()),
       CDSData(&m_db.parameters()), cdsFile(&m_db.dataFile()), dsHead(&m_db.headlineLink()),
       dsTopics(&m_db.topicLink()), dsPara(&m_db.parameterLink()), dsTable(&m_db.dataFileLink()),
       m_guard(this), m_beep([] { QApplication::beep(); })
@@ -95,12 +95,13 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
 
     ExePath = exePath;
     // The folder part of the path without its trailing separator.
-    RunDir = ExePath.left(qMax<qsizetype>(0, ExePath.lastIndexOf(QLatin1Char('/'))));
+    QString runDir = ExePath.left(qMax<qsizetype>(0, ExePath.lastIndexOf(QLatin1Char('/'))));
     if (!databaseDir.isEmpty()) {
-        RunDir = databaseDir;
-        while (RunDir.size() > 1 && RunDir.endsWith(QLatin1Char('/')))
-            RunDir.chop(1);
+        runDir = databaseDir;
+        while (runDir.size() > 1 && runDir.endsWith(QLatin1Char('/')))
+            runDir.chop(1);
     }
+    m_db.setRunDir(runDir);
 
     sdTable = {QStringLiteral("Save the table to .."), QStringLiteral("txt"),
                QStringLiteral("Text file [*.txt]|*.txt|All|*.*"), true};

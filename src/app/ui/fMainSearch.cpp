@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 
 namespace veltra {
@@ -89,20 +90,17 @@ void TForm1::GoToParameter(const QString& top, const QString& ps, qint64 id)
         return table.fieldText(QStringLiteral("Top")) == top;
     });
     // The lower levels stand on their first rows: each move above filtered them anew.
-    // No data file is connected on the way; the row found is connected afterwards.
-    OpenDataFiles = false;
-    try {
+    // No data file is connected on the way (also when a walk fails); the row found is
+    // connected afterwards.
+    {
+        const QScopedValueRollback noDataFiles(OpenDataFiles, false);
         WalkTo(*CDSTopics, [&ps](const DataTable& table) {
             return table.fieldText(QStringLiteral("PS")) == ps;
         });
         WalkTo(*CDSData, [id](const DataTable& table) {
             return table.fieldText(QStringLiteral("ID")).trimmed().toLongLong() == id;
         });
-    } catch (...) {
-        OpenDataFiles = true;
-        throw;
     }
-    OpenDataFiles = true;
     // The views then show the row found, as a change to it would.
     dsParaDataChange();
 }

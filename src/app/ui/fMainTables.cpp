@@ -76,8 +76,11 @@ void TForm1::GenerateTable(ResultTableForm form)
     }
     // The names stay in upper case until the next data file is connected; a formatted
     // table made in between shows them so.
-    if (form != ResultTableForm::Formatted)
-        UpperCaseLines(DataFieldNames);
+    if (form != ResultTableForm::Formatted) {
+        QStringList names = DataFieldNames;
+        UpperCaseLines(names);
+        m_db.setDataFieldNames(names);
+    }
     const GeneratorResult table = GenerateResultTable(*cdsFile, TableOptions(form));
     Show(mTableContent, table.lines);
     m_resultLayout = {form == ResultTableForm::Formatted ? TableTextKind::Formatted
@@ -85,8 +88,9 @@ void TForm1::GenerateTable(ResultTableForm form)
                                                          : TableTextKind::TabDelimited,
                       table.columnWidths, table.headerWidths};
     if (!table.complete()) {
-        // The data file shows the row the table stopped at.
-        cdsFile->moveTo(table.stopRow + 1);
+        // The data file shows the row the table stopped at (its first row when the
+        // table failed before reaching one).
+        cdsFile->moveTo(table.stopRow.value_or(0) + 1);
         table.throwIfStopped();
     }
     cdsFile->first();
@@ -213,7 +217,7 @@ void TForm1::ShowCommandTable(bool keepAgeGroup)
     Show(mFormula, table.lines);
     if (!table.complete()) {
         if (!keepAgeGroup)
-            cdsFile->moveTo(table.stopRow + 1);
+            cdsFile->moveTo(table.stopRow.value_or(0) + 1);
         table.throwIfStopped();
     }
 }

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -286,16 +287,14 @@ void TfSearchIndex::BuildSearchIndex()
     const QString dir = SearchDir;
     const QDateTime now = QDateTime::currentDateTime();
     IndexGeneration generation;
-    try {
+    {
+        // The link has no handler: enabling it only has the views read the index again.
+        const auto enableKey = qScopeGuard([this] { m_dsKey->setEnabled(true); });
         RunWithoutUserInput([this, &dir, &now, &generation] {
             ReferenceDatabase walk(dir, dir);
             generation = veltra::BuildSearchIndex(walk, cdsKey, dir, now);
         });
-    } catch (...) {
-        m_dsKey->setEnabled(true);
-        throw;
     }
-    m_dsKey->setEnabled(true);
     GenerationProtocol = generation.protocol;
     IndexNotSaved = generation.notSaved;
     Keywords = generation.keywords;
@@ -318,7 +317,7 @@ void TfSearchIndex::FormActivate()
 {
     const WaitCursor wait;
     m_db.setHierarchyDir(SearchDir);
-    m_db.RunDir = SearchDir;
+    m_db.setRunDir(SearchDir);
     ProtocolLog counts; // the record counts of the loads are not shown here
     m_db.LoadHierarchyTables(counts);
     const QString indexPath = SearchDir + SearchIndexFileName;

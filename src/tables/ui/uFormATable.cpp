@@ -232,9 +232,9 @@ void TfFormTab::bRunClick()
     mres->clear();
     if (cbdel->isChecked())
         SetFormatLines(WithoutCommentLines(FormatLines()));
-    const QStringList lines = FormatLines();
-    Form = ParseFormatLines(lines);
-    const GeneratorResult result = RunFormattedTable(lines, cdsTab);
+    // The run reads the format itself; a format word it cannot read stops it before any
+    // line, with the message naming the format line.
+    const GeneratorResult result = RunFormattedTable(FormatLines(), cdsTab);
     mres->setPlainText(result.lines.join(QLatin1Char('\n')));
     m_resultLayout = {TableTextKind::UserFormatted, result.columnWidths, result.headerWidths};
     result.throwIfStopped();

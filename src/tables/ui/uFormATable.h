@@ -54,8 +54,6 @@ public:
     DataTable cdsTab;
     quint8 DefaultDigits = 9;
     quint8 DefaultDecimals = 2;
-    /// The parsed format of the last run, one element per format line.
-    QList<rForm> Form;
     QString StandardFormatPath;
 
     FileDialogSettings sdFormat;
