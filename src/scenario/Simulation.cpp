@@ -16,6 +16,7 @@
 #include <boost/math/distributions/binomial.hpp>
 #include <boost/math/special_functions/erf.hpp>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <memory>
 #include <numbers>
@@ -145,8 +146,10 @@ QStringList CorrelatedNames(const Scenario& scenario)
 // the target (Iman and Conover 1982): van der Waerden scores of the current ranks are
 // mixed through the Cholesky factors of the target and the current correlation, and
 // each input takes the ranks of its mixed column.
+// A cancelled run stops it between columns and every 65,536 rows; the caller then finds
+// the run cancelled and drops its ranks.
 void ImposeCorrelations(std::vector<SampledInput*>& columns, const Eigen::MatrixXd& target,
-                        qint64 n)
+                        qint64 n, const std::function<bool()>& cancelled)
 {
     const Eigen::Index m = Eigen::Index(columns.size());
     if (n <= m + 1)
@@ -164,6 +167,8 @@ void ImposeCorrelations(std::vector<SampledInput*>& columns, const Eigen::Matrix
             for (qint64 i = 0; i < n; ++i)
                 sum += score[ra[size_t(i)]] * score[rb[size_t(i)]];
             current(a, b) = current(b, a) = sum;
+            if (cancelled())
+                return;
         }
     const Eigen::VectorXd scale = current.diagonal().cwiseSqrt().cwiseInverse();
     current = scale.asDiagonal() * current * scale.asDiagonal();
@@ -177,6 +182,8 @@ void ImposeCorrelations(std::vector<SampledInput*>& columns, const Eigen::Matrix
     std::vector<std::vector<quint32>> newRanks(static_cast<size_t>(m));
     std::vector<double> column(static_cast<size_t>(n));
     for (Eigen::Index c = 0; c < m; ++c) {
+        if (cancelled())
+            return;
         for (qint64 i = 0; i < n; ++i) {
             double value = 0;
             for (Eigen::Index d = 0; d <= c; ++d)
@@ -495,7 +502,13 @@ RunResult SimulateMarginals(const Scenario& scenario, const QList<Marginal>& giv
 
     RunResult result;
     result.n = n;
-    auto cancelled = [&options] { return options.cancel && options.cancel->load(); };
+    const std::function<bool()> cancelled = [&options] {
+        return options.cancel && options.cancel->load();
+    };
+    auto stopped = [&result] {
+        result.error = QStringLiteral("cancelled");
+        return result;
+    };
 
     // Ranks of every non-constant input: a random permutation of the strata (Latin
     // hypercube) or the ranks of plain uniform draws.
@@ -511,6 +524,9 @@ RunResult SimulateMarginals(const Scenario& scenario, const QList<Marginal>& giv
             for (qint64 i = 0; i < n; ++i)
                 input.rank[size_t(i)] = quint32(i);
             for (qint64 i = n - 1; i > 0; --i) {
+                // A cancel is seen within 65,536 swaps, also in a run of many millions.
+                if ((i & 0xffff) == 0 && cancelled())
+                    return stopped();
                 const qint64 pick = std::min<qint64>(
                     i,
                     qint64(CounterUniform(seed, PermutationStream(j), quint64(i)) * double(i + 1)));
@@ -518,8 +534,11 @@ RunResult SimulateMarginals(const Scenario& scenario, const QList<Marginal>& giv
             }
         } else {
             std::vector<double> levels(static_cast<size_t>(n));
-            for (qint64 i = 0; i < n; ++i)
+            for (qint64 i = 0; i < n; ++i) {
+                if ((i & 0xffff) == 0 && cancelled())
+                    return stopped();
                 levels[size_t(i)] = CounterUniform(seed, ValueStream(j), quint64(i));
+            }
             input.rank = Ranks(levels);
             std::sort(levels.begin(), levels.end());
             input.sortedLevels = std::move(levels);
@@ -538,7 +557,9 @@ RunResult SimulateMarginals(const Scenario& scenario, const QList<Marginal>& giv
                 throw VeltraError(QStringLiteral("correlations: %1 is constant").arg(name));
             columns.push_back(&sampled[size_t(index)]);
         }
-        ImposeCorrelations(columns, target, n);
+        ImposeCorrelations(columns, target, n, cancelled);
+        if (cancelled())
+            return stopped();
     }
 
     // The formula on worker threads, block by block; each thread has its own parser.
@@ -590,10 +611,8 @@ RunResult SimulateMarginals(const Scenario& scenario, const QList<Marginal>& giv
         for (std::thread& worker : workers)
             worker.join();
     }
-    if (cancelled()) {
-        result.error = QStringLiteral("cancelled");
-        return result;
-    }
+    if (cancelled())
+        return stopped();
     if (firstBad.load() < n) {
         const qint64 i = firstBad.load();
         Formula& formula = *formulas.front();
