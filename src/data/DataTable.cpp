@@ -891,15 +891,21 @@ quint64 DataTable::fieldDigest(const QString& name) const
     return quint64(digest);
 }
 
-void DataTable::setFilterPasses(const QString& expression, const std::vector<bool>& passes,
-                                quint64 stamp)
+FilterExpression DataTable::CheckedFilter(const QString& expression) const
 {
     FilterExpression parsed(expression);
     if (d->open) {
-        // Checked as setFilter checks it, so a bad filter never replaces a good one.
+        // Names are checked against the fields now, so a bad filter never replaces a good one.
         FilterExpression check = parsed;
         check.bind(d->packet.fields, d->options);
     }
+    return parsed;
+}
+
+void DataTable::setFilterPasses(const QString& expression, const std::vector<bool>& passes,
+                                quint64 stamp)
+{
+    FilterExpression parsed = CheckedFilter(expression);
     d->filterText = expression;
     d->filter = std::move(parsed);
     d->filtered = true;
@@ -928,12 +934,7 @@ void DataTable::setFilterPasses(const QString& expression, const std::vector<boo
 
 void DataTable::setFilter(const QString& expression)
 {
-    FilterExpression parsed(expression);
-    if (d->open) {
-        // Names are checked against the fields now, so a bad filter never replaces a good one.
-        FilterExpression check = parsed;
-        check.bind(d->packet.fields, d->options);
-    }
+    FilterExpression parsed = CheckedFilter(expression);
     d->filterText = expression;
     d->filter = std::move(parsed);
     if (d->open && d->filtered) {

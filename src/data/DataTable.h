@@ -196,6 +196,9 @@ private:
     void postPending();
     /// Reads a packet from bytes that the table may keep and change.
     void loadBytes(QByteArray data, const QString& name);
+    /// The expression parsed and, while the table is open, bound to its fields: throws
+    /// naming the position or the field before anything of the table changes.
+    FilterExpression CheckedFilter(const QString& expression) const;
 
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -289,28 +289,6 @@ qint64 ParameterId(const DataTable& parameters, int row, int field)
     return id;
 }
 
-/// ExtractWord(s, i, delims) for i from 1 to WordCount(s, delims), in one pass: the runs
-/// of characters between delimiters, up to the first that is a single blank.
-QStringList Words(const QString& s, const CharSet& delims)
-{
-    QStringList words;
-    const qsizetype n = s.size();
-    qsizetype i = 0;
-    while (i < n) {
-        while (i < n && delims.contains(s.at(i)))
-            ++i;
-        if (i == n)
-            break;
-        const qsizetype start = i;
-        while (i < n && !delims.contains(s.at(i)))
-            ++i;
-        if (i - start == 1 && s.at(start) == u' ')
-            break;
-        words.append(s.mid(start, i - start));
-    }
-    return words;
-}
-
 /// A headline or topic text for the English list: trimmed, capitalised, unless empty or
 /// held already.
 void AddTitle(KeywordList& english, const QString& text)

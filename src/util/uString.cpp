@@ -274,11 +274,12 @@ qsizetype CountOccurrences(const QString& s, const QString& sub)
     return count;
 }
 
-qsizetype WordCount(const QString& s, const CharSet& delims)
+namespace {
+
+// Calls onWord(start, length) for each word of s, from the first until the first word
+// that is empty or a single blank: what ExtractWord gives for word 1, 2, ... in one pass.
+template <typename OnWord> void ScanWords(const QString& s, const CharSet& delims, OnWord onWord)
 {
-    // One pass over the words, equivalent to asking ExtractWord for word 1, 2,
-    // ... until a word is empty or a single blank.
-    qsizetype count = 0;
     qsizetype i = 0;
     const qsizetype n = s.size();
     while (i < n) {
@@ -291,9 +292,25 @@ qsizetype WordCount(const QString& s, const CharSet& delims)
             ++i;
         if (i - start == 1 && s.at(start) == kBlank)
             break;
-        ++count;
+        onWord(start, i - start);
     }
+}
+
+} // namespace
+
+qsizetype WordCount(const QString& s, const CharSet& delims)
+{
+    qsizetype count = 0;
+    ScanWords(s, delims, [&count](qsizetype, qsizetype) { ++count; });
     return count;
+}
+
+QStringList Words(const QString& s, const CharSet& delims)
+{
+    QStringList words;
+    ScanWords(s, delims,
+              [&s, &words](qsizetype start, qsizetype length) { words << s.mid(start, length); });
+    return words;
 }
 
 QString Blanks(qsizetype n)

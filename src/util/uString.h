@@ -87,6 +87,9 @@ qsizetype CountOccurrences(const QString& s, const QString& sub);
 /// The number of words of s: words are counted from the first until the first
 /// word that is empty or a single blank.
 qsizetype WordCount(const QString& s, const CharSet& delims);
+/// The words WordCount counts, in order: ExtractWord(s, i, delims) for i from 1 to
+/// WordCount(s, delims), in one pass.
+QStringList Words(const QString& s, const CharSet& delims);
 /// A text of n blanks; empty when n <= 0.
 QString Blanks(qsizetype n);
 /// The n-th word (1-based) of s, a word being a maximal run of characters not
