@@ -1,19 +1,20 @@
-// The main window's start, settings, protocol, closing and screen sizes.
+// The main window's start, settings, closing, screen sizes and the commands on all tables.
 #include "app/ui/fMain.h"
 
 #include "app/IniFile.h"
+#include "app/ui/InformationTab.h"
+#include "app/ui/ProtocolTab.h"
 #include "data/DataSource.h"
+#include "reports/ui/uInfo.h"
 #include "tables/ResultTable.h"
 #include "util/LocaleText.h"
-#include "widgets/ButtonTabBar.h"
-#include "widgets/ProtocolView.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLocale>
-#include <QToolButton>
+#include <QTabWidget>
 
 namespace veltra {
 
@@ -23,17 +24,16 @@ const QString TForm1::EditModeText = QStringLiteral("Edit Mode: Read/Write");
 
 TForm1::~TForm1()
 {
-    // The handlers of the table links call this window: they go before the window does.
-    for (DataSource* source : {dsHead, dsTopics, dsPara, dsTable})
+    // The handlers of the table links call this window and its parts: they go before the
+    // window does.
+    ReferenceDatabase& db = m_state.db;
+    for (DataSource* source :
+         {&db.headlineLink(), &db.topicLink(), &db.parameterLink(), &db.dataFileLink()})
         source->setHandler({});
 }
 
 void TForm1::FormCreate()
 {
-    IndexOutdated = true;
-    ParameterTableSaved = false;
-    OpenDataFiles = true;
-
     AddProtocolLine(QStringLiteral("Veltra : ") + VersionText);
     const QDateTime now = QDateTime::currentDateTime();
     AddProtocolLine(QStringLiteral("Date ") + ShortDateText(now.date()));
@@ -42,48 +42,48 @@ void TForm1::FormCreate()
 
     // A hierarchy table that cannot be loaded ends the start here; the window opens with
     // what was loaded.
-    if (!m_guard.run([this] { LoadHierarchyTables(); }))
+    if (!m_state.guard.run([this] { LoadHierarchyTables(); }))
         return;
 
-    AddProtocolLine(QStringLiteral("EXE dir.: ") + ExePath);
-    AddProtocolLine(QStringLiteral("Run dir.: ") + RunDir);
-    SectionFieldNames = DefaultSectionFieldNames();
+    AddProtocolLine(QStringLiteral("EXE dir.: ") + m_state.exePath);
+    AddProtocolLine(QStringLiteral("Run dir.: ") + m_state.db.runDir());
+    m_state.sectionFieldNames = DefaultSectionFieldNames();
     ReadSettings();
     // Whatever the settings say, the window opens in its standard size.
-    setWindowState(Qt::WindowNoState);
-    resize(StandardWidth, StandardHeight);
-    update();
+    Standard();
 }
 
 QString TForm1::SettingsPath() const
 {
-    const qsizetype slash = ExePath.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = ExePath.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > slash ? ExePath.left(dot) : ExePath;
+    const QString& exePath = m_state.exePath;
+    const qsizetype slash = exePath.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = exePath.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > slash ? exePath.left(dot) : exePath;
     return stem + QStringLiteral(".INI");
+}
+
+void TForm1::SetSecondaryWindows(std::function<SecondaryWindows()> make)
+{
+    m_state.makeWindows = std::move(make);
 }
 
 void TForm1::ReadSettings()
 {
     // A missing file gives every default; a file that exists but cannot be read leaves
     // the window's initial states.
-    ReportPaper = LocalePaperSize(QLocale());
+    m_state.reportPaper = LocalePaperSize(QLocale());
     IniFile ini;
     if (!ini.load(SettingsPath()) && QFileInfo::exists(SettingsPath()))
         return;
-    ReportPaper = ParsePaperSize(ini.readString(QStringLiteral("Report"), QStringLiteral("Paper"),
-                                                PaperSizeName(ReportPaper)))
-                      .value_or(ReportPaper);
+    m_state.reportPaper =
+        ParsePaperSize(ini.readString(QStringLiteral("Report"), QStringLiteral("Paper"),
+                                      PaperSizeName(m_state.reportPaper)))
+            .value_or(m_state.reportPaper);
     if (ini.readBool(QStringLiteral("Screen"), QStringLiteral("Maximized"), false))
         setWindowState(Qt::WindowMaximized);
-    RestrictOrder = ini.readString(QStringLiteral("Order"), QStringLiteral("Restrict"),
-                                   QStringLiteral("0.15 0.05 0.20 0.20 0.20 0.10 0.10"));
-    cbShowAdditionalInfo->setChecked(
-        ini.readBool(QStringLiteral("Restriction"), QStringLiteral("View"), true));
-    cbFileAccessPrt->setChecked(
-        ini.readBool(QStringLiteral("File_Prt"), QStringLiteral("View"), true));
-    cbGiveIndexPrt->setChecked(
-        ini.readBool(QStringLiteral("Index_Prt"), QStringLiteral("View"), true));
+    m_state.restrictOrder = ini.readString(QStringLiteral("Order"), QStringLiteral("Restrict"),
+                                           QStringLiteral("0.15 0.05 0.20 0.20 0.20 0.10 0.10"));
+    m_protocol->ReadSettings(ini);
 }
 
 void TForm1::WriteSettings()
@@ -93,84 +93,80 @@ void TForm1::WriteSettings()
     ini.writeBool(QStringLiteral("Screen"), QStringLiteral("Maximized"), isMaximized());
     ini.writeString(QStringLiteral("Order"), QStringLiteral("Restrict"),
                     QStringLiteral("15 5 20 20 20 10 10"));
-    ini.writeBool(QStringLiteral("Restriction"), QStringLiteral("View"),
-                  cbShowAdditionalInfo->isChecked());
-    ini.writeBool(QStringLiteral("File_Prt"), QStringLiteral("View"), cbFileAccessPrt->isChecked());
-    ini.writeBool(QStringLiteral("Index_Prt"), QStringLiteral("View"), cbGiveIndexPrt->isChecked());
+    m_protocol->WriteSettings(ini);
     ini.save(SettingsPath()); // a settings file that cannot be written is ignored
-}
-
-void TForm1::EnsureSecondaryWindows()
-{
-    if (!MakeSecondaryWindows)
-        return;
-    const std::function<void()> make = std::move(MakeSecondaryWindows);
-    MakeSecondaryWindows = nullptr;
-    make();
-}
-
-void TForm1::AddProtocolLine(const QString& text)
-{
-    m_log.AddLine(text);
 }
 
 void TForm1::LoadHierarchyTables()
 {
-    m_db.LoadHierarchyTables(m_log);
+    m_state.db.LoadHierarchyTables(m_state.log);
 }
 
 void TForm1::CloseTablesAndSaveSettings()
 {
-    m_db.CloseTables();
+    m_state.db.CloseTables();
     WriteSettings();
+}
+
+void TForm1::ReopenTables()
+{
+    CloseTablesAndSaveSettings();
+    LoadHierarchyTables();
+}
+
+void TForm1::OpenAllTables()
+{
+    t->setCurrentIndex(0);
+    AddProtocolLine(QStringLiteral("Open all tables"));
+    LoadHierarchyTables();
+    AddProtocolLine(QStringLiteral("Done."));
+}
+
+void TForm1::CloseAllTables()
+{
+    AddProtocolLine(QStringLiteral("Closing all tables"));
+    CloseTablesAndSaveSettings();
+    AddProtocolLine(QStringLiteral("Done."));
+}
+
+void TForm1::Quit()
+{
+    CloseTablesAndSaveSettings();
+    close();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    m_state.guard.run([this] { CloseTablesAndSaveSettings(); });
     event->accept();
-}
-
-void TForm1::FormClose()
-{
-    m_guard.run([this] { CloseTablesAndSaveSettings(); });
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    if (m_information)
+        m_information->PlaceCloseButton();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
-{
-    // The panel gets its final width after the window's resize event.
-    if (watched == pnRestriction && event->type() == QEvent::Resize)
-        FormResize();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void TForm1::FormResize()
-{
-    if (!sbClose || !pnRestriction)
-        return;
-    // Window width less 35, at the right end of the tab row of the restriction panel.
-    const int left = pnRestriction->mapFrom(this, QPoint(width() - 35, 0)).x();
-    sbClose->move(qBound(0, left, qMax(0, pnRestriction->width() - sbClose->width())), 1);
-}
-
-void TForm1::Maximize1Click()
-{
-    // The maximized window gets the screen's available area (the screen less the task
-    // bar) from the window system; resizing it here would end the maximized state.
-    setWindowState(Qt::WindowMaximized);
-}
-
-void TForm1::Standard1Click()
+void TForm1::Standard()
 {
     setWindowState(Qt::WindowNoState);
     resize(StandardWidth, StandardHeight);
     update();
+}
+
+void TForm1::ShowAboutBox()
+{
+    // The program's start gives the window the about box; without one (a window made
+    // on its own) the window makes its own, so the command always works.
+    TAboutBox* box = m_state.Windows().aboutBox;
+    if (!box) {
+        box = new TAboutBox(this);
+        m_state.windows.aboutBox = box;
+    }
+    box->Version->setText(VersionText);
+    box->ModeLabel->setText(EditModeText);
+    box->exec();
 }
 
 } // namespace veltra

@@ -1,27 +1,21 @@
 // The check lists of the "&Checks" menu: the headline, topic and parameter tables written
-// to the protocol log, after which the hierarchy tables are loaded afresh.
+// to the protocol log, after which the hierarchy tables are loaded afresh. And the save
+// commands of the "&Database" menu: they are hidden and the tables are opened read-only,
+// so they fail with the table's read-only error until the tables are opened for writing.
 #include "app/ui/fMain.h"
 
+#include "app/ui/ProtocolTab.h"
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "data/UpdateMarkers.h"
 #include "reports/CheckLists.h"
 
-#include <QTabWidget>
+#include <QDateTime>
 #include <exception>
 
 namespace veltra {
 
 namespace {
-
-/// The "Prot./Options" tab, where the lists are read and saved.
-constexpr int ProtocolPage = 5;
-
-/// Brings the list to the front. Done before the tables are loaded again, so that the log
-/// with the list is in front also when a hierarchy file cannot be loaded.
-void ShowProtocolTab(QTabWidget& tabs)
-{
-    tabs.setCurrentIndex(ProtocolPage);
-}
 
 /// Runs a list, then its cleanup in every case. The list's failure is rethrown after the
 /// cleanup, so the guard reports it with the tables already loaded again; when the
@@ -48,71 +42,84 @@ void RunWithCleanup(const ErrorGuard& guard, const std::function<void()>& list,
 
 } // namespace
 
-void TForm1::ListofTopics1Click()
+void TForm1::ListHeadlines()
 {
     RunWithCleanup(
-        m_guard,
+        m_state.guard,
         [this] {
             CloseTablesAndSaveSettings();
-            cdsHead->open();
-            const GeneratorResult list = HeadlineList(*cdsHead);
+            m_state.db.headlines().open();
+            const GeneratorResult list = HeadlineList(m_state.db.headlines());
             for (const QString& line : list.lines)
                 AddProtocolLine(line);
             list.throwIfStopped();
         },
         [this] {
-            ShowProtocolTab(*t);
+            m_protocol->ShowPage();
             LoadHierarchyTables();
-            cdsHead->first();
-            CDSTopics->first();
-            CDSData->first();
+            m_state.db.headlines().first();
+            m_state.db.topics().first();
+            m_state.db.parameters().first();
         });
 }
 
-void TForm1::Listofparameters1Click()
+void TForm1::ListTopics()
 {
     RunWithCleanup(
-        m_guard,
+        m_state.guard,
         [this] {
             CloseTablesAndSaveSettings();
-            CDSTopics->open();
+            m_state.db.topics().open();
             // Moving through the topics must not filter the parameter table.
-            dsTopics->setEnabled(false);
-            const GeneratorResult list = TopicList(*CDSTopics);
+            m_state.db.topicLink().setEnabled(false);
+            const GeneratorResult list = TopicList(m_state.db.topics());
             for (const QString& line : list.lines)
                 AddProtocolLine(line);
             list.throwIfStopped();
         },
         [this] {
-            dsTopics->setEnabled(true);
-            ShowProtocolTab(*t);
+            m_state.db.topicLink().setEnabled(true);
+            m_protocol->ShowPage();
             LoadHierarchyTables();
         });
 }
 
-void TForm1::ListofDataSources1Click()
+void TForm1::ListParameters()
 {
     RunWithCleanup(
-        m_guard,
+        m_state.guard,
         [this] {
-            const QStringList head = ParameterListHead(RunDir);
+            const QStringList head = ParameterListHead(m_state.db.runDir());
             for (const QString& line : head)
                 AddProtocolLine(line);
             CloseTablesAndSaveSettings();
             // The walk must not connect each row's data file.
-            dsPara->setEnabled(false);
-            CDSData->open();
-            const GeneratorResult list = ParameterList(*CDSData, RunDir);
+            m_state.db.parameterLink().setEnabled(false);
+            m_state.db.parameters().open();
+            const GeneratorResult list =
+                ParameterList(m_state.db.parameters(), m_state.db.runDir());
             for (const QString& line : list.lines.mid(head.size()))
                 AddProtocolLine(line);
             list.throwIfStopped();
         },
         [this] {
             CloseTablesAndSaveSettings();
-            dsPara->setEnabled(true);
-            ShowProtocolTab(*t);
+            m_state.db.parameterLink().setEnabled(true);
+            m_protocol->ShowPage();
             LoadHierarchyTables();
         });
+}
+
+void TForm1::SaveParameterChanges()
+{
+    veltra::SaveParameterChanges(m_state.db, m_state.log, QDateTime::currentDateTime());
+    // The next search builds its index again from the saved table.
+    m_state.parameterTableSaved = true;
+}
+
+void TForm1::SaveDataSetChanges()
+{
+    veltra::SaveDataSetChanges(m_state.db, m_state.log, QDateTime::currentDateTime());
 }
 
 } // namespace veltra

@@ -2,13 +2,13 @@
 // the walk of the tables to a row the search window found.
 #include "app/ui/fMain.h"
 
+#include "app/ui/ProtocolTab.h"
 #include "data/DataTable.h"
 #include "search/ui/uThesau1.h"
 #include "search/ui/uWhatsOn.h"
 #include "util/VeltraError.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QLabel>
 #include <QScopedValueRollback>
 #include <QTabWidget>
@@ -55,49 +55,51 @@ template <typename Matches> void WalkTo(DataTable& table, Matches matches)
 
 } // namespace
 
-void TForm1::Search1Click()
+void TForm1::Search()
 {
-    EnsureSecondaryWindows();
-    if (!fSearchIndex)
+    const SecondaryWindows& windows = m_state.Windows();
+    TfSearchIndex* search = windows.searchIndex;
+    if (!search)
         throw VeltraError(QStringLiteral("The search window is not available"));
     t->setCurrentIndex(0);
-    fSearchIndex->SearchDir = RunDir + QLatin1Char('/');
-    if (IndexOutdated || ParameterTableSaved) {
-        const GenerationNotice notice(fWhatsOn);
-        fSearchIndex->hide();
-        fSearchIndex->BuildSearchIndex();
-        IndexOutdated = false;
-        ParameterTableSaved = false;
-        if (!fSearchIndex->IndexNotSaved.isEmpty())
-            AddProtocolLine(fSearchIndex->IndexNotSaved);
+    search->SearchDir = m_state.db.runDir() + QLatin1Char('/');
+    if (m_state.indexOutdated || m_state.parameterTableSaved) {
+        const GenerationNotice notice(windows.whatsOn);
+        search->hide();
+        search->BuildSearchIndex();
+        m_state.indexOutdated = false;
+        m_state.parameterTableSaved = false;
+        if (!search->IndexNotSaved.isEmpty())
+            AddProtocolLine(search->IndexNotSaved);
     }
-    fSearchIndex->ShowForSearch();
-    if (cbGiveIndexPrt->isChecked()) {
+    search->ShowForSearch();
+    if (m_protocol->IndexProtocol()) {
         AddProtocolLine(QString());
         AddProtocolLine(QStringLiteral("Generating an Index for Search"));
-        for (const QString& line : fSearchIndex->GenerationProtocol)
+        for (const QString& line : search->GenerationProtocol)
             AddProtocolLine(line);
     }
 }
 
 void TForm1::GoToParameter(const QString& top, const QString& ps, qint64 id)
 {
-    if (!cdsHead->isOpen() || !CDSTopics->isOpen() || !CDSData->isOpen())
+    ReferenceDatabase& db = m_state.db;
+    if (!db.headlines().isOpen() || !db.topics().isOpen() || !db.parameters().isOpen())
         throw VeltraError(
             QStringLiteral("The tables are closed: open them with \"Open all tables\" first"));
-    cdsHead->first();
-    WalkTo(*cdsHead, [&top](const DataTable& table) {
+    db.headlines().first();
+    WalkTo(db.headlines(), [&top](const DataTable& table) {
         return table.fieldText(QStringLiteral("Top")) == top;
     });
     // The lower levels stand on their first rows: each move above filtered them anew.
     // No data file is connected on the way (also when a walk fails); the row found is
     // connected afterwards.
     {
-        const QScopedValueRollback noDataFiles(OpenDataFiles, false);
-        WalkTo(*CDSTopics, [&ps](const DataTable& table) {
+        const QScopedValueRollback noDataFiles(m_state.openDataFiles, false);
+        WalkTo(db.topics(), [&ps](const DataTable& table) {
             return table.fieldText(QStringLiteral("PS")) == ps;
         });
-        WalkTo(*CDSData, [id](const DataTable& table) {
+        WalkTo(db.parameters(), [id](const DataTable& table) {
             return table.fieldText(QStringLiteral("ID")).trimmed().toLongLong() == id;
         });
     }

@@ -93,7 +93,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<veltra::TfSearchIndex> fSearchIndex;
     std::unique_ptr<veltra::TfWhatsOn> fWhatsOn;
     std::unique_ptr<veltra::TfClipTab> fClipTab;
-    form1.MakeSecondaryWindows = [&] {
+    form1.SetSecondaryWindows([&] {
         fConvertPP = std::make_unique<veltra::TfConvertPP>(form1.Guard());
         aboutBox = std::make_unique<veltra::TAboutBox>();
         fFormTab =
@@ -109,12 +109,9 @@ int main(int argc, char* argv[])
              std::initializer_list<QWidget*>{fConvertPP.get(), aboutBox.get(), fFormTab.get(),
                                              fSearchIndex.get(), fWhatsOn.get(), fClipTab.get()})
             window->setAttribute(Qt::WA_QuitOnClose, false);
-        form1.fFormTab = fFormTab.get();
-        form1.fClipTab = fClipTab.get();
-        form1.fSearchIndex = fSearchIndex.get();
-        form1.fWhatsOn = fWhatsOn.get();
-        form1.AboutBox = aboutBox.get();
-    };
+        return veltra::SecondaryWindows{fFormTab.get(), fClipTab.get(), fSearchIndex.get(),
+                                        fWhatsOn.get(), aboutBox.get()};
+    });
     if (!start.protocolLine.isEmpty())
         form1.AddProtocolLine(start.protocolLine);
     QuitAfterFirstPaint quitAfterFirstPaint;
