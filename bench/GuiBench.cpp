@@ -18,6 +18,7 @@
 #include "data/DataTable.h"
 #include "widgets/DbGrid.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -52,21 +53,22 @@ double SecondsSince(Clock::time_point start)
 // the distribution window, when there is one, did not analyse the new group.
 bool MeasureGroupChanges(veltra::TForm1& form, const char* label)
 {
-    veltra::DbGrid* grid = form.DBGrid2;
+    auto* grid = form.findChild<veltra::DbGrid*>(QStringLiteral("DBGrid2"));
     const int groups = grid->model()->rowCount();
     if (groups < 2) {
         std::printf("error the data file has fewer than two age groups\n");
         return false;
     }
-    veltra::TfDistributions* window = form.fDistributions;
+    auto* window = form.findChild<veltra::TfDistributions*>(QStringLiteral("fDistributions"));
+    const veltra::DataTable& file = form.Database().dataFile();
     for (int i = 0; i < GroupChanges; ++i) {
-        const int row = form.cdsFile->recNo() % groups; // the next row, 0-based
+        const int row = file.recNo() % groups; // the next row, 0-based
         const int analysed = window ? window->RecomputeCount() : 0;
         const auto change = Clock::now();
         grid->setCurrentIndex(grid->model()->index(row, 0));
         QApplication::processEvents();
         const double seconds = SecondsSince(change);
-        if (form.cdsFile->recNo() != row + 1) {
+        if (file.recNo() != row + 1) {
             std::printf("error the age group did not change\n");
             return false;
         }
@@ -94,7 +96,8 @@ int MeasureInChild()
     const auto start = Clock::now();
     auto form = std::make_unique<veltra::TForm1>(db.dir() + QStringLiteral("/veltra"));
     const double startup = SecondsSince(start);
-    if (form->ConnectedDataFileName.isEmpty() || form->cdsFile->recordCount() == 0) {
+    const veltra::ReferenceDatabase& database = form->Database();
+    if (database.connectedDataFileName().isEmpty() || database.dataFile().recordCount() == 0) {
         std::printf("error the first data file was not connected\n");
         return 1;
     }
@@ -104,20 +107,21 @@ int MeasureInChild()
 
     // Each row of a topic names another data file; a move to the next row in the grid
     // connects it, fills the views and repaints.
-    veltra::DbGrid* grid = form->dbgSources;
-    veltra::DbGrid* topics = form->dbgParameter;
+    auto* grid = form->findChild<veltra::DbGrid*>(QStringLiteral("dbgSources"));
+    auto* topics = form->findChild<veltra::DbGrid*>(QStringLiteral("dbgParameter"));
     int measured = 0;
     int topic = 0;
     while (measured < RowChanges && topic < topics->model()->rowCount()) {
         topics->setCurrentIndex(topics->model()->index(topic++, 0));
         QApplication::processEvents();
         for (int row = 1; row < grid->model()->rowCount() && measured < RowChanges; ++row) {
-            const QString before = form->ConnectedDataFileName;
+            const QString before = database.connectedDataFileName();
             const auto change = Clock::now();
             grid->setCurrentIndex(grid->model()->index(row, 0));
             QApplication::processEvents();
             const double seconds = SecondsSince(change);
-            if (form->ConnectedDataFileName == before || form->cdsFile->recordCount() != 10)
+            if (database.connectedDataFileName() == before ||
+                database.dataFile().recordCount() != 10)
                 continue; // not a new 10-group connection
             std::printf("change %.6f\n", seconds);
             ++measured;
@@ -127,14 +131,15 @@ int MeasureInChild()
     // The age groups of the last connected data file, in the "Database Table" tab: first
     // with the main window alone, then with the distribution window open, as the
     // Distributions button opens it.
-    form->t->setCurrentWidget(form->findChild<QWidget*>(QStringLiteral("tsDatabaseTable")));
+    auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("t"));
+    tabs->setCurrentWidget(form->findChild<QWidget*>(QStringLiteral("tsDatabaseTable")));
     QApplication::processEvents();
     bool groupsOk = MeasureGroupChanges(*form, "group");
     if (groupsOk) {
-        form->Distributions1Click();
+        form->findChild<QAction*>(QStringLiteral("Distributions1"))->trigger();
         QApplication::processEvents();
-        groupsOk = form->fDistributions && form->fDistributions->isVisible() &&
-                   MeasureGroupChanges(*form, "distgroup");
+        auto* window = form->findChild<veltra::TfDistributions*>(QStringLiteral("fDistributions"));
+        groupsOk = window && window->isVisible() && MeasureGroupChanges(*form, "distgroup");
     }
     form.reset();
     QDir::setCurrent(oldCurrent);
