@@ -2,7 +2,7 @@
 // topic, with the sex selection and the order of the parameter rows.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 
 class QButtonGroup;
 class QComboBox;

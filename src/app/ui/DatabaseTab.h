@@ -2,7 +2,7 @@
 // list of its fields, whose marks choose the columns of the result tables.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 
 class QCheckBox;
 class QListWidget;

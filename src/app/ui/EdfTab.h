@@ -3,7 +3,7 @@
 // way to the distribution window.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 
 class QLabel;
 class QPlainTextEdit;

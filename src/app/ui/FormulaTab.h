@@ -2,7 +2,7 @@
 // Monte Carlo tools, and its copy to the clipboard.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 
 class QCheckBox;
 class QPlainTextEdit;

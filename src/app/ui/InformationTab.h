@@ -2,7 +2,7 @@
 // restriction panel with its "Restrictions" and "Update status" pages.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 
 class QPlainTextEdit;
 class QToolButton;

@@ -3,7 +3,7 @@
 // and workbook.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 #include "widgets/Dialogs.h"
 
 class QPlainTextEdit;

@@ -2,7 +2,7 @@
 // commands that close and reopen the tables.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 #include "widgets/Dialogs.h"
 
 class QCheckBox;

@@ -2,7 +2,7 @@
 // data file, and its saving as RTF or PDF.
 #pragma once
 
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 #include "widgets/Dialogs.h"
 
 namespace veltra {

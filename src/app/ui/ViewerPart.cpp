@@ -1,4 +1,4 @@
-#include "app/ui/ViewerState.h"
+#include "app/ui/ViewerPart.h"
 
 #include <QTabWidget>
 
