@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QTabWidget>
 
+using fixture::Child;
 using veltra::TForm1;
 
 namespace {
@@ -29,11 +30,12 @@ void Trigger(TForm1& form, const char* name)
 void SelectAwayFromTheFirstRows(fixture::Session& s)
 {
     TForm1& form = *s.form;
-    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Intake")));
-    QVERIFY(s.clickRow(form.dbgParameter, QStringLiteral("Water")));
-    form.cbSex->setCurrentIndex(form.cbSex->findText(QStringLiteral("A")));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"), QStringLiteral("Intake")));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), QStringLiteral("Water")));
+    Child<QComboBox>(form, "cbSex")
+        ->setCurrentIndex(Child<QComboBox>(form, "cbSex")->findText(QStringLiteral("A")));
     QCOMPARE(form.CDSData->recordCount(), 1);
-    form.t->setCurrentIndex(0);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 }
 
 /// The lines the reload appends: the three record counts, first rows selected (the first
@@ -46,12 +48,13 @@ void CheckReloaded(fixture::Session& s, const QStringList& after)
     QCOMPARE(after.at(0), QStringLiteral("HeadLines loaded / records: 3"));
     QCOMPARE(after.at(1), QStringLiteral("Topics loaded / records: 2"));
     QCOMPARE(after.last(), QStringLiteral("Parameter loaded / records: 2"));
-    QCOMPARE(form.t->currentIndex(), ProtocolPage);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
     QCOMPARE(form.cdsHead->recNo(), 1);
     QCOMPARE(form.CDSTopics->recNo(), 1);
     QCOMPARE(form.CDSData->recNo(), 1);
-    QCOMPARE(s.selected(form.dbgTopics), QStringLiteral("Anthropometry"));
-    QCOMPARE(s.selected(form.dbgParameter), QStringLiteral("Body weight"));
+    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgTopics")), QStringLiteral("Anthropometry"));
+    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgParameter")),
+             QStringLiteral("Body weight"));
     QVERIFY(form.dsTopics->isEnabled());
     QVERIFY(form.dsPara->isEnabled());
     QVERIFY(s.settingsText().contains(QLatin1String("Restrict=15 5 20 20 20 10 10")));
@@ -167,7 +170,7 @@ void ChecksMenuTest::failingListIsReportedAndCleanedUp()
                                         {"B2", "BH", "F", "", "A", "Body height of women"}}));
     TForm1& form = s.start();
     s.errors.clear();
-    form.t->setCurrentIndex(0);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     const int before = s.log().size();
 
     Trigger(form, "ListofDataSources1");
@@ -179,7 +182,7 @@ void ChecksMenuTest::failingListIsReportedAndCleanedUp()
     QCOMPARE(added.at(6), QString());
     QCOMPARE(added.at(7), QStringLiteral("HeadLines loaded / records: 3"));
     QCOMPARE(added.last(), QStringLiteral("Parameter loaded / records: 1"));
-    QCOMPARE(form.t->currentIndex(), ProtocolPage);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
     QVERIFY(form.dsPara->isEnabled());
     QVERIFY(form.CDSData->isOpen());
     QVERIFY(form.CDSData->isFiltered());
@@ -192,7 +195,7 @@ void ChecksMenuTest::listsTheTablesAsLoadedWhenTheFilesAreGone()
     // reload afterwards fails on the missing file, and the log with the list is in front.
     fixture::Session s;
     TForm1& form = s.start();
-    form.t->setCurrentIndex(0);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     QVERIFY(QFile::remove(s.dir.filePath(QStringLiteral("para1.xml"))));
     const int before = s.log().size();
 
@@ -203,7 +206,7 @@ void ChecksMenuTest::listsTheTablesAsLoadedWhenTheFilesAreGone()
     QCOMPARE(added.at(10), QStringLiteral("HeadLines loaded / records: 3"));
     QVERIFY2(s.errors.size() == 1 && s.errors.first().contains(QLatin1String("para1.xml")),
              qPrintable(s.errors.join(u'\n')));
-    QCOMPARE(form.t->currentIndex(), ProtocolPage);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
     QVERIFY(form.dsTopics->isEnabled());
 }
 

@@ -30,6 +30,7 @@
 #include <QTableWidget>
 #include <cmath>
 
+using fixture::Child;
 using fixture::Packet;
 using fixture::Session;
 using fixture::WriteFile;
@@ -142,7 +143,7 @@ struct DistributionSession : Session
     TForm1& startOnFits()
     {
         TForm1& form = start();
-        if (!clickRow(form.dbgSources, QStringLiteral("FT")))
+        if (!clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("FT")))
             qWarning("no parameter row FT");
         return form;
     }
@@ -215,7 +216,7 @@ void DistributionsWindowTest::opensFromTheMenuAndTheEdfButton()
     DistributionSession s;
     TForm1& form = s.startOnFits();
     QVERIFY(!form.fDistributions);
-    QTest::mouseClick(form.bDistributions, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(form, "bDistributions"), Qt::LeftButton);
     QVERIFY(form.fDistributions);
     QVERIFY(form.fDistributions->isVisible());
     QCOMPARE(form.fDistributions->windowTitle(), QStringLiteral("Distributions"));
@@ -300,9 +301,11 @@ void DistributionsWindowTest::cdfChartShowsEachFitOverTheObservedQuantiles()
 
     // The reliability line stands under the tabs of the main window; the memo's text
     // stays the converted functions alone.
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(40));
-    QVERIFY(!form.mTransformed->toPlainText().contains(QStringLiteral("reliability")));
-    QVERIFY(!form.tEdf->isAncestorOf(form.lReliability));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(40));
+    QVERIFY(!Child<QPlainTextEdit>(form, "mTransformed")
+                 ->toPlainText()
+                 .contains(QStringLiteral("reliability")));
+    QVERIFY(!Child<QTabWidget>(form, "tEdf")->isAncestorOf(Child<QLabel>(form, "lReliability")));
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -443,7 +446,7 @@ void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMain
     QTest::mouseClick(w.cvProfile->viewport(), Qt::LeftButton, {}, onScreen);
     QCOMPARE(form.cdsFile->recNo(), 3);
     QCOMPARE(s.panel(3), w.CurrentGroup()->caption);
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(200));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(200));
     QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(2)));
     QCOMPARE(w.Curves.size(), 1);
 
@@ -511,7 +514,7 @@ void DistributionsWindowTest::badFitsLeaveTheOthersShown()
     DistributionSession s;
     TForm1& form = s.startOnFits();
     TfDistributions& w = s.open();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("WT")));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("WT")));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.Curves.size(), 1);
     QCOMPARE(w.Curves.first()->name(), QStringLiteral("GeneralF (KS = 0.01)"));
@@ -578,8 +581,8 @@ void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
 
     form.cdsFile->moveTo(2);
     form.cdsFile->moveTo(3);
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BT")));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FT")));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BT")));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("FT")));
     form.cdsFile->moveTo(2);
     QCOMPARE(window->RecomputeCount(), 0);
 
@@ -610,7 +613,7 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
     TfDistributions& w = s.open();
     const QStringList errorsBefore = s.errors;
 
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BT")));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BT")));
     const QString message = w.MessageText();
     QVERIFY2(message.contains(QStringLiteral("lambda")), qPrintable(message));
     QCOMPARE(w.pnCdf->currentWidget(), w.lMessage);
@@ -623,9 +626,9 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
     // not go through the guard.
     for (const QString& error : std::as_const(s.errors))
         QVERIFY2(!error.contains(message), qPrintable(error));
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(20));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(20));
 
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FT")));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("FT")));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.pnCdf->currentWidget(), w.tabViews);
     QCOMPARE(w.Curves.size(), 4);
@@ -637,8 +640,8 @@ void DistributionsWindowTest::withoutNumberOfObservationsOnlyTheMedianIsSupporte
     DistributionSession s;
     TForm1& form = s.startOnFits();
     TfDistributions& w = s.open();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("NT")));
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(std::nullopt));
+    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("NT")));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(std::nullopt));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.ObservedPoints->points(), QList<QPointF>{QPointF(0.7, 0.5)});
     QCOMPARE(Sorted(w.UnsupportedPoints->points()),

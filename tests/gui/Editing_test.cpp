@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QTextCursor>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::DataTable;
 using veltra::TForm1;
@@ -82,7 +83,7 @@ struct EditSession : Session
             form->CDSData->setReadOnly(false);
             form->cdsFile->setReadOnly(false);
         }
-        if (!clickRow(form->dbgSources, variable))
+        if (!clickRow(Child<veltra::DbGrid>(*form, "dbgSources"), variable))
             qWarning("no row %s", qPrintable(variable));
         return *form;
     }
@@ -167,12 +168,14 @@ void EditingTest::infoPageToClipboard()
     QFETCH(bool, byKey);
     EditSession s;
     TForm1& form = s.startOn(QStringLiteral("VR"), false);
-    QVERIFY(form.dbmInfo->toPlainText().startsWith(QStringLiteral("Bold words and plain ones")));
+    QVERIFY(Child<veltra::DbRichText>(form, "dbmInfo")
+                ->toPlainText()
+                .startsWith(QStringLiteral("Bold words and plain ones")));
     QGuiApplication::clipboard()->clear();
 
     if (byKey) {
-        form.dbgSources->setFocus();
-        QTest::keyClick(form.dbgSources, Qt::Key_I, Qt::ControlModifier);
+        Child<veltra::DbGrid>(form, "dbgSources")->setFocus();
+        QTest::keyClick(Child<veltra::DbGrid>(form, "dbgSources"), Qt::Key_I, Qt::ControlModifier);
     } else {
         auto* action = form.findChild<QAction*>(QStringLiteral("InfoPagetoClipboard1"));
         QVERIFY(action);
@@ -181,28 +184,29 @@ void EditingTest::infoPageToClipboard()
     QVERIFY(s.errors.isEmpty());
     const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
     QVERIFY(copied);
-    QCOMPARE(copied->text(), form.dbmInfo->toPlainText());
+    QCOMPARE(copied->text(), Child<veltra::DbRichText>(form, "dbmInfo")->toPlainText());
     QVERIFY(copied->hasHtml());
     // The formatted form keeps the bold words.
     QVERIFY2(copied->html().contains(QStringLiteral("font-weight")), qPrintable(copied->html()));
     QVERIFY(copied->html().contains(QStringLiteral("Bold words")));
     // The whole text stays selected.
-    const QTextCursor cursor = form.dbmInfo->textCursor();
+    const QTextCursor cursor = Child<veltra::DbRichText>(form, "dbmInfo")->textCursor();
     QCOMPARE(cursor.selectionStart(), 0);
-    QCOMPARE(cursor.selectionEnd(), form.dbmInfo->document()->characterCount() - 1);
+    QCOMPARE(cursor.selectionEnd(),
+             Child<veltra::DbRichText>(form, "dbmInfo")->document()->characterCount() - 1);
 }
 
 void EditingTest::pasteChangesNothingOnTheReadOnlyView()
 {
     EditSession s;
     TForm1& form = s.startOn(QStringLiteral("VA"), false);
-    const QString shown = form.dbmInfo->toPlainText();
+    const QString shown = Child<veltra::DbRichText>(form, "dbmInfo")->toPlainText();
     QVERIFY(!shown.isEmpty());
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted over the page"));
 
     form.Guard().run([&] { form.PasteClipboardToInfopage1Click(); });
     QVERIFY(s.errors.isEmpty());
-    QCOMPARE(form.dbmInfo->toPlainText(), shown);
+    QCOMPARE(Child<veltra::DbRichText>(form, "dbmInfo")->toPlainText(), shown);
     QCOMPARE(s.current("Info"), QStringLiteral("Körpergewicht VA\r\n"));
     QCOMPARE(form.CDSData->changeCount(), 0);
 }

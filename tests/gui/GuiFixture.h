@@ -2,6 +2,7 @@
 // helpers to drive it as a user would.
 #pragma once
 
+#include "../common/Children.h"
 #include "../common/TestDatabase.h"
 
 #include "app/ui/fMain.h"
@@ -56,7 +57,7 @@ struct Session
         return *form;
     }
 
-    QString panel(int i) const { return form->sb1->panelText(i); }
+    QString panel(int i) const { return Child<veltra::PanelStatusBar>(*form, "sb1")->panelText(i); }
     QStringList log() const { return form->ProtocolLines(); }
     QStringList lines(const QPlainTextEdit* memo) const
     {

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::Dialogs;
 using veltra::FileDialogSettings;
@@ -86,15 +87,18 @@ void ProtocolAboutTest::showOnlySwitchesTheTab()
 {
     Session s;
     TForm1& form = s.start();
-    form.t->setCurrentIndex(0);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     const QStringList before = s.log();
     QVERIFY(!before.isEmpty());
 
     trigger(form, "ShowErrorProtocol1");
-    QCOMPARE(form.t->currentWidget(), form.PrtMemo->parentWidget());
-    QCOMPARE(form.t->tabText(form.t->currentIndex()), QStringLiteral("Prot./Options"));
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(),
+             Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
+    QCOMPARE(Child<QTabWidget>(form, "t")->tabText(Child<QTabWidget>(form, "t")->currentIndex()),
+             QStringLiteral("Prot./Options"));
     QCOMPARE(s.log(), before);
-    QCOMPARE(form.PrtMemo->toPlainText(), before.join(QLatin1Char('\n')));
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->toPlainText(),
+             before.join(QLatin1Char('\n')));
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -117,10 +121,11 @@ void ProtocolAboutTest::saveWritesEveryLine()
         form.Clear1Click();
     if (!typed.isEmpty()) {
         form.AddProtocolLine(QStringLiteral("Größe: 1,5 m"));
-        form.t->setCurrentWidget(form.PrtMemo->parentWidget());
-        form.PrtMemo->moveCursor(QTextCursor::End);
-        QTest::keyClick(form.PrtMemo, Qt::Key_Return);
-        QTest::keyClicks(form.PrtMemo, typed);
+        Child<QTabWidget>(form, "t")->setCurrentWidget(
+            Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
+        Child<veltra::ProtocolView>(form, "PrtMemo")->moveCursor(QTextCursor::End);
+        QTest::keyClick(Child<veltra::ProtocolView>(form, "PrtMemo"), Qt::Key_Return);
+        QTest::keyClicks(Child<veltra::ProtocolView>(form, "PrtMemo"), typed);
         QCOMPARE(s.log().constLast(), typed);
     }
     // An existing, longer file is replaced whole.
@@ -194,7 +199,7 @@ void ProtocolAboutTest::hiddenClearEmptiesTheLog()
     // The entry is hidden and disabled; the handler runs when called.
     form.Clear1Click();
     QVERIFY(s.log().isEmpty());
-    QVERIFY(form.PrtMemo->toPlainText().isEmpty());
+    QVERIFY(Child<veltra::ProtocolView>(form, "PrtMemo")->toPlainText().isEmpty());
     form.AddProtocolLine(QStringLiteral("after clearing"));
     QCOMPARE(s.log(), QStringList{QStringLiteral("after clearing")});
 }
@@ -203,17 +208,18 @@ void ProtocolAboutTest::viewStaysAtTheLineStarts()
 {
     Session s;
     TForm1& form = s.start();
-    form.t->setCurrentWidget(form.PrtMemo->parentWidget());
+    Child<QTabWidget>(form, "t")->setCurrentWidget(
+        Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     // A line far wider than the view, then a short one: both leave the view at the left.
     form.AddProtocolLine(QStringLiteral("long ") + QString(600, u'x'));
     QApplication::processEvents();
-    QVERIFY(form.PrtMemo->horizontalScrollBar()->maximum() > 0);
-    QCOMPARE(form.PrtMemo->horizontalScrollBar()->value(), 0);
+    QVERIFY(Child<veltra::ProtocolView>(form, "PrtMemo")->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->horizontalScrollBar()->value(), 0);
     form.AddProtocolLine(QStringLiteral("short"));
     QApplication::processEvents();
-    QCOMPARE(form.PrtMemo->horizontalScrollBar()->value(), 0);
-    QCOMPARE(form.PrtMemo->textCursor().positionInBlock(), 0);
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->horizontalScrollBar()->value(), 0);
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->textCursor().positionInBlock(), 0);
 }
 
 void ProtocolAboutTest::aboutBoxLayout()

@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using fixture::Child;
 using namespace veltra;
 
 namespace {
@@ -310,7 +311,7 @@ private Q_SLOTS:
     {
         fixture::Session session;
         TForm1& form = session.start();
-        QVERIFY(session.clickRow(form.dbgSources, QStringLiteral("BW")));
+        QVERIFY(session.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
         QVERIFY(form.cdsFile->recordCount() >= 2);
         form.cdsFile->moveTo(2);
         auto* action = form.findChild<QAction*>(QStringLiteral("Scenario1"));

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::TForm1;
 using veltra::TfSearchIndex;
@@ -105,7 +106,7 @@ void SearchTest::generationAtFirstUseAndAfterASave()
     QVERIFY(!t.form.IndexOutdated);
     QVERIFY(t.window.isVisible());
     QVERIFY(!t.notice.isVisible());
-    QCOMPARE(t.form.t->currentIndex(), 0);
+    QCOMPARE(Child<QTabWidget>(t.form, "t")->currentIndex(), 0);
     // The protocol: an empty line, the title, the start line and one line per parameter
     // row reached by the walk (the headline without topics adds none).
     const QStringList added = t.s.log().mid(logSize);
@@ -131,7 +132,7 @@ void SearchTest::generationAtFirstUseAndAfterASave()
 void SearchTest::protocolOption()
 {
     SearchSession t;
-    t.form.cbGiveIndexPrt->setChecked(false);
+    Child<QCheckBox>(t.form, "cbGiveIndexPrt")->setChecked(false);
     const int logSize = t.s.log().size();
     t.search();
     QCOMPARE(t.s.log().size(), logSize);
@@ -254,15 +255,15 @@ void SearchTest::goToAFoundRow()
     QVERIFY(t.form.OpenDataFiles);
     QCOMPARE(t.form.ConnectedDataFileName, QStringLiteral("bw2.xml"));
     QCOMPARE(t.s.panel(4), QStringLiteral("Current : Body height of men"));
-    QCOMPARE(t.s.selected(t.form.dbgParameter), QStringLiteral("Height"));
-    QCOMPARE(t.s.selected(t.form.dbgSources), QStringLiteral("BH"));
+    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgParameter")), QStringLiteral("Height"));
+    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgSources")), QStringLiteral("BH"));
 
     // A row under another headline.
     t.search();
     t.find(QStringLiteral("Water intake"));
     QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
-    QCOMPARE(t.s.selected(t.form.dbgTopics), QStringLiteral("Intake"));
-    QCOMPARE(t.s.selected(t.form.dbgSources), QStringLiteral("WI"));
+    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgTopics")), QStringLiteral("Intake"));
+    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgSources")), QStringLiteral("WI"));
     QVERIFY(t.s.errors.isEmpty());
 }
 
