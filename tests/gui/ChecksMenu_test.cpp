@@ -34,7 +34,7 @@ void SelectAwayFromTheFirstRows(fixture::Session& s)
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), QStringLiteral("Water")));
     Child<QComboBox>(form, "cbSex")
         ->setCurrentIndex(Child<QComboBox>(form, "cbSex")->findText(QStringLiteral("A")));
-    QCOMPARE(form.CDSData->recordCount(), 1);
+    QCOMPARE(form.Database().parameters().recordCount(), 1);
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 }
 
@@ -49,14 +49,14 @@ void CheckReloaded(fixture::Session& s, const QStringList& after)
     QCOMPARE(after.at(1), QStringLiteral("Topics loaded / records: 2"));
     QCOMPARE(after.last(), QStringLiteral("Parameter loaded / records: 2"));
     QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
-    QCOMPARE(form.cdsHead->recNo(), 1);
-    QCOMPARE(form.CDSTopics->recNo(), 1);
-    QCOMPARE(form.CDSData->recNo(), 1);
+    QCOMPARE(form.Database().headlines().recNo(), 1);
+    QCOMPARE(form.Database().topics().recNo(), 1);
+    QCOMPARE(form.Database().parameters().recNo(), 1);
     QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgTopics")), QStringLiteral("Anthropometry"));
     QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgParameter")),
              QStringLiteral("Body weight"));
-    QVERIFY(form.dsTopics->isEnabled());
-    QVERIFY(form.dsPara->isEnabled());
+    QVERIFY(form.Database().topicLink().isEnabled());
+    QVERIFY(form.Database().parameterLink().isEnabled());
     QVERIFY(s.settingsText().contains(QLatin1String("Restrict=15 5 20 20 20 10 10")));
 }
 
@@ -183,10 +183,10 @@ void ChecksMenuTest::failingListIsReportedAndCleanedUp()
     QCOMPARE(added.at(7), QStringLiteral("HeadLines loaded / records: 3"));
     QCOMPARE(added.last(), QStringLiteral("Parameter loaded / records: 1"));
     QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
-    QVERIFY(form.dsPara->isEnabled());
-    QVERIFY(form.CDSData->isOpen());
-    QVERIFY(form.CDSData->isFiltered());
-    QCOMPARE(form.CDSData->recNo(), 1);
+    QVERIFY(form.Database().parameterLink().isEnabled());
+    QVERIFY(form.Database().parameters().isOpen());
+    QVERIFY(form.Database().parameters().isFiltered());
+    QCOMPARE(form.Database().parameters().recNo(), 1);
 }
 
 void ChecksMenuTest::listsTheTablesAsLoadedWhenTheFilesAreGone()
@@ -207,7 +207,7 @@ void ChecksMenuTest::listsTheTablesAsLoadedWhenTheFilesAreGone()
     QVERIFY2(s.errors.size() == 1 && s.errors.first().contains(QLatin1String("para1.xml")),
              qPrintable(s.errors.join(u'\n')));
     QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
-    QVERIFY(form.dsTopics->isEnabled());
+    QVERIFY(form.Database().topicLink().isEnabled());
 }
 
 QTEST_MAIN(ChecksMenuTest)

@@ -6,6 +6,7 @@
 // command-line tool prints for the same row. Every command of the tool is either compared
 // here or named with the reason it has no view.
 #include "../common/Children.h"
+#include "SecondaryWindows.h"
 #include "app/ui/fMain.h"
 #include "convert/ui/fConvertPP.h"
 #include "convert/ui/fDistributions.h"
@@ -154,7 +155,7 @@ void CliParityTest::initTestCase()
     QVERIFY(Child<QCheckBox>(*m_form, "cbShowAdditionalInfo")->isChecked());
     m_formTab = std::make_unique<veltra::TfFormTab>(m_exeDir.path() + QStringLiteral("/veltra"),
                                                     m_form->Guard());
-    m_form->fFormTab = m_formTab.get();
+    fixture::Attach(*m_form, {.formTab = m_formTab.get()});
 }
 
 void CliParityTest::cleanupTestCase()
@@ -221,7 +222,9 @@ void CliParityTest::sameLines()
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID")), id);
+    QCOMPARE(
+        veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID")),
+        id);
 
     // The display after the row change: the panel shows when the row has restriction lines.
     const CliOutput restrictions = RunCli({QStringLiteral("restrictions"), id});
@@ -248,7 +251,7 @@ void CliParityTest::sameLines()
     compareFunctions(id);
     if (QTest::currentTestFailed())
         return;
-    const int groups = form.cdsFile->recordCount();
+    const int groups = form.Database().dataFile().recordCount();
     if (groups > 1) {
         auto* next = Child<veltra::DbNavigator>(form, "DBNavigator6")
                          ->findChild<QToolButton*>(QStringLiteral("nbNext"));
@@ -258,12 +261,12 @@ void CliParityTest::sameLines()
         QTest::mouseClick(next, Qt::LeftButton);
         if (groups > 2)
             QTest::mouseClick(next, Qt::LeftButton);
-        QCOMPARE(form.cdsFile->recNo(), qMin(groups, 3));
+        QCOMPARE(form.Database().dataFile().recNo(), qMin(groups, 3));
         compareFunctions(id);
         if (QTest::currentTestFailed())
             return;
         QTest::mouseClick(last, Qt::LeftButton);
-        QCOMPARE(form.cdsFile->recNo(), groups);
+        QCOMPARE(form.Database().dataFile().recNo(), groups);
         compareFunctions(id);
         if (QTest::currentTestFailed())
             return;
@@ -277,7 +280,7 @@ void CliParityTest::sameLines()
 
 void CliParityTest::compareFunctions(const QString& id)
 {
-    const int group = m_form->cdsFile->recNo();
+    const int group = m_form->Database().dataFile().recNo();
     QStringList arguments{QStringLiteral("functions"), id};
     if (group > 0)
         arguments << QString::number(group);
@@ -294,7 +297,7 @@ void CliParityTest::compareFunctions(const QString& id)
 void CliParityTest::compareTables(const QString& id)
 {
     TForm1& form = *m_form;
-    const QString dataFile = form.DataFilePath;
+    const QString dataFile = form.Database().dataFilePath();
     auto press = [](QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); };
     auto same = [](const QStringList& view, const CliOutput& cli) {
         QCOMPARE(cli.status, 0);
@@ -368,7 +371,7 @@ void CliParityTest::compareTables(const QString& id)
          RunCli({QStringLiteral("formtab"), formatFile, dataFile}));
     // The header and a line per age group at least (memo values break their lines).
     QVERIFY(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")).size() >
-            form.cdsFile->recordCount());
+            form.Database().dataFile().recordCount());
     QCOMPARE(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")).first().left(6),
              QStringLiteral(" Group"));
 }
@@ -445,7 +448,9 @@ void CliParityTest::report()
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID")), id);
+    QCOMPARE(
+        veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID")),
+        id);
 
     auto* menuItem = form.findChild<QAction*>(QStringLiteral("WordReport1"));
     QVERIFY(menuItem);
@@ -519,8 +524,7 @@ void CliParityTest::searchKeywordsAndIndexProtocol()
                                      [&form](const QString& top, const QString& ps, qint64 id) {
                                          form.GoToParameter(top, ps, id);
                                      });
-        form.fSearchIndex = &window;
-        form.fWhatsOn = &notice;
+        fixture::Attach(form, {.searchIndex = &window, .whatsOn = &notice});
         form.show();
         auto* protocolOption = form.findChild<QCheckBox*>(QStringLiteral("cbGiveIndexPrt"));
         QVERIFY(protocolOption);
@@ -630,11 +634,12 @@ void CliParityTest::fitsTable()
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
-    const QString id = veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID"));
+    const QString id =
+        veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID"));
     form.findChild<QAction*>(QStringLiteral("Distributions1"))->trigger();
     auto* window = form.findChild<veltra::TfDistributions*>(QStringLiteral("fDistributions"));
     QVERIFY(window && window->isVisible());
-    form.cdsFile->moveTo(group);
+    form.Database().dataFile().moveTo(group);
     const CliOutput fits =
         RunCli({QStringLiteral("fits"), id, QStringLiteral("--group"), QString::number(group),
                 QStringLiteral("--format"), QStringLiteral("csv")});

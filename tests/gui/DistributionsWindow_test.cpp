@@ -152,7 +152,7 @@ struct DistributionSession : Session
         auto* action = form->findChild<QAction*>(QStringLiteral("Distributions1"));
         if (action)
             action->trigger();
-        return *form->fDistributions;
+        return *fixture::Window<TfDistributions>("fDistributions");
     }
 };
 
@@ -215,15 +215,14 @@ void DistributionsWindowTest::opensFromTheMenuAndTheEdfButton()
 {
     DistributionSession s;
     TForm1& form = s.startOnFits();
-    QVERIFY(!form.fDistributions);
+    QVERIFY(fixture::Windows<TfDistributions>("fDistributions").isEmpty());
     QTest::mouseClick(Child<QPushButton>(form, "bDistributions"), Qt::LeftButton);
-    QVERIFY(form.fDistributions);
-    QVERIFY(form.fDistributions->isVisible());
-    QCOMPARE(form.fDistributions->windowTitle(), QStringLiteral("Distributions"));
-    form.fDistributions->close();
-    TfDistributions* window = form.fDistributions;
+    TfDistributions* window = fixture::Window<TfDistributions>("fDistributions");
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Distributions"));
+    window->close();
     s.open();
-    QCOMPARE(form.fDistributions, window); // the same window again
+    QCOMPARE(fixture::Window<TfDistributions>("fDistributions"), window); // the same window again
     QVERIFY(window->isVisible());
     QVERIFY(s.errors.isEmpty());
 }
@@ -444,7 +443,7 @@ void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMain
     const QPointF inChart = w.chProfile->mapToPosition(p50.at(2), w.ProfileP50.at(0));
     const QPoint onScreen = w.cvProfile->mapFromScene(w.chProfile->mapToScene(inChart));
     QTest::mouseClick(w.cvProfile->viewport(), Qt::LeftButton, {}, onScreen);
-    QCOMPARE(form.cdsFile->recNo(), 3);
+    QCOMPARE(form.Database().dataFile().recNo(), 3);
     QCOMPARE(s.panel(3), w.CurrentGroup()->caption);
     QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(200));
     QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(2)));
@@ -452,7 +451,7 @@ void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMain
 
     // The handler takes the nearest midpoint.
     w.ProfileClick(QPointF(11, 0));
-    QCOMPARE(form.cdsFile->recNo(), 2);
+    QCOMPARE(form.Database().dataFile().recNo(), 2);
     QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(1)));
     QCOMPARE(w.Curves.size(), 2);
     QVERIFY(s.errors.isEmpty());
@@ -576,32 +575,35 @@ void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
 {
     DistributionSession s;
     TForm1& form = s.startOnFits();
-    auto* window = new TfDistributions(form.Guard(), *form.dsTable, &form);
-    form.fDistributions = window;
+    // The window the menu makes computes once as it is shown; hidden, it computes nothing.
+    TfDistributions* window = &s.open();
+    const int opened = window->RecomputeCount();
+    QCOMPARE(opened, 1);
+    window->hide();
 
-    form.cdsFile->moveTo(2);
-    form.cdsFile->moveTo(3);
+    form.Database().dataFile().moveTo(2);
+    form.Database().dataFile().moveTo(3);
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BT")));
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("FT")));
-    form.cdsFile->moveTo(2);
-    QCOMPARE(window->RecomputeCount(), 0);
+    form.Database().dataFile().moveTo(2);
+    QCOMPARE(window->RecomputeCount(), opened);
 
     window->show();
-    QCOMPARE(window->RecomputeCount(), 1);
+    QCOMPARE(window->RecomputeCount(), opened + 1);
     QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
     QCOMPARE(window->Curves.size(), 2); // group 2 has two fits
     QCOMPARE(window->ProfileP50.at(0)->count(), 3);
 
-    form.cdsFile->moveTo(1);
-    QCOMPARE(window->RecomputeCount(), 2);
+    form.Database().dataFile().moveTo(1);
+    QCOMPARE(window->RecomputeCount(), opened + 2);
     QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
     QCOMPARE(window->Curves.size(), 4);
 
     window->hide();
-    form.cdsFile->moveTo(3);
-    QCOMPARE(window->RecomputeCount(), 2);
+    form.Database().dataFile().moveTo(3);
+    QCOMPARE(window->RecomputeCount(), opened + 2);
     window->show();
-    QCOMPARE(window->RecomputeCount(), 3);
+    QCOMPARE(window->RecomputeCount(), opened + 3);
     QCOMPARE(window->Curves.size(), 1);
     QVERIFY(s.errors.isEmpty());
 }

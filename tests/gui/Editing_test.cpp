@@ -2,6 +2,7 @@
 // paste into it, and the two save commands with the update markers they set. The save
 // commands run on tables opened for writing (the browser opens them read-only, where
 // the commands fail and change nothing).
+#include "../common/Actions.h"
 #include "../common/TestFiles.h"
 #include "GuiFixture.h"
 
@@ -80,8 +81,8 @@ struct EditSession : Session
         form->SetBeeper([this] { ++beeps; });
         form->show();
         if (writable) {
-            form->CDSData->setReadOnly(false);
-            form->cdsFile->setReadOnly(false);
+            form->Database().parameters().setReadOnly(false);
+            form->Database().dataFile().setReadOnly(false);
         }
         if (!clickRow(Child<veltra::DbGrid>(*form, "dbgSources"), variable))
             qWarning("no row %s", qPrintable(variable));
@@ -89,7 +90,7 @@ struct EditSession : Session
     }
     QString current(const char* field) const
     {
-        return form->CDSData->fieldText(QLatin1String(field));
+        return form->Database().parameters().fieldText(QLatin1String(field));
     }
 };
 
@@ -103,12 +104,7 @@ void RunSave(TForm1& form, Save save)
 {
     // The entries are hidden or disabled; the handlers run through the guard as a
     // triggered entry would.
-    form.Guard().run([&] {
-        if (save == SaveChanges)
-            form.Savechanges1Click();
-        else
-            form.Savechangesindataset1Click();
-    });
+    fixture::runHandler(form, save == SaveChanges ? "Savechanges1" : "Savechangesindataset1");
 }
 
 using fixture::ReadBytes;
@@ -204,11 +200,11 @@ void EditingTest::pasteChangesNothingOnTheReadOnlyView()
     QVERIFY(!shown.isEmpty());
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted over the page"));
 
-    form.Guard().run([&] { form.PasteClipboardToInfopage1Click(); });
+    fixture::runHandler(form, "PasteClipboardToInfopage1");
     QVERIFY(s.errors.isEmpty());
     QCOMPARE(Child<veltra::DbRichText>(form, "dbmInfo")->toPlainText(), shown);
     QCOMPARE(s.current("Info"), QStringLiteral("Körpergewicht VA\r\n"));
-    QCOMPARE(form.CDSData->changeCount(), 0);
+    QCOMPARE(form.Database().parameters().changeCount(), 0);
 }
 
 void EditingTest::saveMarksTheRow_data()
@@ -253,7 +249,7 @@ void EditingTest::saveMarksTheRow()
     QVERIFY2(date.size() <= 10, qPrintable(date));
     QCOMPARE(s.current("Variable"), variable);
     QCOMPARE(s.current("FileType"), after);
-    QVERIFY(!form.CDSData->isEditing());
+    QVERIFY(!form.Database().parameters().isEditing());
     const QStringList added = s.log().mid(logBefore.size());
     QCOMPARE(added.size(), 1);
     QCOMPARE(s.log().mid(0, logBefore.size()), logBefore);
@@ -261,7 +257,7 @@ void EditingTest::saveMarksTheRow()
     if (save == SaveChanges) {
         QCOMPARE(added.first(), QStringLiteral("Saving changes for : ") + s.savedParameters());
         QVERIFY(form.ParameterTableSaved);
-        QCOMPARE(form.CDSData->changeCount(), 0);
+        QCOMPARE(form.Database().parameters().changeCount(), 0);
         const QByteArray bytes = ReadBytes(s.savedParameters());
         QVERIFY(bytes.startsWith(Utf8Declaration.toUtf8()));
         QVERIFY(bytes.contains(QStringLiteral("Körpergewicht").toUtf8()));
@@ -330,8 +326,8 @@ void EditingTest::failuresChangeNothing()
     QCOMPARE(s.current("Variable"), variable);
     QCOMPARE(s.current("FileType"), fileType);
     QCOMPARE(s.current("Change"), OldChange);
-    QVERIFY(!form.CDSData->isEditing());
-    QCOMPARE(form.CDSData->changeCount(), 0);
+    QVERIFY(!form.Database().parameters().isEditing());
+    QCOMPARE(form.Database().parameters().changeCount(), 0);
     QCOMPARE(s.log(), logBefore);
     QCOMPARE(QDir(s.runDir).entryList(QDir::Files), filesBefore);
     QVERIFY(!form.ParameterTableSaved);

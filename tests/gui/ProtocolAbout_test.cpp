@@ -2,6 +2,7 @@
 #include "../common/Actions.h"
 #include "../common/TestFiles.h"
 #include "GuiFixture.h"
+#include "SecondaryWindows.h"
 
 #include "reports/ui/uInfo.h"
 #include "widgets/Dialogs.h"
@@ -118,7 +119,7 @@ void ProtocolAboutTest::saveWritesEveryLine()
     Session s;
     TForm1& form = s.start();
     if (cleared)
-        form.Clear1Click();
+        fixture::runHandler(form, "Clear1");
     if (!typed.isEmpty()) {
         form.AddProtocolLine(QStringLiteral("Größe: 1,5 m"));
         Child<QTabWidget>(form, "t")->setCurrentWidget(
@@ -197,7 +198,7 @@ void ProtocolAboutTest::hiddenClearEmptiesTheLog()
     TForm1& form = s.start();
     QVERIFY(!s.log().isEmpty());
     // The entry is hidden and disabled; the handler runs when called.
-    form.Clear1Click();
+    fixture::runHandler(form, "Clear1");
     QVERIFY(s.log().isEmpty());
     QVERIFY(Child<veltra::ProtocolView>(form, "PrtMemo")->toPlainText().isEmpty());
     form.AddProtocolLine(QStringLiteral("after clearing"));
@@ -282,7 +283,8 @@ void ProtocolAboutTest::aboutBoxShowsTheTextsEveryTime()
     Session s;
     TForm1& form = s.start();
     TAboutBox startBox;
-    form.AboutBox = given ? &startBox : nullptr;
+    if (given)
+        fixture::Attach(form, {.aboutBox = &startBox});
 
     for (int showing = 0; showing < 2; ++showing) {
         QStringList seen;
@@ -298,15 +300,20 @@ void ProtocolAboutTest::aboutBoxShowsTheTextsEveryTime()
             }
         });
         trigger(form, "Info1");
-        QCOMPARE(seen, QStringList({TForm1::VersionText, TForm1::EditModeText}));
+        QCOMPARE(seen,
+                 QStringList({QStringLiteral(
+                                  "Beta Test Version: 28.Febr.2007 / V8.12 XML / Pandor Version"),
+                              QStringLiteral("Edit Mode: Read/Write")}));
         QVERIFY(shown);
-        QCOMPARE(shown, form.AboutBox);
         QCOMPARE(shown->result(), int(QDialog::Accepted));
         QVERIFY(!shown->isVisible());
-        if (given)
+        // The box is kept: the one given, else the one box the window made and owns.
+        if (given) {
             QCOMPARE(shown, &startBox);
-        else
+        } else {
             QCOMPARE(shown->parent(), &form);
+            QCOMPARE(shown, Child<TAboutBox>(form, "AboutBox"));
+        }
         // Texts changed between two showings are set again.
         shown->Version->setText(QStringLiteral("Version"));
         shown->ModeLabel->setText(QStringLiteral("Mode:"));

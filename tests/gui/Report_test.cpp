@@ -134,7 +134,7 @@ void ReportTest::reportAndItsSideEffects()
     TForm1& form = s.start();
     DialogAnswers dialogs;
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
-    form.cdsFile->moveTo(3);
+    form.Database().dataFile().moveTo(3);
     Child<QPlainTextEdit>(form, "mTableContent")->clear();
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     QGuiApplication::clipboard()->setText(QStringLiteral("the user's sentinel"));
@@ -160,7 +160,7 @@ void ReportTest::reportAndItsSideEffects()
     // A fresh formatted table, the data file on its first row and the views showing it,
     // the user's clipboard untouched, nothing reported.
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")), Formatted);
-    QCOMPARE(form.cdsFile->recNo(), 1);
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
     QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")).value(0),
              QStringLiteral("Current : Body weight of men  Group:1 Age: 0 - 5"));
@@ -246,7 +246,7 @@ void ReportTest::incompleteReport()
     QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
     QVERIFY(dialogs.messages.isEmpty());
     QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
-    QCOMPARE(form.cdsFile->recNo(), 1);
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
 }
 
 void ReportTest::saveAsRtf()

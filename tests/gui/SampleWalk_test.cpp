@@ -71,10 +71,10 @@ void SampleWalkTest::walkEveryParameterRow()
                 QTest::mouseClick(
                     Child<veltra::DbGrid>(form, "dbgSources")->viewport(), Qt::LeftButton, {},
                     Child<veltra::DbGrid>(form, "dbgSources")->visualRect(index).center());
-                QCOMPARE(form.CDSData->recNo(), row + 1);
+                QCOMPARE(form.Database().parameters().recNo(), row + 1);
                 const QString context = headline + " / " + topic + " / " + index.data().toString();
                 QVERIFY2(s.panel(4).startsWith(QStringLiteral("Current : ")), qPrintable(context));
-                if (form.DataFileName.trimmed().isEmpty()) {
+                if (form.Database().dataFileName().trimmed().isEmpty()) {
                     sawEmptyDataFile = true;
                     QCOMPARE(s.panel(2), QStringLiteral(" -- "));
                     QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
@@ -118,10 +118,12 @@ void SampleWalkTest::orderChangesKeepTheRow()
         QTest::mouseClick(radio, Qt::LeftButton);
     };
     auto current = [&form] {
-        return veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID"));
+        return veltra::ReferenceDatabase::CurrentText(form.Database().parameters(),
+                                                      QStringLiteral("ID"));
     };
     auto firstRow = [&form](const char* field) {
-        return form.CDSData->value(0, form.CDSData->fieldIndex(QLatin1String(field)));
+        return form.Database().parameters().value(
+            0, form.Database().parameters().fieldIndex(QLatin1String(field)));
     };
     order(0); // "Varnames  (A)"
     const QString firstUnderA = firstRow("ID");
@@ -129,7 +131,7 @@ void SampleWalkTest::orderChangesKeepTheRow()
     // "Restriction (B)": the row first under the previous order stays current.
     order(1);
     QCOMPARE(current(), firstUnderA);
-    QCOMPARE(form.ConnectedDataFileName, fileUnderA);
+    QCOMPARE(form.Database().connectedDataFileName(), fileUnderA);
     // Back and forth gives the same row order each time.
     const QStringList underB = s.column(Child<veltra::DbGrid>(form, "dbgSources"), 4);
     order(0);
@@ -150,14 +152,14 @@ void SampleWalkTest::wideReportScrolls()
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), QStringLiteral("Body height")));
     // The row of both sexes from the reference study.
     for (int row = 0; row < Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount() &&
-                      form.DataFileName != QStringLiteral("ef0012.xml");
+                      form.Database().dataFileName() != QStringLiteral("ef0012.xml");
          ++row)
         QTest::mouseClick(
             Child<veltra::DbGrid>(form, "dbgSources")->viewport(), Qt::LeftButton, {},
             Child<veltra::DbGrid>(form, "dbgSources")
                 ->visualRect(Child<veltra::DbGrid>(form, "dbgSources")->model()->index(row, 0))
                 .center());
-    QCOMPARE(form.DataFileName, QStringLiteral("ef0012.xml"));
+    QCOMPARE(form.Database().dataFileName(), QStringLiteral("ef0012.xml"));
     Child<QSpinBox>(form, "seTabDig")->setValue(Child<QSpinBox>(form, "seTabDig")->maximum());
     auto* report = form.findChild<QAction*>(QStringLiteral("WordReport1"));
     QVERIFY(report);

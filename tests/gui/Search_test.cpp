@@ -1,7 +1,9 @@
 // The keyword search driven as a user drives it, on the small crafted database: the
 // search command with its index generation, the search window's controls and
 // searches, and going to a found row in the main window.
+#include "../common/Actions.h"
 #include "GuiFixture.h"
+#include "SecondaryWindows.h"
 
 #include "data/DataTable.h"
 #include "search/SearchIndex.h"
@@ -48,8 +50,7 @@ struct SearchSession
               form.GoToParameter(top, ps, id);
           })
     {
-        form.fSearchIndex = &window;
-        form.fWhatsOn = &notice;
+        fixture::Attach(form, {.searchIndex = &window, .whatsOn = &notice});
     }
     ~SearchSession() { window.hide(); }
 
@@ -103,7 +104,6 @@ void SearchTest::generationAtFirstUseAndAfterASave()
     const int logSize = t.s.log().size();
     t.search();
     QVERIFY(QFileInfo::exists(indexPath));
-    QVERIFY(!t.form.IndexOutdated);
     QVERIFY(t.window.isVisible());
     QVERIFY(!t.notice.isVisible());
     QCOMPARE(Child<QTabWidget>(t.form, "t")->currentIndex(), 0);
@@ -116,16 +116,21 @@ void SearchTest::generationAtFirstUseAndAfterASave()
     QCOMPARE(added.size(), 3 + 10);
     QVERIFY(t.s.errors.isEmpty());
 
-    // A second search in the run shows the window without a new generation; the lines of
-    // the last generation are added again.
+    // A second search in the run shows the window without a new generation (the index is
+    // current now); the lines of the last generation are added again.
     t.window.GenerationProtocol.append(QStringLiteral("marker"));
     t.search();
     QCOMPARE(t.s.log().last(), QStringLiteral("marker"));
-    // After the parameter table was saved, the next search generates again.
-    t.form.ParameterTableSaved = true;
+    // After the parameter table was saved, the next search generates again, and only that
+    // one.
+    t.form.Database().parameters().setReadOnly(false);
+    fixture::runHandler(t.form, "Savechanges1");
+    QVERIFY2(t.s.errors.isEmpty(), qPrintable(t.s.errors.join(QLatin1Char('\n'))));
     t.search();
-    QVERIFY(!t.form.ParameterTableSaved);
     QVERIFY(t.s.log().last() != QStringLiteral("marker"));
+    t.window.GenerationProtocol.append(QStringLiteral("marker"));
+    t.search();
+    QCOMPARE(t.s.log().last(), QStringLiteral("marker"));
     QVERIFY(t.s.errors.isEmpty());
 }
 
@@ -247,13 +252,14 @@ void SearchTest::goToAFoundRow()
     t.find(QStringLiteral("Body height"));
     QCOMPARE(t.found(), QStringList({"BH"}));
     QCOMPARE(t.window.DBEdit1->text(), QStringLiteral("H1"));
-    QCOMPARE(t.form.ConnectedDataFileName, QStringLiteral("bw1.xml"));
+    QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw1.xml"));
     QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
     QVERIFY(t.window.isHidden());
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*t.form.CDSData, QStringLiteral("ID")),
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(t.form.Database().parameters(),
+                                                    QStringLiteral("ID")),
              QStringLiteral("9"));
-    QVERIFY(t.form.OpenDataFiles);
-    QCOMPARE(t.form.ConnectedDataFileName, QStringLiteral("bw2.xml"));
+    // Data files are connected again after the walk: the row found has its file.
+    QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw2.xml"));
     QCOMPARE(t.s.panel(4), QStringLiteral("Current : Body height of men"));
     QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgParameter")), QStringLiteral("Height"));
     QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgSources")), QStringLiteral("BH"));
@@ -280,9 +286,14 @@ void SearchTest::goToAnUnknownHeadline()
     QCOMPARE(veltra::ReferenceDatabase::CurrentText(t.window.cdsKey, QStringLiteral("Top")),
              QStringLiteral("ZZ"));
     QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*t.form.cdsHead, QStringLiteral("Top")),
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(t.form.Database().headlines(),
+                                                    QStringLiteral("Top")),
              QStringLiteral("H3"));
-    QVERIFY(t.form.OpenDataFiles);
+    // Data files are connected again after the failed walk: a row change connects its file.
+    QVERIFY(t.form.Database().connectedDataFileName().isEmpty());
+    QVERIFY(
+        t.s.clickRow(Child<veltra::DbGrid>(t.form, "dbgTopics"), QStringLiteral("Anthropometry")));
+    QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw1.xml"));
     QVERIFY(t.s.errors.isEmpty());
 }
 
@@ -377,7 +388,7 @@ void SearchTest::typedTermFindsWhatTheCliFinds()
         form.Guard().setReporter([&errors](const QString& message) { errors << message; });
         form.show();
         TfSearchIndex window(form.Guard(), {});
-        form.fSearchIndex = &window;
+        fixture::Attach(form, {.searchIndex = &window});
         form.findChild<QAction*>(QStringLiteral("Search1"))->trigger();
         window.cbIndexE1->lineEdit()->setFocus();
         QTest::keyClicks(window.cbIndexE1->lineEdit(), QStringLiteral("body"));

@@ -5,6 +5,7 @@
 #include "../common/Actions.h"
 #include "../common/WorkbookReader.h"
 #include "GuiFixture.h"
+#include "SecondaryWindows.h"
 
 #include "data/DataTable.h"
 #include "tables/FormatLanguage.h"
@@ -105,13 +106,13 @@ void TableOutputTest::resultTables()
     Session s;
     TForm1& form = s.start();
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
-    form.cdsFile->moveTo(3);
+    form.Database().dataFile().moveTo(3);
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 
     click(form, "bGenTable");
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")), Formatted);
     QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), 2); // the "Parameter Table" page
-    QCOMPARE(form.cdsFile->recNo(), 1);
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
     QVERIFY(Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
 
     // CSV upper-cases the browser's field names and disables the spreadsheet copy.
@@ -120,7 +121,7 @@ void TableOutputTest::resultTables()
              QStringList({"AGEGRP;AGEMIN;AGEMAX;NOBS;MEAN", "1.00;0.00;5.00;120.00;14.50",
                           "2.00;5.00;10.00;98.00;25.10", "3.00;10.00;18.00;77.00;52.00"}));
     QVERIFY(!Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
-    QCOMPARE(form.DataFieldNames.at(1), QStringLiteral("AGEMIN"));
+    QCOMPARE(form.Database().dataFieldNames().at(1), QStringLiteral("AGEMIN"));
 
     // A formatted table made afterwards shows the upper-case names; unchecked fields
     // and the spin edits take part.
@@ -143,7 +144,7 @@ void TableOutputTest::resultTables()
     // A new data file brings its names back as stored and every field checked.
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("GW")));
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
-    QCOMPARE(form.DataFieldNames.at(1), QStringLiteral("AGEMin"));
+    QCOMPARE(form.Database().dataFieldNames().at(1), QStringLiteral("AGEMin"));
     QVERIFY(s.lines(Child<QPlainTextEdit>(form, "mTableContent")).isEmpty());
     QVERIFY(s.errors.isEmpty());
 }
@@ -187,12 +188,12 @@ void TableOutputTest::commandTable()
     Child<QSpinBox>(form, "seTop")->setValue(1);
     Child<QCheckBox>(form, "cbExcludeGF")->setChecked(true);
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")), built);
-    form.cdsFile->moveTo(2);
+    form.Database().dataFile().moveTo(2);
     click(form, "bGenerateACommandTable");
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")).mid(4, 4),
              QStringList({"Group:1 Age: 0 - 5", fixture::GfConverted().at(0),
                           fixture::GfConverted().at(2), QString()}));
-    QCOMPARE(form.cdsFile->recNo(), 1);
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
 
     // Pressed again: the same table, not appended.
     const QStringList again = s.lines(Child<QPlainTextEdit>(form, "mFormula"));
@@ -230,7 +231,7 @@ void TableOutputTest::clipboardAndFile()
     Session s;
     TForm1& form = s.start();
     veltra::TfClipTab clipTab;
-    form.fClipTab = &clipTab;
+    fixture::Attach(form, {.clipTab = &clipTab});
     DialogAnswers dialogs;
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
     click(form, "bGenTable");
@@ -451,7 +452,7 @@ void TableOutputTest::userDefinedTableFromTheMainWindow()
     Session s;
     TForm1& form = s.start();
     veltra::TfFormTab window(s.exePath(), form.Guard());
-    form.fFormTab = &window;
+    fixture::Attach(form, {.formTab = &window});
     QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
     click(form, "bGenCSVTable");
     QVERIFY(!Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
