@@ -30,8 +30,8 @@ void Trigger(TForm1& form, const char* name)
 void SelectAwayFromTheFirstRows(fixture::Session& s)
 {
     TForm1& form = *s.form;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"), QStringLiteral("Intake")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), QStringLiteral("Water")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Intake")));
+    QVERIFY(s.clickRow("dbgParameter", QStringLiteral("Water")));
     Child<QComboBox>(form, "cbSex")
         ->setCurrentIndex(Child<QComboBox>(form, "cbSex")->findText(QStringLiteral("A")));
     QCOMPARE(form.Database().parameters().recordCount(), 1);
@@ -52,9 +52,8 @@ void CheckReloaded(fixture::Session& s, const QStringList& after)
     QCOMPARE(form.Database().headlines().recNo(), 1);
     QCOMPARE(form.Database().topics().recNo(), 1);
     QCOMPARE(form.Database().parameters().recNo(), 1);
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgTopics")), QStringLiteral("Anthropometry"));
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgParameter")),
-             QStringLiteral("Body weight"));
+    QCOMPARE(s.selected("dbgTopics"), QStringLiteral("Anthropometry"));
+    QCOMPARE(s.selected("dbgParameter"), QStringLiteral("Body weight"));
     QVERIFY(form.Database().topicLink().isEnabled());
     QVERIFY(form.Database().parameterLink().isEnabled());
     QVERIFY(s.settingsText().contains(QLatin1String("Restrict=15 5 20 20 20 10 10")));

@@ -143,7 +143,7 @@ struct DistributionSession : Session
     TForm1& startOnFits()
     {
         TForm1& form = start();
-        if (!clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("FT")))
+        if (!clickRow("dbgSources", QStringLiteral("FT")))
             qWarning("no parameter row FT");
         return form;
     }
@@ -511,9 +511,9 @@ void DistributionsWindowTest::tableOfFits()
 void DistributionsWindowTest::badFitsLeaveTheOthersShown()
 {
     DistributionSession s;
-    TForm1& form = s.startOnFits();
+    s.startOnFits();
     TfDistributions& w = s.open();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("WT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("WT")));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.Curves.size(), 1);
     QCOMPARE(w.Curves.first()->name(), QStringLiteral("GeneralF (KS = 0.01)"));
@@ -583,8 +583,8 @@ void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
 
     form.Database().dataFile().moveTo(2);
     form.Database().dataFile().moveTo(3);
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BT")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("FT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("FT")));
     form.Database().dataFile().moveTo(2);
     QCOMPARE(window->RecomputeCount(), opened);
 
@@ -615,7 +615,7 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
     TfDistributions& w = s.open();
     const QStringList errorsBefore = s.errors;
 
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BT")));
     const QString message = w.MessageText();
     QVERIFY2(message.contains(QStringLiteral("lambda")), qPrintable(message));
     QCOMPARE(w.pnCdf->currentWidget(), w.lMessage);
@@ -630,7 +630,7 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
         QVERIFY2(!error.contains(message), qPrintable(error));
     QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(20));
 
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("FT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("FT")));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.pnCdf->currentWidget(), w.tabViews);
     QCOMPARE(w.Curves.size(), 4);
@@ -642,7 +642,7 @@ void DistributionsWindowTest::withoutNumberOfObservationsOnlyTheMedianIsSupporte
     DistributionSession s;
     TForm1& form = s.startOnFits();
     TfDistributions& w = s.open();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("NT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("NT")));
     QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(std::nullopt));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.ObservedPoints->points(), QList<QPointF>{QPointF(0.7, 0.5)});

@@ -84,7 +84,7 @@ struct EditSession : Session
             form->Database().parameters().setReadOnly(false);
             form->Database().dataFile().setReadOnly(false);
         }
-        if (!clickRow(Child<veltra::DbGrid>(*form, "dbgSources"), variable))
+        if (!clickRow("dbgSources", variable))
             qWarning("no row %s", qPrintable(variable));
         return *form;
     }

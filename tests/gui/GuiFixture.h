@@ -97,6 +97,21 @@ struct Session
         const QModelIndexList rows = grid->selectionModel()->selectedRows(column);
         return rows.size() == 1 ? rows.first().data().toString() : QString();
     }
+
+    // The same on the main window's grid with that object name.
+    veltra::DbGrid* grid(const char* name) const { return Child<veltra::DbGrid>(*form, name); }
+    bool clickRow(const char* gridName, const QString& text, int column = 0)
+    {
+        return clickRow(grid(gridName), text, column);
+    }
+    QStringList column(const char* gridName, int column = 0) const
+    {
+        return this->column(grid(gridName), column);
+    }
+    QString selected(const char* gridName, int column = 0) const
+    {
+        return selected(grid(gridName), column);
+    }
 };
 
 } // namespace fixture

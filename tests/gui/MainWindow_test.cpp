@@ -127,11 +127,9 @@ void MainWindowTest::startUp()
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
 
     // Headlines in STRC order, the first headline's topics, its first topic's rows.
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgTopics")),
-             QStringList({"Anthropometry", "Intake", "Empty headline"}));
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgParameter")),
-             QStringList({"Body weight", "Height"}));
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgSources")), QStringLiteral("BW"));
+    QCOMPARE(s.column("dbgTopics"), QStringList({"Anthropometry", "Intake", "Empty headline"}));
+    QCOMPARE(s.column("dbgParameter"), QStringList({"Body weight", "Height"}));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("BW"));
     QCOMPARE(Child<veltra::DbGrid>(form, "dbgSources")
                  ->model()
                  ->headerData(4, Qt::Horizontal)
@@ -282,10 +280,10 @@ void MainWindowTest::navigationChain()
     TForm1& form = s.start();
     const QString dir = s.dir.path();
 
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"), QStringLiteral("Intake")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Intake")));
     // The topic key holds an apostrophe: the filter still finds its row.
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgParameter")), QStringList({"Water"}));
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgSources")), QStringList({"WI"}));
+    QCOMPARE(s.column("dbgParameter"), QStringList({"Water"}));
+    QCOMPARE(s.column("dbgSources"), QStringList({"WI"}));
     QCOMPARE(s.panel(0), QStringLiteral("HdL:H2"));
     QCOMPARE(s.panel(1), QStringLiteral("Top:I'1"));
     QCOMPARE(s.panel(2), "File: " + dir + "/bw2.xml");
@@ -293,7 +291,7 @@ void MainWindowTest::navigationChain()
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")).first(),
              QStringLiteral("Current : Water intake  Group:1 Age: 0 - 99"));
 
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"), QStringLiteral("Empty headline")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Empty headline")));
     QCOMPARE(Child<veltra::DbGrid>(form, "dbgParameter")->model()->rowCount(), 0);
     QCOMPARE(Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount(), 0);
     QCOMPARE(s.panel(1), QStringLiteral("Top:"));
@@ -304,14 +302,14 @@ void MainWindowTest::navigationChain()
     QVERIFY(Child<QPlainTextEdit>(form, "mTransformed")->toPlainText().isEmpty());
     QVERIFY(Child<veltra::DbEdit>(form, "dbeQuantAge")->text().isEmpty());
 
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"), QStringLiteral("Anthropometry")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), QStringLiteral("Body weight")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("GW")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Anthropometry")));
+    QVERIFY(s.clickRow("dbgParameter", QStringLiteral("Body weight")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
     QCOMPARE(s.panel(2), "File: " + dir + "/nomin.xml");
     QCOMPARE(form.Database().dataFile().fileName(), dir + "/nomin.xml");
     // Keyboard moves run the same chain.
     QTest::keyClick(Child<veltra::DbGrid>(form, "dbgSources"), Qt::Key_Up);
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgSources")), QStringLiteral("FW"));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("FW"));
     QCOMPARE(s.panel(3), QStringLiteral("Group: undef."));
     QVERIFY(s.errors.isEmpty());
 }
@@ -343,22 +341,21 @@ void MainWindowTest::sexSelection()
 
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), topic));
+    QVERIFY(s.clickRow("dbgParameter", topic));
     // From a later row: every text typed moves the table to its first row.
-    const QStringList before = s.column(Child<veltra::DbGrid>(form, "dbgSources"));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"),
-                       before.value(before.size() - 2, before.last())));
+    const QStringList before = s.column("dbgSources");
+    QVERIFY(s.clickRow("dbgSources", before.value(before.size() - 2, before.last())));
     for (const QString& text : texts)
         setSex(form, text);
     QCOMPARE(Child<QComboBox>(form, "cbSex")->currentText(), texts.last());
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgSources")), variables);
+    QCOMPARE(s.column("dbgSources"), variables);
     if (variables.isEmpty()) {
         QCOMPARE(s.panel(2), QStringLiteral(" -- "));
         QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
         QVERIFY(Child<QPlainTextEdit>(form, "mTransformed")->toPlainText().isEmpty());
         QVERIFY(Child<veltra::DbMemo>(form, "dbmMemoBstFt")->toPlainText().isEmpty());
     } else {
-        QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgSources")), variables.first());
+        QCOMPARE(s.selected("dbgSources"), variables.first());
     }
     QVERIFY(s.errors.isEmpty());
 }
@@ -368,19 +365,19 @@ void MainWindowTest::orderKeepsFirstRow()
     Session s;
     TForm1& form = s.start();
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("CW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
     // A press on the item already chosen leaves the row where it is.
     clickButton(form, "rgOrderRestriction2");
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgSources")), QStringLiteral("CW"));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("AW")));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("CW"));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
     auto* dataSource = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction3"));
     QVERIFY(dataSource);
     QTest::mouseClick(dataSource, Qt::LeftButton);
     // Sorted by data source; the row that was first under "A + B" is current.
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgSources"), 4),
+    QCOMPARE(s.column("dbgSources", 4),
              QStringList({"Alpha Survey", "Beta Survey", "Delta Survey", "Eta Survey",
                           "Gamma Survey", "Iota Survey", "Theta Survey", "Zeta Survey"}));
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgSources")), QStringLiteral("BW"));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("BW"));
     QCOMPARE(form.Database().parameters().indexFieldNames(), QStringLiteral("DataSource"));
     // The rows share bw1.xml: it was connected again after the missing file only.
     QCOMPARE(s.log().size(), logSize + 2);
@@ -388,9 +385,8 @@ void MainWindowTest::orderKeepsFirstRow()
 
     auto* varnames = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction0"));
     QTest::mouseClick(varnames, Qt::LeftButton);
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgSources")),
-             QStringList({"AW", "BW", "CW", "DW", "EW", "FW", "GW", "HW"}));
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgSources")), QStringLiteral("AW"));
+    QCOMPARE(s.column("dbgSources"), QStringList({"AW", "BW", "CW", "DW", "EW", "FW", "GW", "HW"}));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("AW"));
 }
 
 void MainWindowTest::missingDataFileRetries()
@@ -400,11 +396,11 @@ void MainWindowTest::missingDataFileRetries()
     const QString sorry =
         "*** SORRY! The XML File  " + s.dir.path() + "/missing.xml/XML does not (yet) exist. ID:3";
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("AW")));
+        QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
         QVERIFY(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount() > 0);
         const int logSize = s.log().size();
         const int beeps = s.beeps;
-        QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("CW")));
+        QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
         QCOMPARE(s.beeps, beeps + 2);
         QCOMPARE(tail(s.log(), logSize), QStringList({sorry}));
         QCOMPARE(s.panel(2), "File: " + s.dir.path() + "/missing.xml");
@@ -461,14 +457,14 @@ void MainWindowTest::failedConnectionOncePerAction()
     // failing file is tried once.
     int logSize = s.log().size();
     setSex(form, sex);
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "dbgSources")), failing);
+    QCOMPARE(s.selected("dbgSources"), failing);
     QCOMPARE(tail(s.log(), logSize), lines);
     QCOMPARE(s.beeps, beeps);
 
     // Selected anew after another row, it is tried again.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), other));
+    QVERIFY(s.clickRow("dbgSources", other));
     logSize = s.log().size();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), failing));
+    QVERIFY(s.clickRow("dbgSources", failing));
     QCOMPARE(tail(s.log(), logSize), lines);
     QCOMPARE(s.beeps, 2 * beeps);
     QVERIFY(s.errors.isEmpty());
@@ -479,7 +475,7 @@ void MainWindowTest::unloadableDataFile()
     Session s;
     TForm1& form = s.start();
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("EW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("EW")));
     const QString path = s.dir.path() + "/broken.xml";
     // The reader's reason follows the error line, indented.
     QCOMPARE(tail(s.log(), logSize),
@@ -493,7 +489,7 @@ void MainWindowTest::unloadableDataFile()
     QCOMPARE(s.beeps, 0);
 
     // A row with the file connected before connects it again.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.");
     QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 3);
 }
@@ -506,7 +502,7 @@ void MainWindowTest::emptyDataFileEmptiesViews()
     Child<QPlainTextEdit>(form, "mFormula")->setPlainText(QStringLiteral("old formula"));
     Child<veltra::TOLEEdit>(form, "oe1")->setPlainText(QStringLiteral("old report"));
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("DW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW")));
     QCOMPARE(s.log().size(), logSize);
     QCOMPARE(s.panel(2), QStringLiteral(" -- "));
     QCOMPARE(s.panel(3), QStringLiteral(" "));
@@ -521,7 +517,7 @@ void MainWindowTest::emptyDataFileEmptiesViews()
         QVERIFY2(text.isEmpty(), qPrintable(text));
     QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
 
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.");
     QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantAge")->text(), QStringLiteral("1"));
 }
@@ -536,12 +532,12 @@ void MainWindowTest::sharedDataFileNotReloaded()
     QCOMPARE(form.Database().dataFile().recNo(), 3);
     const QStringList transformed = s.lines(Child<QPlainTextEdit>(form, "mTransformed"));
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("AW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
     QCOMPARE(s.log().size(), logSize);
     QCOMPARE(form.Database().dataFile().recNo(), 3);
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")), transformed);
     QCOMPARE(s.panel(4), QStringLiteral("Current : Body weight of women"));
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "DBGrid2")), QStringLiteral("3"));
+    QCOMPARE(s.selected("DBGrid2"), QStringLiteral("3"));
 }
 
 void MainWindowTest::ageGroups()
@@ -557,7 +553,7 @@ void MainWindowTest::ageGroups()
     QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantN")->text(), QStringLiteral("98"));
     QCOMPARE(Child<veltra::DbMemo>(form, "dbmMemoBstFt")->toPlainText(),
              QStringLiteral("Mean 25.1"));
-    QCOMPARE(s.selected(Child<veltra::DbGrid>(form, "DBGrid2")), QStringLiteral("2"));
+    QCOMPARE(s.selected("DBGrid2"), QStringLiteral("2"));
     // No GF lines in this group: the previous conversion stays.
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")), first);
 
@@ -572,7 +568,7 @@ void MainWindowTest::ageGroups()
                       Qt::LeftButton);
     QCOMPARE(s.panel(3), QStringLiteral("Group:2 Age: 5 - 10"));
     // A click in the data grid moves the age group too.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "DBGrid2"), QStringLiteral("1")));
+    QVERIFY(s.clickRow("DBGrid2", QStringLiteral("1")));
     QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")), first);
 }
@@ -600,9 +596,9 @@ void MainWindowTest::groupPanel()
     QFETCH(QString, ageBox);
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"),
+    QVERIFY(s.clickRow("dbgSources",
                        QStringLiteral("FW"))); // a file of its own first
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), variable));
+    QVERIFY(s.clickRow("dbgSources", variable));
     QCOMPARE(s.panel(3), group);
     QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantAge")->text(), ageBox);
 }
@@ -613,10 +609,10 @@ void MainWindowTest::fileAccessProtocolOff()
     TForm1& form = s.start();
     Child<QCheckBox>(form, "cbFileAccessPrt")->setChecked(false);
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("GW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
     QCOMPARE(s.log().size(), logSize);
     QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 1);
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("CW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
     QCOMPARE(s.log().size(), logSize + 1);
     QVERIFY(s.log().last().startsWith(QStringLiteral("*** SORRY! The XML File  ")));
 }
@@ -625,7 +621,7 @@ void MainWindowTest::conversionErrorKeepsPartialOutput()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("HW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("HW")));
     QCOMPARE(s.errors, QStringList({"Floating point division by zero"}));
     const QStringList lines = s.lines(Child<QPlainTextEdit>(form, "mTransformed"));
     QCOMPARE(lines.size(), 4);
@@ -643,13 +639,13 @@ void MainWindowTest::noStaleAgeGroup()
     TForm1& form = s.start();
     // Each failing row after a row with age groups: missing, unloadable, no data file.
     for (const char* variable : {"CW", "EW", "DW"}) {
-        QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+        QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
         QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
-        QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QLatin1String(variable)));
+        QVERIFY(s.clickRow("dbgSources", QLatin1String(variable)));
         QCOMPARE(s.panel(3), QStringLiteral(" "));
     }
     // Closing the tables closes the data file too.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     clickButton(form, "bCloseAllTables");
     QCOMPARE(s.panel(3), QStringLiteral(" "));
     QVERIFY(s.errors.isEmpty());
@@ -659,7 +655,7 @@ void MainWindowTest::textViewsOpenAtTheTop()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     Child<QTabWidget>(form, "t")->setCurrentIndex(
         1); // "Database Table", where the VARLABELS view is
     QTest::qWait(0);
@@ -687,8 +683,7 @@ void MainWindowTest::restrictionPanelOnRowChange()
         {"BW", true, {Header, NoAccess, Variation}},
     };
     for (const Step& step : steps) {
-        QVERIFY(
-            s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QLatin1String(step.variable)));
+        QVERIFY(s.clickRow("dbgSources", QLatin1String(step.variable)));
         QCOMPARE(!Child<QWidget>(form, "pnRestriction")->isHidden(), step.shown);
         QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")), step.lines);
         QCOMPARE(Child<veltra::ButtonTabBar>(form, "TbCnt")->currentIndex(), 0);
@@ -712,8 +707,8 @@ void MainWindowTest::restrictionOptionAndStatusBar()
     TForm1& form = s.start();
     Child<QCheckBox>(form, "cbShowAdditionalInfo")->setChecked(false);
     QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden());
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("CW")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden());
 
     // A press on the status bar shows the panel whatever the option says, then hides it.
@@ -727,7 +722,7 @@ void MainWindowTest::restrictionOptionAndStatusBar()
     QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden());
 
     // Checking the option shows the header also for a row without restrictions.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("AW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
     Child<QCheckBox>(form, "cbShowAdditionalInfo")->setChecked(true);
     QVERIFY(!Child<QWidget>(form, "pnRestriction")->isHidden());
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")), QStringList({Header}));
@@ -760,7 +755,7 @@ void MainWindowTest::restrictionTabRow()
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")),
              QStringList({Header, NoAccess, Variation}));
 
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("AW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
     const QStringList other = s.lines(Child<QPlainTextEdit>(form, "M1"));
     QCOMPARE(other.size(), 4); // no "Changed" line for an empty Change
@@ -772,7 +767,7 @@ void MainWindowTest::updateStatusOfMissingFile()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("CW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
     QTest::mouseClick(Child<veltra::ButtonTabBar>(form, "TbCnt"), Qt::LeftButton, {},
                       Child<veltra::ButtonTabBar>(form, "TbCnt")->tabRect(1).center());
     QCOMPARE(s.errors.size(), 1);
@@ -785,7 +780,7 @@ void MainWindowTest::closeAndOpenCommands()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("GW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
     Child<QTabWidget>(form, "t")->setCurrentIndex(5);
     int logSize = s.log().size();
     trigger(form, "Closealltablesconnections1");

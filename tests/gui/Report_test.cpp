@@ -133,7 +133,7 @@ void ReportTest::reportAndItsSideEffects()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     form.Database().dataFile().moveTo(3);
     Child<QPlainTextEdit>(form, "mTableContent")->clear();
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
@@ -178,9 +178,8 @@ void ReportTest::dataFileNotOpen()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
-    QVERIFY(
-        s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("CW"))); // missing.xml
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW"))); // missing.xml
     Child<QPlainTextEdit>(form, "mTableContent")->setPlainText(QStringLiteral("old table"));
 
     report(form);
@@ -206,8 +205,8 @@ void ReportTest::dataFileNotOpen()
 
     // A row without a data file: the title alone, naming no other row's file.
     dialogs.messages.clear();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("DW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW")));
     report(form);
     QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines(),
              QStringList({"Data Documentation : ", ""}));
@@ -229,7 +228,7 @@ void ReportTest::incompleteReport()
              {"3", fixture::GfLines}}));
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("HW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("HW")));
     // The row change's command table already stopped at the second group.
     QCOMPARE(s.errors.size(), 1);
     s.errors.clear();
@@ -254,7 +253,7 @@ void ReportTest::saveAsRtf()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
     const QStringList shown = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
 
@@ -297,7 +296,7 @@ void ReportTest::saveAsPdf()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
     dialogs.answer = s.dir.filePath(QStringLiteral("report.PDF"));
     save(form);
@@ -329,7 +328,7 @@ void ReportTest::saveFailsOrIsCancelled()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
     const QStringList shown = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
     const QStringList files = QDir(s.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -402,7 +401,7 @@ void ReportTest::saveFormatByFilter()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
     Dialogs::SetChosenFilter(filter);
     dialogs.answer = s.dir.filePath(typed);
@@ -420,7 +419,7 @@ void ReportTest::oneTabWidth()
     // inch, as the RTF (\\deftab720) and the PDF do.
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
     const qreal halfInch = Child<veltra::DbRichText>(form, "dbmInfo")->logicalDpiX() / 2.0;
     QCOMPARE(Child<veltra::DbRichText>(form, "dbmInfo")->tabStopDistance(), halfInch);

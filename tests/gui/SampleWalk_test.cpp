@@ -57,12 +57,12 @@ void SampleWalkTest::walkEveryParameterRow()
 
     bool sawRestrictions = false;
     bool sawEmptyDataFile = false;
-    const QStringList headlines = s.column(Child<veltra::DbGrid>(form, "dbgTopics"));
+    const QStringList headlines = s.column("dbgTopics");
     QVERIFY(!headlines.isEmpty());
     for (const QString& headline : headlines) {
-        QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"), headline));
-        for (const QString& topic : s.column(Child<veltra::DbGrid>(form, "dbgParameter"))) {
-            QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), topic));
+        QVERIFY(s.clickRow("dbgTopics", headline));
+        for (const QString& topic : s.column("dbgParameter")) {
+            QVERIFY(s.clickRow("dbgParameter", topic));
             for (int row = 0; row < Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount();
                  ++row) {
                 const QModelIndex index =
@@ -109,8 +109,7 @@ void SampleWalkTest::orderChangesKeepTheRow()
     Session s(QByteArray(), false);
     CopySample(s);
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"),
-                       QStringLiteral("Food and drinking-water intake")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Food and drinking-water intake")));
     auto order = [&form](int item) {
         auto* radio =
             form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction%1").arg(item));
@@ -133,10 +132,10 @@ void SampleWalkTest::orderChangesKeepTheRow()
     QCOMPARE(current(), firstUnderA);
     QCOMPARE(form.Database().connectedDataFileName(), fileUnderA);
     // Back and forth gives the same row order each time.
-    const QStringList underB = s.column(Child<veltra::DbGrid>(form, "dbgSources"), 4);
+    const QStringList underB = s.column("dbgSources", 4);
     order(0);
     order(1);
-    QCOMPARE(s.column(Child<veltra::DbGrid>(form, "dbgSources"), 4), underB);
+    QCOMPARE(s.column("dbgSources", 4), underB);
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -148,8 +147,8 @@ void SampleWalkTest::wideReportScrolls()
     Session s(QByteArray(), false);
     CopySample(s);
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgTopics"), QStringLiteral("Anthropometry")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgParameter"), QStringLiteral("Body height")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Anthropometry")));
+    QVERIFY(s.clickRow("dbgParameter", QStringLiteral("Body height")));
     // The row of both sexes from the reference study.
     for (int row = 0; row < Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount() &&
                       form.Database().dataFileName() != QStringLiteral("ef0012.xml");

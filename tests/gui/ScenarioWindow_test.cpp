@@ -311,7 +311,7 @@ private Q_SLOTS:
     {
         fixture::Session session;
         TForm1& form = session.start();
-        QVERIFY(session.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+        QVERIFY(session.clickRow("dbgSources", QStringLiteral("BW")));
         QVERIFY(form.Database().dataFile().recordCount() >= 2);
         form.Database().dataFile().moveTo(2);
         auto* action = form.findChild<QAction*>(QStringLiteral("Scenario1"));

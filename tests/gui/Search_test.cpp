@@ -261,15 +261,15 @@ void SearchTest::goToAFoundRow()
     // Data files are connected again after the walk: the row found has its file.
     QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw2.xml"));
     QCOMPARE(t.s.panel(4), QStringLiteral("Current : Body height of men"));
-    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgParameter")), QStringLiteral("Height"));
-    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgSources")), QStringLiteral("BH"));
+    QCOMPARE(t.s.selected("dbgParameter"), QStringLiteral("Height"));
+    QCOMPARE(t.s.selected("dbgSources"), QStringLiteral("BH"));
 
     // A row under another headline.
     t.search();
     t.find(QStringLiteral("Water intake"));
     QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
-    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgTopics")), QStringLiteral("Intake"));
-    QCOMPARE(t.s.selected(Child<veltra::DbGrid>(t.form, "dbgSources")), QStringLiteral("WI"));
+    QCOMPARE(t.s.selected("dbgTopics"), QStringLiteral("Intake"));
+    QCOMPARE(t.s.selected("dbgSources"), QStringLiteral("WI"));
     QVERIFY(t.s.errors.isEmpty());
 }
 
@@ -291,8 +291,7 @@ void SearchTest::goToAnUnknownHeadline()
              QStringLiteral("H3"));
     // Data files are connected again after the failed walk: a row change connects its file.
     QVERIFY(t.form.Database().connectedDataFileName().isEmpty());
-    QVERIFY(
-        t.s.clickRow(Child<veltra::DbGrid>(t.form, "dbgTopics"), QStringLiteral("Anthropometry")));
+    QVERIFY(t.s.clickRow("dbgTopics", QStringLiteral("Anthropometry")));
     QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw1.xml"));
     QVERIFY(t.s.errors.isEmpty());
 }

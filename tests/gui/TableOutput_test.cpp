@@ -105,7 +105,7 @@ void TableOutputTest::resultTables()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     form.Database().dataFile().moveTo(3);
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 
@@ -142,8 +142,8 @@ void TableOutputTest::resultTables()
     QVERIFY(Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
 
     // A new data file brings its names back as stored and every field checked.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("GW")));
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     QCOMPARE(form.Database().dataFieldNames().at(1), QStringLiteral("AGEMin"));
     QVERIFY(s.lines(Child<QPlainTextEdit>(form, "mTableContent")).isEmpty());
     QVERIFY(s.errors.isEmpty());
@@ -155,7 +155,7 @@ void TableOutputTest::resultTableWithoutDataFile()
     TForm1& form = s.start();
     DialogAnswers dialogs;
     click(form, "bGenTable");
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"),
+    QVERIFY(s.clickRow("dbgSources",
                        QStringLiteral("DW"))); // no data file
     Child<QPlainTextEdit>(form, "mTableContent")->setPlainText(QStringLiteral("old"));
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
@@ -173,7 +173,7 @@ void TableOutputTest::commandTable()
     TForm1& form = s.start();
     DialogAnswers dialogs;
     // Built with the row change: bw1.xml has GF lines in groups 1 and 3.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     const QStringList built = s.lines(Child<QPlainTextEdit>(form, "mFormula"));
     QCOMPARE(built.mid(0, 5),
              QStringList({"Source     : Zeta Survey", "Variable   : BW", "Sex/Gender : M",
@@ -201,7 +201,7 @@ void TableOutputTest::commandTable()
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")), again);
 
     // A row without data file empties it; the button then says so and keeps the view.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("DW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW")));
     QVERIFY(Child<QPlainTextEdit>(form, "mFormula")->toPlainText().isEmpty());
     Child<QPlainTextEdit>(form, "mFormula")->setPlainText(QStringLiteral("kept"));
     click(form, "bGenerateACommandTable");
@@ -217,7 +217,7 @@ void TableOutputTest::commandTableErrorShownOnce()
     // gf0.xml's only group fails to convert: the connection shows the error once, the
     // command table stops at that group without a second box, and the restriction panel
     // still follows the row.
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("HW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("HW")));
     QCOMPARE(s.errors, QStringList({"Floating point division by zero"}));
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")).size(), 4);
     QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden()); // HW has no restriction line
@@ -233,7 +233,7 @@ void TableOutputTest::clipboardAndFile()
     veltra::TfClipTab clipTab;
     fixture::Attach(form, {.clipTab = &clipTab});
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     click(form, "bGenTable");
     QClipboard* clipboard = QGuiApplication::clipboard();
 
@@ -280,7 +280,7 @@ void TableOutputTest::excelWorkbook()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     Child<QSpinBox>(form, "seTabDec")->setValue(1);
     Child<QListWidget>(form, "clbVar")->item(4)->setCheckState(Qt::Unchecked); // MEAN
     dialogs.answer = s.dir.path() + QStringLiteral("/bw.xlsx");
@@ -453,7 +453,7 @@ void TableOutputTest::userDefinedTableFromTheMainWindow()
     TForm1& form = s.start();
     veltra::TfFormTab window(s.exePath(), form.Guard());
     fixture::Attach(form, {.formTab = &window});
-    QVERIFY(s.clickRow(Child<veltra::DbGrid>(form, "dbgSources"), QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     click(form, "bGenCSVTable");
     QVERIFY(!Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
     QStringList seen;
