@@ -639,7 +639,9 @@ void CliParityTest::fitsTable()
     form.findChild<QAction*>(QStringLiteral("Distributions1"))->trigger();
     auto* window = form.findChild<veltra::TfDistributions*>(QStringLiteral("fDistributions"));
     QVERIFY(window && window->isVisible());
-    form.Database().dataFile().moveTo(group);
+    // The age group is chosen in the data file's grid, as a keyboard move there does.
+    auto* groups = Child<veltra::DbGrid>(form, "DBGrid2");
+    groups->setCurrentIndex(groups->model()->index(group - 1, 0));
     const CliOutput fits =
         RunCli({QStringLiteral("fits"), id, QStringLiteral("--group"), QString::number(group),
                 QStringLiteral("--format"), QStringLiteral("csv")});

@@ -574,18 +574,18 @@ void DistributionsWindowTest::copyButtonsPutTheFormulaOnTheClipboard()
 void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
 {
     DistributionSession s;
-    TForm1& form = s.startOnFits();
+    s.startOnFits();
     // The window the menu makes computes once as it is shown; hidden, it computes nothing.
     TfDistributions* window = &s.open();
     const int opened = window->RecomputeCount();
     QCOMPARE(opened, 1);
     window->hide();
 
-    form.Database().dataFile().moveTo(2);
-    form.Database().dataFile().moveTo(3);
+    s.selectRow("DBGrid2", 2);
+    s.selectRow("DBGrid2", 3);
     QVERIFY(s.clickRow("dbgSources", QStringLiteral("BT")));
     QVERIFY(s.clickRow("dbgSources", QStringLiteral("FT")));
-    form.Database().dataFile().moveTo(2);
+    s.selectRow("DBGrid2", 2);
     QCOMPARE(window->RecomputeCount(), opened);
 
     window->show();
@@ -594,13 +594,13 @@ void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
     QCOMPARE(window->Curves.size(), 2); // group 2 has two fits
     QCOMPARE(window->ProfileP50.at(0)->count(), 3);
 
-    form.Database().dataFile().moveTo(1);
+    s.selectRow("DBGrid2", 1);
     QCOMPARE(window->RecomputeCount(), opened + 2);
     QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
     QCOMPARE(window->Curves.size(), 4);
 
     window->hide();
-    form.Database().dataFile().moveTo(3);
+    s.selectRow("DBGrid2", 3);
     QCOMPARE(window->RecomputeCount(), opened + 2);
     window->show();
     QCOMPARE(window->RecomputeCount(), opened + 3);

@@ -112,6 +112,13 @@ struct Session
     {
         return selected(grid(gridName), column);
     }
+    /// Moves the grid's table to its visible row recNo (from 1), as a keyboard move in the
+    /// grid does (the data file's age groups: "DBGrid2").
+    void selectRow(const char* gridName, int recNo)
+    {
+        veltra::DbGrid* view = grid(gridName);
+        view->setCurrentIndex(view->model()->index(recNo - 1, 0));
+    }
 };
 
 } // namespace fixture

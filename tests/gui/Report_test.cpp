@@ -134,7 +134,7 @@ void ReportTest::reportAndItsSideEffects()
     TForm1& form = s.start();
     DialogAnswers dialogs;
     QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
-    form.Database().dataFile().moveTo(3);
+    s.selectRow("DBGrid2", 3);
     Child<QPlainTextEdit>(form, "mTableContent")->clear();
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     QGuiApplication::clipboard()->setText(QStringLiteral("the user's sentinel"));

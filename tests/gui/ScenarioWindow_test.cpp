@@ -313,7 +313,7 @@ private Q_SLOTS:
         TForm1& form = session.start();
         QVERIFY(session.clickRow("dbgSources", QStringLiteral("BW")));
         QVERIFY(form.Database().dataFile().recordCount() >= 2);
-        form.Database().dataFile().moveTo(2);
+        session.selectRow("DBGrid2", 2);
         auto* action = form.findChild<QAction*>(QStringLiteral("Scenario1"));
         QVERIFY(action);
         action->trigger();

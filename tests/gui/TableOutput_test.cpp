@@ -106,7 +106,7 @@ void TableOutputTest::resultTables()
     Session s;
     TForm1& form = s.start();
     QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
-    form.Database().dataFile().moveTo(3);
+    s.selectRow("DBGrid2", 3);
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 
     click(form, "bGenTable");
@@ -188,7 +188,7 @@ void TableOutputTest::commandTable()
     Child<QSpinBox>(form, "seTop")->setValue(1);
     Child<QCheckBox>(form, "cbExcludeGF")->setChecked(true);
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")), built);
-    form.Database().dataFile().moveTo(2);
+    s.selectRow("DBGrid2", 2);
     click(form, "bGenerateACommandTable");
     QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")).mid(4, 4),
              QStringList({"Group:1 Age: 0 - 5", fixture::GfConverted().at(0),
