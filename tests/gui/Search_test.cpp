@@ -94,6 +94,8 @@ private Q_SLOTS:
     void typedTermFindsWhatTheCliFinds();
     void noticePaintedWhileTheGenerationRuns();
     void searchWhereTheIndexCannotBeWritten();
+    void onlyASavedParameterTableOutdatesTheIndex_data();
+    void onlyASavedParameterTableOutdatesTheIndex();
 };
 
 void SearchTest::generationAtFirstUseAndAfterASave()
@@ -460,4 +462,60 @@ void SearchTest::searchWhereTheIndexCannotBeWritten()
 }
 
 QTEST_MAIN(SearchTest)
+
+void SearchTest::onlyASavedParameterTableOutdatesTheIndex_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("writable");
+    // A folder put where the save writes, after the start read the file.
+    QTest::addColumn<QString>("blocked");
+    QTest::addColumn<bool>("generates");
+    QTest::newRow("parameter table saved") << "Savechanges1" << true << QString() << true;
+    QTest::newRow("data set saved") << "Savechangesindataset1" << true << QString() << false;
+    QTest::newRow("parameter table read-only") << "Savechanges1" << false << QString() << false;
+    QTest::newRow("data set read-only") << "Savechangesindataset1" << false << QString() << false;
+    QTest::newRow("parameter table not written")
+        << "Savechanges1" << true << QStringLiteral("daten1a.xml") << false;
+    QTest::newRow("data set not written")
+        << "Savechangesindataset1" << true << QStringLiteral("bw1.xml") << false;
+}
+
+// The search builds its index again after the parameter table was saved, and only then:
+// a saved data set or a save that failed leaves the index as it is.
+void SearchTest::onlyASavedParameterTableOutdatesTheIndex()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, writable);
+    QFETCH(QString, blocked);
+    QFETCH(bool, generates);
+    SearchSession t;
+    t.search();
+    QVERIFY(t.s.errors.isEmpty());
+    QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw1.xml"));
+    if (writable) {
+        t.form.Database().parameters().setReadOnly(false);
+        t.form.Database().dataFile().setReadOnly(false);
+    }
+    if (!blocked.isEmpty()) {
+        QVERIFY(QFile::remove(t.s.dir.filePath(blocked)));
+        QVERIFY(QDir(t.s.dir.path()).mkdir(blocked));
+    }
+
+    fixture::runHandler(t.form, command.toLatin1().constData());
+    const bool saved = writable && blocked.isEmpty();
+    QCOMPARE(t.s.errors.size(), saved ? 0 : 1);
+    // The lines of the last generation are added again when the search does not generate
+    // (a generation that failed would add no lines at all).
+    t.window.GenerationProtocol.append(QStringLiteral("marker"));
+    t.search();
+    QCOMPARE(t.s.log().last() != QStringLiteral("marker"), generates);
+    // The search window reads the parameter table itself: the blocked one fails there.
+    if (blocked != QStringLiteral("daten1a.xml"))
+        QCOMPARE(t.s.errors.size(), saved ? 0 : 1);
+    // Only the first search after the save generates.
+    t.window.GenerationProtocol.append(QStringLiteral("marker"));
+    t.search();
+    QCOMPARE(t.s.log().last(), QStringLiteral("marker"));
+}
+
 #include "Search_test.moc"
