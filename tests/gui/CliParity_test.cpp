@@ -322,11 +322,12 @@ void CliParityTest::compareTables(const QString& id)
     press(Child<QPushButton>(form, "bGenTable"));
     same(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")),
          RunCli({QStringLiteral("table"), QStringLiteral("fixed"), dataFile}));
-    Child<QListWidget>(form, "clbVar")->item(1)->setCheckState(Qt::Unchecked);
+    auto* fields = Child<QListWidget>(form, "clbVar");
+    fields->item(1)->setCheckState(Qt::Unchecked);
     QStringList checked;
-    for (int item = 0; item < Child<QListWidget>(form, "clbVar")->count(); ++item) {
-        if (Child<QListWidget>(form, "clbVar")->item(item)->checkState() == Qt::Checked)
-            checked << Child<QListWidget>(form, "clbVar")->item(item)->text();
+    for (int item = 0; item < fields->count(); ++item) {
+        if (fields->item(item)->checkState() == Qt::Checked)
+            checked << fields->item(item)->text();
     }
     Child<QSpinBox>(form, "seTabDig")->setValue(11);
     Child<QSpinBox>(form, "seTabDec")->setValue(4);
@@ -335,7 +336,7 @@ void CliParityTest::compareTables(const QString& id)
          RunCli({QStringLiteral("table"), QStringLiteral("fixed"), dataFile,
                  QStringLiteral("--digits"), QStringLiteral("11"), QStringLiteral("--decimals"),
                  QStringLiteral("4"), QStringLiteral("--columns"), checked.join(u',')}));
-    Child<QListWidget>(form, "clbVar")->item(1)->setCheckState(Qt::Checked);
+    fields->item(1)->setCheckState(Qt::Checked);
     Child<QSpinBox>(form, "seTabDig")->setValue(9);
     Child<QSpinBox>(form, "seTabDec")->setValue(2);
     press(Child<QPushButton>(form, "bGenCSVTable"));

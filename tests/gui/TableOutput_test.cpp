@@ -155,8 +155,7 @@ void TableOutputTest::resultTableWithoutDataFile()
     TForm1& form = s.start();
     DialogAnswers dialogs;
     click(form, "bGenTable");
-    QVERIFY(s.clickRow("dbgSources",
-                       QStringLiteral("DW"))); // no data file
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW"))); // no data file
     Child<QPlainTextEdit>(form, "mTableContent")->setPlainText(QStringLiteral("old"));
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     click(form, "bGenCSVTable");
