@@ -32,8 +32,8 @@ void SelectAwayFromTheFirstRows(fixture::Session& s)
     TForm1& form = *s.form;
     QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Intake")));
     QVERIFY(s.clickRow("dbgParameter", QStringLiteral("Water")));
-    Child<QComboBox>(form, "cbSex")
-        ->setCurrentIndex(Child<QComboBox>(form, "cbSex")->findText(QStringLiteral("A")));
+    auto* sex = Child<QComboBox>(form, "cbSex");
+    sex->setCurrentIndex(sex->findText(QStringLiteral("A")));
     QCOMPARE(form.Database().parameters().recordCount(), 1);
     Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 }

@@ -93,10 +93,9 @@ void ProtocolAboutTest::showOnlySwitchesTheTab()
     QVERIFY(!before.isEmpty());
 
     trigger(form, "ShowErrorProtocol1");
-    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(),
-             Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
-    QCOMPARE(Child<QTabWidget>(form, "t")->tabText(Child<QTabWidget>(form, "t")->currentIndex()),
-             QStringLiteral("Prot./Options"));
+    auto* tabs = Child<QTabWidget>(form, "t");
+    QCOMPARE(tabs->currentWidget(), Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Prot./Options"));
     QCOMPARE(s.log(), before);
     QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->toPlainText(),
              before.join(QLatin1Char('\n')));

@@ -140,8 +140,8 @@ void ReportTest::reportAndItsSideEffects()
     QGuiApplication::clipboard()->setText(QStringLiteral("the user's sentinel"));
 
     report(form);
-    QCOMPARE(Child<QTabWidget>(form, "t")->tabText(Child<QTabWidget>(form, "t")->currentIndex()),
-             ReportTab);
+    auto* tabs = Child<QTabWidget>(form, "t");
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), ReportTab);
     QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
     const QStringList lines = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
     QCOMPARE(lines.value(0),

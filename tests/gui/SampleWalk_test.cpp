@@ -63,25 +63,22 @@ void SampleWalkTest::walkEveryParameterRow()
         QVERIFY(s.clickRow("dbgTopics", headline));
         for (const QString& topic : s.column("dbgParameter")) {
             QVERIFY(s.clickRow("dbgParameter", topic));
-            for (int row = 0; row < Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount();
-                 ++row) {
-                const QModelIndex index =
-                    Child<veltra::DbGrid>(form, "dbgSources")->model()->index(row, 0);
-                Child<veltra::DbGrid>(form, "dbgSources")->scrollTo(index);
-                QTest::mouseClick(
-                    Child<veltra::DbGrid>(form, "dbgSources")->viewport(), Qt::LeftButton, {},
-                    Child<veltra::DbGrid>(form, "dbgSources")->visualRect(index).center());
+            veltra::DbGrid* sources = s.grid("dbgSources");
+            for (int row = 0; row < sources->model()->rowCount(); ++row) {
+                const QModelIndex index = sources->model()->index(row, 0);
+                sources->scrollTo(index);
+                QTest::mouseClick(sources->viewport(), Qt::LeftButton, {},
+                                  sources->visualRect(index).center());
                 QCOMPARE(form.Database().parameters().recNo(), row + 1);
                 const QString context = headline + " / " + topic + " / " + index.data().toString();
                 QVERIFY2(s.panel(4).startsWith(QStringLiteral("Current : ")), qPrintable(context));
                 if (form.Database().dataFileName().trimmed().isEmpty()) {
                     sawEmptyDataFile = true;
                     QCOMPARE(s.panel(2), QStringLiteral(" -- "));
-                    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
+                    QCOMPARE(s.grid("DBGrid2")->model()->rowCount(), 0);
                     continue;
                 }
-                QVERIFY2(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount() > 0,
-                         qPrintable(context));
+                QVERIFY2(s.grid("DBGrid2")->model()->rowCount() > 0, qPrintable(context));
                 QVERIFY2(s.panel(3).startsWith(QStringLiteral("Group:")), qPrintable(context));
                 QVERIFY2(!Child<veltra::DbMemo>(form, "dbmGF")->lines().isEmpty(),
                          qPrintable(context));
