@@ -414,8 +414,7 @@ void CliParityTest::checkLists()
     QVERIFY(
         added.value(list.lines.size()).startsWith(QLatin1String("HeadLines loaded / records: ")));
     QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
-    QTest::mouseClick(form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction2")),
-                      Qt::LeftButton);
+    QTest::mouseClick(Child<QAbstractButton>(form, "rgOrderRestriction2"), Qt::LeftButton);
 }
 
 void CliParityTest::report_data()
@@ -453,8 +452,7 @@ void CliParityTest::report()
         veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID")),
         id);
 
-    auto* menuItem = form.findChild<QAction*>(QStringLiteral("WordReport1"));
-    QVERIFY(menuItem);
+    auto* menuItem = Child<QAction>(form, "WordReport1");
     menuItem->trigger();
     const CliOutput report = RunCli({QStringLiteral("report"), id});
     QCOMPARE(report.status, 0);
@@ -467,7 +465,7 @@ void CliParityTest::report()
     veltra::Dialogs::SetFileAnswerer([&](veltra::Dialogs::FileMode,
                                          const veltra::FileDialogSettings&,
                                          const QString&) { return viewerFile; });
-    form.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+    Child<QAction>(form, "Save1")->trigger();
     veltra::Dialogs::SetFileAnswerer({});
     QCOMPARE(RunCli({QStringLiteral("report"), id, QStringLiteral("-o"), cliFile}).status, 0);
     QFile saved(viewerFile), written(cliFile);
@@ -527,11 +525,10 @@ void CliParityTest::searchKeywordsAndIndexProtocol()
                                      });
         fixture::Attach(form, {.searchIndex = &window, .whatsOn = &notice});
         form.show();
-        auto* protocolOption = form.findChild<QCheckBox*>(QStringLiteral("cbGiveIndexPrt"));
-        QVERIFY(protocolOption);
+        auto* protocolOption = Child<QCheckBox>(form, "cbGiveIndexPrt");
         protocolOption->setChecked(true);
         const int protocolBefore = int(form.ProtocolLines().size());
-        form.findChild<QAction*>(QStringLiteral("Search1"))->trigger();
+        Child<QAction>(form, "Search1")->trigger();
 
         // The index protocol: the generation's lines after the heading the viewer writes;
         // the first line holds the time of the generation.
@@ -637,9 +634,9 @@ void CliParityTest::fitsTable()
     QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
     const QString id =
         veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID"));
-    form.findChild<QAction*>(QStringLiteral("Distributions1"))->trigger();
-    auto* window = form.findChild<veltra::TfDistributions*>(QStringLiteral("fDistributions"));
-    QVERIFY(window && window->isVisible());
+    Child<QAction>(form, "Distributions1")->trigger();
+    auto* window = fixture::Window<veltra::TfDistributions>("fDistributions");
+    QVERIFY(window->isVisible());
     // The age group is chosen in the data file's grid, as a keyboard move there does.
     auto* groups = Child<veltra::DbGrid>(form, "DBGrid2");
     groups->setCurrentIndex(groups->model()->index(group - 1, 0));

@@ -149,9 +149,7 @@ struct DistributionSession : Session
     }
     TfDistributions& open()
     {
-        auto* action = form->findChild<QAction*>(QStringLiteral("Distributions1"));
-        if (action)
-            action->trigger();
+        Child<QAction>(*form, "Distributions1")->trigger();
         return *fixture::Window<TfDistributions>("fDistributions");
     }
 };

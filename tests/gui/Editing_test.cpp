@@ -174,8 +174,7 @@ void EditingTest::infoPageToClipboard()
         Child<veltra::DbGrid>(form, "dbgSources")->setFocus();
         QTest::keyClick(Child<veltra::DbGrid>(form, "dbgSources"), Qt::Key_I, Qt::ControlModifier);
     } else {
-        auto* action = form.findChild<QAction*>(QStringLiteral("InfoPagetoClipboard1"));
-        QVERIFY(action);
+        auto* action = Child<QAction>(form, "InfoPagetoClipboard1");
         action->trigger();
     }
     QVERIFY(s.errors.isEmpty());

@@ -370,8 +370,7 @@ void MainWindowTest::orderKeepsFirstRow()
     clickButton(form, "rgOrderRestriction2");
     QCOMPARE(s.selected("dbgSources"), QStringLiteral("CW"));
     QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
-    auto* dataSource = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction3"));
-    QVERIFY(dataSource);
+    auto* dataSource = Child<QAbstractButton>(form, "rgOrderRestriction3");
     QTest::mouseClick(dataSource, Qt::LeftButton);
     // Sorted by data source; the row that was first under "A + B" is current.
     QCOMPARE(s.column("dbgSources", 4),
@@ -383,7 +382,7 @@ void MainWindowTest::orderKeepsFirstRow()
     QCOMPARE(s.log().size(), logSize + 2);
     QVERIFY(s.log().last().endsWith(QStringLiteral("/bw1.xml o.k.")));
 
-    auto* varnames = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction0"));
+    auto* varnames = Child<QAbstractButton>(form, "rgOrderRestriction0");
     QTest::mouseClick(varnames, Qt::LeftButton);
     QCOMPARE(s.column("dbgSources"), QStringList({"AW", "BW", "CW", "DW", "EW", "FW", "GW", "HW"}));
     QCOMPARE(s.selected("dbgSources"), QStringLiteral("AW"));

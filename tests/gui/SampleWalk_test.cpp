@@ -157,8 +157,7 @@ void SampleWalkTest::wideReportScrolls()
                 .center());
     QCOMPARE(form.Database().dataFileName(), QStringLiteral("ef0012.xml"));
     Child<QSpinBox>(form, "seTabDig")->setValue(Child<QSpinBox>(form, "seTabDig")->maximum());
-    auto* report = form.findChild<QAction*>(QStringLiteral("WordReport1"));
-    QVERIFY(report);
+    auto* report = Child<QAction>(form, "WordReport1");
     report->trigger();
     QApplication::processEvents();
     QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));

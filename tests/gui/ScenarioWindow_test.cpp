@@ -314,8 +314,7 @@ private Q_SLOTS:
         QVERIFY(session.clickRow("dbgSources", QStringLiteral("BW")));
         QVERIFY(form.Database().dataFile().recordCount() >= 2);
         session.selectRow("DBGrid2", 2);
-        auto* action = form.findChild<QAction*>(QStringLiteral("Scenario1"));
-        QVERIFY(action);
+        auto* action = Child<QAction>(form, "Scenario1");
         action->trigger();
         auto* scenario = fixture::Window<TfScenario>("fScenario");
         Child<QCheckBox>(*scenario, "cbFollowAge")->setChecked(false);

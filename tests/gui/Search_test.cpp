@@ -54,7 +54,7 @@ struct SearchSession
     }
     ~SearchSession() { window.hide(); }
 
-    void search() { form.findChild<QAction*>(QStringLiteral("Search1"))->trigger(); }
+    void search() { Child<QAction>(form, "Search1")->trigger(); }
     void find(const QString& t1, const QString& t2 = QString(), const QString& t3 = QString(),
               const QString& exclude = QString())
     {
@@ -390,7 +390,7 @@ void SearchTest::typedTermFindsWhatTheCliFinds()
         form.show();
         TfSearchIndex window(form.Guard(), {});
         fixture::Attach(form, {.searchIndex = &window});
-        form.findChild<QAction*>(QStringLiteral("Search1"))->trigger();
+        Child<QAction>(form, "Search1")->trigger();
         window.cbIndexE1->lineEdit()->setFocus();
         QTest::keyClicks(window.cbIndexE1->lineEdit(), QStringLiteral("body"));
         QTest::mouseClick(window.bFindEnglishIndex, Qt::LeftButton);
