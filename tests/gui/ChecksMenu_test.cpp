@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QTabWidget>
 
+using fixture::Child;
 using veltra::TForm1;
 
 namespace {
@@ -29,11 +30,12 @@ void Trigger(TForm1& form, const char* name)
 void SelectAwayFromTheFirstRows(fixture::Session& s)
 {
     TForm1& form = *s.form;
-    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Intake")));
-    QVERIFY(s.clickRow(form.dbgParameter, QStringLiteral("Water")));
-    form.cbSex->setCurrentIndex(form.cbSex->findText(QStringLiteral("A")));
-    QCOMPARE(form.CDSData->recordCount(), 1);
-    form.t->setCurrentIndex(0);
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Intake")));
+    QVERIFY(s.clickRow("dbgParameter", QStringLiteral("Water")));
+    auto* sex = Child<QComboBox>(form, "cbSex");
+    sex->setCurrentIndex(sex->findText(QStringLiteral("A")));
+    QCOMPARE(form.Database().parameters().recordCount(), 1);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 }
 
 /// The lines the reload appends: the three record counts, first rows selected (the first
@@ -46,14 +48,14 @@ void CheckReloaded(fixture::Session& s, const QStringList& after)
     QCOMPARE(after.at(0), QStringLiteral("HeadLines loaded / records: 3"));
     QCOMPARE(after.at(1), QStringLiteral("Topics loaded / records: 2"));
     QCOMPARE(after.last(), QStringLiteral("Parameter loaded / records: 2"));
-    QCOMPARE(form.t->currentIndex(), ProtocolPage);
-    QCOMPARE(form.cdsHead->recNo(), 1);
-    QCOMPARE(form.CDSTopics->recNo(), 1);
-    QCOMPARE(form.CDSData->recNo(), 1);
-    QCOMPARE(s.selected(form.dbgTopics), QStringLiteral("Anthropometry"));
-    QCOMPARE(s.selected(form.dbgParameter), QStringLiteral("Body weight"));
-    QVERIFY(form.dsTopics->isEnabled());
-    QVERIFY(form.dsPara->isEnabled());
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
+    QCOMPARE(form.Database().headlines().recNo(), 1);
+    QCOMPARE(form.Database().topics().recNo(), 1);
+    QCOMPARE(form.Database().parameters().recNo(), 1);
+    QCOMPARE(s.selected("dbgTopics"), QStringLiteral("Anthropometry"));
+    QCOMPARE(s.selected("dbgParameter"), QStringLiteral("Body weight"));
+    QVERIFY(form.Database().topicLink().isEnabled());
+    QVERIFY(form.Database().parameterLink().isEnabled());
     QVERIFY(s.settingsText().contains(QLatin1String("Restrict=15 5 20 20 20 10 10")));
 }
 
@@ -167,7 +169,7 @@ void ChecksMenuTest::failingListIsReportedAndCleanedUp()
                                         {"B2", "BH", "F", "", "A", "Body height of women"}}));
     TForm1& form = s.start();
     s.errors.clear();
-    form.t->setCurrentIndex(0);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     const int before = s.log().size();
 
     Trigger(form, "ListofDataSources1");
@@ -179,11 +181,11 @@ void ChecksMenuTest::failingListIsReportedAndCleanedUp()
     QCOMPARE(added.at(6), QString());
     QCOMPARE(added.at(7), QStringLiteral("HeadLines loaded / records: 3"));
     QCOMPARE(added.last(), QStringLiteral("Parameter loaded / records: 1"));
-    QCOMPARE(form.t->currentIndex(), ProtocolPage);
-    QVERIFY(form.dsPara->isEnabled());
-    QVERIFY(form.CDSData->isOpen());
-    QVERIFY(form.CDSData->isFiltered());
-    QCOMPARE(form.CDSData->recNo(), 1);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
+    QVERIFY(form.Database().parameterLink().isEnabled());
+    QVERIFY(form.Database().parameters().isOpen());
+    QVERIFY(form.Database().parameters().isFiltered());
+    QCOMPARE(form.Database().parameters().recNo(), 1);
 }
 
 void ChecksMenuTest::listsTheTablesAsLoadedWhenTheFilesAreGone()
@@ -192,7 +194,7 @@ void ChecksMenuTest::listsTheTablesAsLoadedWhenTheFilesAreGone()
     // reload afterwards fails on the missing file, and the log with the list is in front.
     fixture::Session s;
     TForm1& form = s.start();
-    form.t->setCurrentIndex(0);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     QVERIFY(QFile::remove(s.dir.filePath(QStringLiteral("para1.xml"))));
     const int before = s.log().size();
 
@@ -203,8 +205,8 @@ void ChecksMenuTest::listsTheTablesAsLoadedWhenTheFilesAreGone()
     QCOMPARE(added.at(10), QStringLiteral("HeadLines loaded / records: 3"));
     QVERIFY2(s.errors.size() == 1 && s.errors.first().contains(QLatin1String("para1.xml")),
              qPrintable(s.errors.join(u'\n')));
-    QCOMPARE(form.t->currentIndex(), ProtocolPage);
-    QVERIFY(form.dsTopics->isEnabled());
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), ProtocolPage);
+    QVERIFY(form.Database().topicLink().isEnabled());
 }
 
 QTEST_MAIN(ChecksMenuTest)

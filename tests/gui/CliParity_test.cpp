@@ -5,6 +5,8 @@
 // protocol, and the distribution window's table of fits show exactly the lines the
 // command-line tool prints for the same row. Every command of the tool is either compared
 // here or named with the reason it has no view.
+#include "../common/Children.h"
+#include "SecondaryWindows.h"
 #include "app/ui/fMain.h"
 #include "convert/ui/fConvertPP.h"
 #include "convert/ui/fDistributions.h"
@@ -39,6 +41,7 @@
 #include <QToolButton>
 #include <memory>
 
+using fixture::Child;
 using veltra::TForm1;
 
 namespace {
@@ -149,10 +152,10 @@ void CliParityTest::initTestCase()
     m_form->Guard().setReporter([this](const QString& message) { m_errors << message; });
     m_form->SetBeeper([this] { ++m_beeps; });
     m_form->show();
-    QVERIFY(m_form->cbShowAdditionalInfo->isChecked());
+    QVERIFY(Child<QCheckBox>(*m_form, "cbShowAdditionalInfo")->isChecked());
     m_formTab = std::make_unique<veltra::TfFormTab>(m_exeDir.path() + QStringLiteral("/veltra"),
                                                     m_form->Guard());
-    m_form->fFormTab = m_formTab.get();
+    fixture::Attach(*m_form, {.formTab = m_formTab.get()});
 }
 
 void CliParityTest::cleanupTestCase()
@@ -216,47 +219,54 @@ void CliParityTest::sameLines()
     m_errors.clear();
     m_beeps = 0;
 
-    QVERIFY(ClickRow(form.dbgTopics, {{0, headline}}));
-    QVERIFY(ClickRow(form.dbgParameter, {{0, topic}}));
-    QVERIFY(ClickRow(form.dbgSources, {{3, sex}, {4, source}}));
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID")), id);
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
+    QCOMPARE(
+        veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID")),
+        id);
 
     // The display after the row change: the panel shows when the row has restriction lines.
     const CliOutput restrictions = RunCli({QStringLiteral("restrictions"), id});
     QCOMPARE(restrictions.status, 0);
-    QCOMPARE(!form.pnRestriction->isHidden(), restrictions.lines.size() > 1);
-    if (!form.pnRestriction->isHidden())
-        QCOMPARE(ViewLines(form.M1), restrictions.lines);
+    QCOMPARE(!Child<QWidget>(form, "pnRestriction")->isHidden(), restrictions.lines.size() > 1);
+    if (!Child<QWidget>(form, "pnRestriction")->isHidden())
+        QCOMPARE(ViewLines(Child<QPlainTextEdit>(form, "M1")), restrictions.lines);
     else
-        QTest::mousePress(form.sb1, Qt::LeftButton, {}, QPoint(300, form.sb1->height() / 2));
-    QVERIFY(!form.pnRestriction->isHidden());
+        QTest::mousePress(Child<veltra::PanelStatusBar>(form, "sb1"), Qt::LeftButton, {},
+                          QPoint(300, Child<veltra::PanelStatusBar>(form, "sb1")->height() / 2));
+    QVERIFY(!Child<QWidget>(form, "pnRestriction")->isHidden());
 
     // The two tabs of the panel.
-    QTest::mouseClick(form.TbCnt, Qt::LeftButton, {}, form.TbCnt->tabRect(0).center());
-    QCOMPARE(ViewLines(form.M1), restrictions.lines);
-    QTest::mouseClick(form.TbCnt, Qt::LeftButton, {}, form.TbCnt->tabRect(1).center());
+    QTest::mouseClick(Child<veltra::ButtonTabBar>(form, "TbCnt"), Qt::LeftButton, {},
+                      Child<veltra::ButtonTabBar>(form, "TbCnt")->tabRect(0).center());
+    QCOMPARE(ViewLines(Child<QPlainTextEdit>(form, "M1")), restrictions.lines);
+    QTest::mouseClick(Child<veltra::ButtonTabBar>(form, "TbCnt"), Qt::LeftButton, {},
+                      Child<veltra::ButtonTabBar>(form, "TbCnt")->tabRect(1).center());
     const CliOutput status = RunCli({QStringLiteral("update-status"), id});
     QCOMPARE(status.status, 0);
-    QCOMPARE(ViewLines(form.M1), status.lines);
+    QCOMPARE(ViewLines(Child<QPlainTextEdit>(form, "M1")), status.lines);
 
     // The first age group as the row change shows it, then later groups.
     compareFunctions(id);
     if (QTest::currentTestFailed())
         return;
-    const int groups = form.cdsFile->recordCount();
+    const int groups = form.Database().dataFile().recordCount();
     if (groups > 1) {
-        auto* next = form.DBNavigator6->findChild<QToolButton*>(QStringLiteral("nbNext"));
-        auto* last = form.DBNavigator6->findChild<QToolButton*>(QStringLiteral("nbLast"));
+        auto* next = Child<veltra::DbNavigator>(form, "DBNavigator6")
+                         ->findChild<QToolButton*>(QStringLiteral("nbNext"));
+        auto* last = Child<veltra::DbNavigator>(form, "DBNavigator6")
+                         ->findChild<QToolButton*>(QStringLiteral("nbLast"));
         QVERIFY(next && last);
         QTest::mouseClick(next, Qt::LeftButton);
         if (groups > 2)
             QTest::mouseClick(next, Qt::LeftButton);
-        QCOMPARE(form.cdsFile->recNo(), qMin(groups, 3));
+        QCOMPARE(form.Database().dataFile().recNo(), qMin(groups, 3));
         compareFunctions(id);
         if (QTest::currentTestFailed())
             return;
         QTest::mouseClick(last, Qt::LeftButton);
-        QCOMPARE(form.cdsFile->recNo(), groups);
+        QCOMPARE(form.Database().dataFile().recNo(), groups);
         compareFunctions(id);
         if (QTest::currentTestFailed())
             return;
@@ -270,13 +280,13 @@ void CliParityTest::sameLines()
 
 void CliParityTest::compareFunctions(const QString& id)
 {
-    const int group = m_form->cdsFile->recNo();
+    const int group = m_form->Database().dataFile().recNo();
     QStringList arguments{QStringLiteral("functions"), id};
     if (group > 0)
         arguments << QString::number(group);
     const CliOutput functions = RunCli(arguments);
     QVERIFY2(functions.status >= 0, "veltra-cli did not finish");
-    const QStringList view = ViewLines(m_form->mTransformed);
+    const QStringList view = ViewLines(Child<QPlainTextEdit>(*m_form, "mTransformed"));
     QCOMPARE(view, functions.lines);
     // Every age group of the sample has GF lines, so only a row without a data file shows
     // nothing, and the command reports that row as a failure.
@@ -287,7 +297,7 @@ void CliParityTest::compareFunctions(const QString& id)
 void CliParityTest::compareTables(const QString& id)
 {
     TForm1& form = *m_form;
-    const QString dataFile = form.DataFilePath;
+    const QString dataFile = form.Database().dataFilePath();
     auto press = [](QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); };
     auto same = [](const QStringList& view, const CliOutput& cli) {
         QCOMPARE(cli.status, 0);
@@ -295,43 +305,45 @@ void CliParityTest::compareTables(const QString& id)
     };
 
     // The command table as the row change built it, then with other settings.
-    same(ViewLines(form.mFormula), RunCli({QStringLiteral("command-table"), id}));
-    form.seTop->setValue(3);
-    form.cbExcludeGF->setChecked(true);
-    press(form.bGenerateACommandTable);
-    same(ViewLines(form.mFormula),
+    same(ViewLines(Child<QPlainTextEdit>(form, "mFormula")),
+         RunCli({QStringLiteral("command-table"), id}));
+    Child<QSpinBox>(form, "seTop")->setValue(3);
+    Child<QCheckBox>(form, "cbExcludeGF")->setChecked(true);
+    press(Child<QPushButton>(form, "bGenerateACommandTable"));
+    same(ViewLines(Child<QPlainTextEdit>(form, "mFormula")),
          RunCli({QStringLiteral("command-table"), id, QStringLiteral("--top"), QStringLiteral("3"),
                  QStringLiteral("--exclude-gf")}));
-    form.seTop->setValue(2);
-    form.cbExcludeGF->setChecked(false);
+    Child<QSpinBox>(form, "seTop")->setValue(2);
+    Child<QCheckBox>(form, "cbExcludeGF")->setChecked(false);
     if (QTest::currentTestFailed())
         return;
 
     // The formatted table before CSV and tab-delimited ones upper-case the names.
-    press(form.bGenTable);
-    same(ViewLines(form.mTableContent),
+    press(Child<QPushButton>(form, "bGenTable"));
+    same(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")),
          RunCli({QStringLiteral("table"), QStringLiteral("fixed"), dataFile}));
-    form.clbVar->item(1)->setCheckState(Qt::Unchecked);
+    auto* fields = Child<QListWidget>(form, "clbVar");
+    fields->item(1)->setCheckState(Qt::Unchecked);
     QStringList checked;
-    for (int item = 0; item < form.clbVar->count(); ++item) {
-        if (form.clbVar->item(item)->checkState() == Qt::Checked)
-            checked << form.clbVar->item(item)->text();
+    for (int item = 0; item < fields->count(); ++item) {
+        if (fields->item(item)->checkState() == Qt::Checked)
+            checked << fields->item(item)->text();
     }
-    form.seTabDig->setValue(11);
-    form.seTabDec->setValue(4);
-    press(form.bGenTable);
-    same(ViewLines(form.mTableContent),
+    Child<QSpinBox>(form, "seTabDig")->setValue(11);
+    Child<QSpinBox>(form, "seTabDec")->setValue(4);
+    press(Child<QPushButton>(form, "bGenTable"));
+    same(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")),
          RunCli({QStringLiteral("table"), QStringLiteral("fixed"), dataFile,
                  QStringLiteral("--digits"), QStringLiteral("11"), QStringLiteral("--decimals"),
                  QStringLiteral("4"), QStringLiteral("--columns"), checked.join(u',')}));
-    form.clbVar->item(1)->setCheckState(Qt::Checked);
-    form.seTabDig->setValue(9);
-    form.seTabDec->setValue(2);
-    press(form.bGenCSVTable);
-    same(ViewLines(form.mTableContent),
+    fields->item(1)->setCheckState(Qt::Checked);
+    Child<QSpinBox>(form, "seTabDig")->setValue(9);
+    Child<QSpinBox>(form, "seTabDec")->setValue(2);
+    press(Child<QPushButton>(form, "bGenCSVTable"));
+    same(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")),
          RunCli({QStringLiteral("table"), QStringLiteral("csv"), dataFile}));
-    press(form.bGenTabDelim);
-    same(ViewLines(form.mTableContent),
+    press(Child<QPushButton>(form, "bGenTabDelim"));
+    same(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")),
          RunCli({QStringLiteral("table"), QStringLiteral("tab"), dataFile}));
     if (QTest::currentTestFailed())
         return;
@@ -355,11 +367,14 @@ void CliParityTest::compareTables(const QString& id)
             file.write(window.FormatLines().join(u'\n').toUtf8());
         press(window.bCloset);
     });
-    press(form.bUserDefTab);
-    same(ViewLines(form.mTableContent), RunCli({QStringLiteral("formtab"), formatFile, dataFile}));
+    press(Child<QPushButton>(form, "bUserDefTab"));
+    same(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")),
+         RunCli({QStringLiteral("formtab"), formatFile, dataFile}));
     // The header and a line per age group at least (memo values break their lines).
-    QVERIFY(ViewLines(form.mTableContent).size() > form.cdsFile->recordCount());
-    QCOMPARE(ViewLines(form.mTableContent).first().left(6), QStringLiteral(" Group"));
+    QVERIFY(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")).size() >
+            form.Database().dataFile().recordCount());
+    QCOMPARE(ViewLines(Child<QPlainTextEdit>(form, "mTableContent")).first().left(6),
+             QStringLiteral(" Group"));
 }
 
 void CliParityTest::checkLists_data()
@@ -399,8 +414,7 @@ void CliParityTest::checkLists()
     QVERIFY(
         added.value(list.lines.size()).startsWith(QLatin1String("HeadLines loaded / records: ")));
     QVERIFY2(m_errors.isEmpty(), qPrintable(m_errors.join(QLatin1Char('\n'))));
-    QTest::mouseClick(form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction2")),
-                      Qt::LeftButton);
+    QTest::mouseClick(Child<QAbstractButton>(form, "rgOrderRestriction2"), Qt::LeftButton);
 }
 
 void CliParityTest::report_data()
@@ -431,18 +445,19 @@ void CliParityTest::report()
     QFETCH(QString, id);
     TForm1& form = *m_form;
     m_errors.clear();
-    QVERIFY(ClickRow(form.dbgTopics, {{0, headline}}));
-    QVERIFY(ClickRow(form.dbgParameter, {{0, topic}}));
-    QVERIFY(ClickRow(form.dbgSources, {{3, sex}, {4, source}}));
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID")), id);
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
+    QCOMPARE(
+        veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID")),
+        id);
 
-    auto* menuItem = form.findChild<QAction*>(QStringLiteral("WordReport1"));
-    QVERIFY(menuItem);
+    auto* menuItem = Child<QAction>(form, "WordReport1");
     menuItem->trigger();
     const CliOutput report = RunCli({QStringLiteral("report"), id});
     QCOMPARE(report.status, 0);
     QVERIFY(report.lines.size() > 20);
-    QCOMPARE(form.oe1->PlainLines(), report.lines);
+    QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines(), report.lines);
 
     // The file the viewer saves is the file the command writes, byte for byte.
     const QString viewerFile = m_exeDir.filePath(QStringLiteral("viewer-") + id + ".rtf");
@@ -450,7 +465,7 @@ void CliParityTest::report()
     veltra::Dialogs::SetFileAnswerer([&](veltra::Dialogs::FileMode,
                                          const veltra::FileDialogSettings&,
                                          const QString&) { return viewerFile; });
-    form.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+    Child<QAction>(form, "Save1")->trigger();
     veltra::Dialogs::SetFileAnswerer({});
     QCOMPARE(RunCli({QStringLiteral("report"), id, QStringLiteral("-o"), cliFile}).status, 0);
     QFile saved(viewerFile), written(cliFile);
@@ -508,14 +523,12 @@ void CliParityTest::searchKeywordsAndIndexProtocol()
                                      [&form](const QString& top, const QString& ps, qint64 id) {
                                          form.GoToParameter(top, ps, id);
                                      });
-        form.fSearchIndex = &window;
-        form.fWhatsOn = &notice;
+        fixture::Attach(form, {.searchIndex = &window, .whatsOn = &notice});
         form.show();
-        auto* protocolOption = form.findChild<QCheckBox*>(QStringLiteral("cbGiveIndexPrt"));
-        QVERIFY(protocolOption);
+        auto* protocolOption = Child<QCheckBox>(form, "cbGiveIndexPrt");
         protocolOption->setChecked(true);
         const int protocolBefore = int(form.ProtocolLines().size());
-        form.findChild<QAction*>(QStringLiteral("Search1"))->trigger();
+        Child<QAction>(form, "Search1")->trigger();
 
         // The index protocol: the generation's lines after the heading the viewer writes;
         // the first line holds the time of the generation.
@@ -616,14 +629,17 @@ void CliParityTest::fitsTable()
     QFETCH(int, group);
     TForm1& form = *m_form;
     m_errors.clear();
-    QVERIFY(ClickRow(form.dbgTopics, {{0, headline}}));
-    QVERIFY(ClickRow(form.dbgParameter, {{0, topic}}));
-    QVERIFY(ClickRow(form.dbgSources, {{3, sex}, {4, source}}));
-    const QString id = veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID"));
-    form.findChild<QAction*>(QStringLiteral("Distributions1"))->trigger();
-    auto* window = form.findChild<veltra::TfDistributions*>(QStringLiteral("fDistributions"));
-    QVERIFY(window && window->isVisible());
-    form.cdsFile->moveTo(group);
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
+    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
+    const QString id =
+        veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID"));
+    Child<QAction>(form, "Distributions1")->trigger();
+    auto* window = fixture::Window<veltra::TfDistributions>("fDistributions");
+    QVERIFY(window->isVisible());
+    // The age group is chosen in the data file's grid, as a keyboard move there does.
+    auto* groups = Child<veltra::DbGrid>(form, "DBGrid2");
+    groups->setCurrentIndex(groups->model()->index(group - 1, 0));
     const CliOutput fits =
         RunCli({QStringLiteral("fits"), id, QStringLiteral("--group"), QString::number(group),
                 QStringLiteral("--format"), QStringLiteral("csv")});

@@ -30,6 +30,7 @@
 #include <QTableWidget>
 #include <cmath>
 
+using fixture::Child;
 using fixture::Packet;
 using fixture::Session;
 using fixture::WriteFile;
@@ -142,16 +143,14 @@ struct DistributionSession : Session
     TForm1& startOnFits()
     {
         TForm1& form = start();
-        if (!clickRow(form.dbgSources, QStringLiteral("FT")))
+        if (!clickRow("dbgSources", QStringLiteral("FT")))
             qWarning("no parameter row FT");
         return form;
     }
     TfDistributions& open()
     {
-        auto* action = form->findChild<QAction*>(QStringLiteral("Distributions1"));
-        if (action)
-            action->trigger();
-        return *form->fDistributions;
+        Child<QAction>(*form, "Distributions1")->trigger();
+        return *fixture::Window<TfDistributions>("fDistributions");
     }
 };
 
@@ -214,15 +213,14 @@ void DistributionsWindowTest::opensFromTheMenuAndTheEdfButton()
 {
     DistributionSession s;
     TForm1& form = s.startOnFits();
-    QVERIFY(!form.fDistributions);
-    QTest::mouseClick(form.bDistributions, Qt::LeftButton);
-    QVERIFY(form.fDistributions);
-    QVERIFY(form.fDistributions->isVisible());
-    QCOMPARE(form.fDistributions->windowTitle(), QStringLiteral("Distributions"));
-    form.fDistributions->close();
-    TfDistributions* window = form.fDistributions;
+    QVERIFY(fixture::Windows<TfDistributions>("fDistributions").isEmpty());
+    QTest::mouseClick(Child<QPushButton>(form, "bDistributions"), Qt::LeftButton);
+    TfDistributions* window = fixture::Window<TfDistributions>("fDistributions");
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Distributions"));
+    window->close();
     s.open();
-    QCOMPARE(form.fDistributions, window); // the same window again
+    QCOMPARE(fixture::Window<TfDistributions>("fDistributions"), window); // the same window again
     QVERIFY(window->isVisible());
     QVERIFY(s.errors.isEmpty());
 }
@@ -300,9 +298,11 @@ void DistributionsWindowTest::cdfChartShowsEachFitOverTheObservedQuantiles()
 
     // The reliability line stands under the tabs of the main window; the memo's text
     // stays the converted functions alone.
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(40));
-    QVERIFY(!form.mTransformed->toPlainText().contains(QStringLiteral("reliability")));
-    QVERIFY(!form.tEdf->isAncestorOf(form.lReliability));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(40));
+    QVERIFY(!Child<QPlainTextEdit>(form, "mTransformed")
+                 ->toPlainText()
+                 .contains(QStringLiteral("reliability")));
+    QVERIFY(!Child<QTabWidget>(form, "tEdf")->isAncestorOf(Child<QLabel>(form, "lReliability")));
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -441,15 +441,15 @@ void DistributionsWindowTest::ageProfileHasOnePointPerGroupAndAClickMovesTheMain
     const QPointF inChart = w.chProfile->mapToPosition(p50.at(2), w.ProfileP50.at(0));
     const QPoint onScreen = w.cvProfile->mapFromScene(w.chProfile->mapToScene(inChart));
     QTest::mouseClick(w.cvProfile->viewport(), Qt::LeftButton, {}, onScreen);
-    QCOMPARE(form.cdsFile->recNo(), 3);
+    QCOMPARE(form.Database().dataFile().recNo(), 3);
     QCOMPARE(s.panel(3), w.CurrentGroup()->caption);
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(200));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(200));
     QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(2)));
     QCOMPARE(w.Curves.size(), 1);
 
     // The handler takes the nearest midpoint.
     w.ProfileClick(QPointF(11, 0));
-    QCOMPARE(form.cdsFile->recNo(), 2);
+    QCOMPARE(form.Database().dataFile().recNo(), 2);
     QCOMPARE(w.ProfileCurrentPoint(), std::optional<QPointF>(p50.at(1)));
     QCOMPARE(w.Curves.size(), 2);
     QVERIFY(s.errors.isEmpty());
@@ -509,9 +509,9 @@ void DistributionsWindowTest::tableOfFits()
 void DistributionsWindowTest::badFitsLeaveTheOthersShown()
 {
     DistributionSession s;
-    TForm1& form = s.startOnFits();
+    s.startOnFits();
     TfDistributions& w = s.open();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("WT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("WT")));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.Curves.size(), 1);
     QCOMPARE(w.Curves.first()->name(), QStringLiteral("GeneralF (KS = 0.01)"));
@@ -572,33 +572,36 @@ void DistributionsWindowTest::copyButtonsPutTheFormulaOnTheClipboard()
 void DistributionsWindowTest::computesNothingWhileHiddenAndFollowsWhileShown()
 {
     DistributionSession s;
-    TForm1& form = s.startOnFits();
-    auto* window = new TfDistributions(form.Guard(), *form.dsTable, &form);
-    form.fDistributions = window;
+    s.startOnFits();
+    // The window the menu makes computes once as it is shown; hidden, it computes nothing.
+    TfDistributions* window = &s.open();
+    const int opened = window->RecomputeCount();
+    QCOMPARE(opened, 1);
+    window->hide();
 
-    form.cdsFile->moveTo(2);
-    form.cdsFile->moveTo(3);
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BT")));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FT")));
-    form.cdsFile->moveTo(2);
-    QCOMPARE(window->RecomputeCount(), 0);
+    s.selectRow("DBGrid2", 2);
+    s.selectRow("DBGrid2", 3);
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("FT")));
+    s.selectRow("DBGrid2", 2);
+    QCOMPARE(window->RecomputeCount(), opened);
 
     window->show();
-    QCOMPARE(window->RecomputeCount(), 1);
+    QCOMPARE(window->RecomputeCount(), opened + 1);
     QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
     QCOMPARE(window->Curves.size(), 2); // group 2 has two fits
     QCOMPARE(window->ProfileP50.at(0)->count(), 3);
 
-    form.cdsFile->moveTo(1);
-    QCOMPARE(window->RecomputeCount(), 2);
+    s.selectRow("DBGrid2", 1);
+    QCOMPARE(window->RecomputeCount(), opened + 2);
     QCOMPARE(window->CurrentGroup()->caption, s.panel(3));
     QCOMPARE(window->Curves.size(), 4);
 
     window->hide();
-    form.cdsFile->moveTo(3);
-    QCOMPARE(window->RecomputeCount(), 2);
+    s.selectRow("DBGrid2", 3);
+    QCOMPARE(window->RecomputeCount(), opened + 2);
     window->show();
-    QCOMPARE(window->RecomputeCount(), 3);
+    QCOMPARE(window->RecomputeCount(), opened + 3);
     QCOMPARE(window->Curves.size(), 1);
     QVERIFY(s.errors.isEmpty());
 }
@@ -610,7 +613,7 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
     TfDistributions& w = s.open();
     const QStringList errorsBefore = s.errors;
 
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BT")));
     const QString message = w.MessageText();
     QVERIFY2(message.contains(QStringLiteral("lambda")), qPrintable(message));
     QCOMPARE(w.pnCdf->currentWidget(), w.lMessage);
@@ -623,9 +626,9 @@ void DistributionsWindowTest::domainErrorIsShownInTheWindow()
     // not go through the guard.
     for (const QString& error : std::as_const(s.errors))
         QVERIFY2(!error.contains(message), qPrintable(error));
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(20));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(20));
 
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FT")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("FT")));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.pnCdf->currentWidget(), w.tabViews);
     QCOMPARE(w.Curves.size(), 4);
@@ -637,8 +640,8 @@ void DistributionsWindowTest::withoutNumberOfObservationsOnlyTheMedianIsSupporte
     DistributionSession s;
     TForm1& form = s.startOnFits();
     TfDistributions& w = s.open();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("NT")));
-    QCOMPARE(form.lReliability->text(), veltra::ReliabilityLine(std::nullopt));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("NT")));
+    QCOMPARE(Child<QLabel>(form, "lReliability")->text(), veltra::ReliabilityLine(std::nullopt));
     QCOMPARE(w.MessageText(), QString());
     QCOMPARE(w.ObservedPoints->points(), QList<QPointF>{QPointF(0.7, 0.5)});
     QCOMPARE(Sorted(w.UnsupportedPoints->points()),

@@ -1,7 +1,9 @@
 // The editing functions of the "&Database" menu: the copy of the information page, the
 // paste into it, and the two save commands with the update markers they set. The save
 // commands run on tables opened for writing (the browser opens them read-only, where
-// the commands fail and change nothing).
+// the commands fail and change nothing). That a saved parameter table, and only that,
+// has the next search build its index again is tested with the search window.
+#include "../common/Actions.h"
 #include "../common/TestFiles.h"
 #include "GuiFixture.h"
 
@@ -14,6 +16,7 @@
 #include <QMimeData>
 #include <QTextCursor>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::DataTable;
 using veltra::TForm1;
@@ -79,16 +82,16 @@ struct EditSession : Session
         form->SetBeeper([this] { ++beeps; });
         form->show();
         if (writable) {
-            form->CDSData->setReadOnly(false);
-            form->cdsFile->setReadOnly(false);
+            form->Database().parameters().setReadOnly(false);
+            form->Database().dataFile().setReadOnly(false);
         }
-        if (!clickRow(form->dbgSources, variable))
+        if (!clickRow("dbgSources", variable))
             qWarning("no row %s", qPrintable(variable));
         return *form;
     }
     QString current(const char* field) const
     {
-        return form->CDSData->fieldText(QLatin1String(field));
+        return form->Database().parameters().fieldText(QLatin1String(field));
     }
 };
 
@@ -102,12 +105,7 @@ void RunSave(TForm1& form, Save save)
 {
     // The entries are hidden or disabled; the handlers run through the guard as a
     // triggered entry would.
-    form.Guard().run([&] {
-        if (save == SaveChanges)
-            form.Savechanges1Click();
-        else
-            form.Savechangesindataset1Click();
-    });
+    fixture::runHandler(form, save == SaveChanges ? "Savechanges1" : "Savechangesindataset1");
 }
 
 using fixture::ReadBytes;
@@ -167,44 +165,46 @@ void EditingTest::infoPageToClipboard()
     QFETCH(bool, byKey);
     EditSession s;
     TForm1& form = s.startOn(QStringLiteral("VR"), false);
-    QVERIFY(form.dbmInfo->toPlainText().startsWith(QStringLiteral("Bold words and plain ones")));
+    QVERIFY(Child<veltra::DbRichText>(form, "dbmInfo")
+                ->toPlainText()
+                .startsWith(QStringLiteral("Bold words and plain ones")));
     QGuiApplication::clipboard()->clear();
 
     if (byKey) {
-        form.dbgSources->setFocus();
-        QTest::keyClick(form.dbgSources, Qt::Key_I, Qt::ControlModifier);
+        Child<veltra::DbGrid>(form, "dbgSources")->setFocus();
+        QTest::keyClick(Child<veltra::DbGrid>(form, "dbgSources"), Qt::Key_I, Qt::ControlModifier);
     } else {
-        auto* action = form.findChild<QAction*>(QStringLiteral("InfoPagetoClipboard1"));
-        QVERIFY(action);
+        auto* action = Child<QAction>(form, "InfoPagetoClipboard1");
         action->trigger();
     }
     QVERIFY(s.errors.isEmpty());
     const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
     QVERIFY(copied);
-    QCOMPARE(copied->text(), form.dbmInfo->toPlainText());
+    QCOMPARE(copied->text(), Child<veltra::DbRichText>(form, "dbmInfo")->toPlainText());
     QVERIFY(copied->hasHtml());
     // The formatted form keeps the bold words.
     QVERIFY2(copied->html().contains(QStringLiteral("font-weight")), qPrintable(copied->html()));
     QVERIFY(copied->html().contains(QStringLiteral("Bold words")));
     // The whole text stays selected.
-    const QTextCursor cursor = form.dbmInfo->textCursor();
+    const QTextCursor cursor = Child<veltra::DbRichText>(form, "dbmInfo")->textCursor();
     QCOMPARE(cursor.selectionStart(), 0);
-    QCOMPARE(cursor.selectionEnd(), form.dbmInfo->document()->characterCount() - 1);
+    QCOMPARE(cursor.selectionEnd(),
+             Child<veltra::DbRichText>(form, "dbmInfo")->document()->characterCount() - 1);
 }
 
 void EditingTest::pasteChangesNothingOnTheReadOnlyView()
 {
     EditSession s;
     TForm1& form = s.startOn(QStringLiteral("VA"), false);
-    const QString shown = form.dbmInfo->toPlainText();
+    const QString shown = Child<veltra::DbRichText>(form, "dbmInfo")->toPlainText();
     QVERIFY(!shown.isEmpty());
     QGuiApplication::clipboard()->setText(QStringLiteral("pasted over the page"));
 
-    form.Guard().run([&] { form.PasteClipboardToInfopage1Click(); });
+    fixture::runHandler(form, "PasteClipboardToInfopage1");
     QVERIFY(s.errors.isEmpty());
-    QCOMPARE(form.dbmInfo->toPlainText(), shown);
+    QCOMPARE(Child<veltra::DbRichText>(form, "dbmInfo")->toPlainText(), shown);
     QCOMPARE(s.current("Info"), QStringLiteral("Körpergewicht VA\r\n"));
-    QCOMPARE(form.CDSData->changeCount(), 0);
+    QCOMPARE(form.Database().parameters().changeCount(), 0);
 }
 
 void EditingTest::saveMarksTheRow_data()
@@ -249,15 +249,14 @@ void EditingTest::saveMarksTheRow()
     QVERIFY2(date.size() <= 10, qPrintable(date));
     QCOMPARE(s.current("Variable"), variable);
     QCOMPARE(s.current("FileType"), after);
-    QVERIFY(!form.CDSData->isEditing());
+    QVERIFY(!form.Database().parameters().isEditing());
     const QStringList added = s.log().mid(logBefore.size());
     QCOMPARE(added.size(), 1);
     QCOMPARE(s.log().mid(0, logBefore.size()), logBefore);
 
     if (save == SaveChanges) {
         QCOMPARE(added.first(), QStringLiteral("Saving changes for : ") + s.savedParameters());
-        QVERIFY(form.ParameterTableSaved);
-        QCOMPARE(form.CDSData->changeCount(), 0);
+        QCOMPARE(form.Database().parameters().changeCount(), 0);
         const QByteArray bytes = ReadBytes(s.savedParameters());
         QVERIFY(bytes.startsWith(Utf8Declaration.toUtf8()));
         QVERIFY(bytes.contains(QStringLiteral("Körpergewicht").toUtf8()));
@@ -285,7 +284,6 @@ void EditingTest::saveMarksTheRow()
         const QString longTime =
             veltra::RemoveTimeZoneFormat(QLocale::system().timeFormat(QLocale::LongFormat));
         QVERIFY2(QLocale::system().toTime(time, longTime).isValid(), qPrintable(time));
-        QVERIFY(!form.ParameterTableSaved);
         QVERIFY(!QFile::exists(s.savedParameters()));
         const QByteArray bytes = ReadBytes(s.savedDataSet());
         QVERIFY(bytes.startsWith(Utf8Declaration.toUtf8()));
@@ -326,11 +324,10 @@ void EditingTest::failuresChangeNothing()
     QCOMPARE(s.current("Variable"), variable);
     QCOMPARE(s.current("FileType"), fileType);
     QCOMPARE(s.current("Change"), OldChange);
-    QVERIFY(!form.CDSData->isEditing());
-    QCOMPARE(form.CDSData->changeCount(), 0);
+    QVERIFY(!form.Database().parameters().isEditing());
+    QCOMPARE(form.Database().parameters().changeCount(), 0);
     QCOMPARE(s.log(), logBefore);
     QCOMPARE(QDir(s.runDir).entryList(QDir::Files), filesBefore);
-    QVERIFY(!form.ParameterTableSaved);
 }
 
 void EditingTest::failedWriteIsReported_data()
@@ -355,7 +352,6 @@ void EditingTest::failedWriteIsReported()
     const QString path = s.runDir + QLatin1Char('/') + target;
     QVERIFY2(s.errors.first().contains(path), qPrintable(s.errors.first()));
     QVERIFY(QFileInfo(path).isDir());
-    QVERIFY(!form.ParameterTableSaved);
     for (const QString& line : s.log())
         QVERIFY2(!line.startsWith(QStringLiteral("Data set ")), qPrintable(line));
 }

@@ -2,6 +2,7 @@
 // helpers to drive it as a user would.
 #pragma once
 
+#include "../common/Children.h"
 #include "../common/TestDatabase.h"
 
 #include "app/ui/fMain.h"
@@ -56,7 +57,7 @@ struct Session
         return *form;
     }
 
-    QString panel(int i) const { return form->sb1->panelText(i); }
+    QString panel(int i) const { return Child<veltra::PanelStatusBar>(*form, "sb1")->panelText(i); }
     QStringList log() const { return form->ProtocolLines(); }
     QStringList lines(const QPlainTextEdit* memo) const
     {
@@ -95,6 +96,28 @@ struct Session
     {
         const QModelIndexList rows = grid->selectionModel()->selectedRows(column);
         return rows.size() == 1 ? rows.first().data().toString() : QString();
+    }
+
+    // The same on the main window's grid with that object name.
+    veltra::DbGrid* grid(const char* name) const { return Child<veltra::DbGrid>(*form, name); }
+    bool clickRow(const char* gridName, const QString& text, int column = 0)
+    {
+        return clickRow(grid(gridName), text, column);
+    }
+    QStringList column(const char* gridName, int column = 0) const
+    {
+        return this->column(grid(gridName), column);
+    }
+    QString selected(const char* gridName, int column = 0) const
+    {
+        return selected(grid(gridName), column);
+    }
+    /// Moves the grid's table to its visible row recNo (from 1), as a keyboard move in the
+    /// grid does (the data file's age groups: "DBGrid2").
+    void selectRow(const char* gridName, int recNo)
+    {
+        veltra::DbGrid* view = grid(gridName);
+        view->setCurrentIndex(view->model()->index(recNo - 1, 0));
     }
 };
 

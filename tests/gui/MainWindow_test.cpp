@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::TForm1;
 
@@ -45,7 +46,7 @@ using fixture::trigger;
 
 void setSex(TForm1& form, const QString& text)
 {
-    QLineEdit* edit = form.cbSex->lineEdit();
+    QLineEdit* edit = Child<QComboBox>(form, "cbSex")->lineEdit();
     edit->selectAll();
     QTest::keyClicks(edit, text);
 }
@@ -106,7 +107,9 @@ void MainWindowTest::startUp()
     const QString dir = s.dir.path();
     const QStringList log = s.log();
     QCOMPARE(log.size(), 10);
-    QCOMPARE(log.at(0), QStringLiteral("Veltra : ") + TForm1::VersionText);
+    QCOMPARE(log.at(0),
+             QStringLiteral("Veltra : ") +
+                 QStringLiteral("Beta Test Version: 28.Febr.2007 / V8.12 XML / Pandor Version"));
     QVERIFY(log.at(1).startsWith(QStringLiteral("Date ")) && log.at(1).size() > 5);
     QVERIFY(log.at(2).startsWith(QStringLiteral("Time ")) && log.at(2).size() > 5);
     QCOMPARE(tail(log, 3), QStringList({QString(), QStringLiteral("HeadLines loaded / records: 3"),
@@ -114,7 +117,7 @@ void MainWindowTest::startUp()
                                         "Connect XML with : " + dir + "/bw1.xml o.k.",
                                         QStringLiteral("Parameter loaded / records: 8"),
                                         "EXE dir.: " + dir + "/veltra", "Run dir.: " + dir}));
-    QCOMPARE(form.RunDir, dir);
+    QCOMPARE(form.Database().runDir(), dir);
 
     QCOMPARE(form.windowTitle(),
              QStringLiteral(
@@ -124,10 +127,13 @@ void MainWindowTest::startUp()
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
 
     // Headlines in STRC order, the first headline's topics, its first topic's rows.
-    QCOMPARE(s.column(form.dbgTopics), QStringList({"Anthropometry", "Intake", "Empty headline"}));
-    QCOMPARE(s.column(form.dbgParameter), QStringList({"Body weight", "Height"}));
-    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("BW"));
-    QCOMPARE(form.dbgSources->model()->headerData(4, Qt::Horizontal).toString(),
+    QCOMPARE(s.column("dbgTopics"), QStringList({"Anthropometry", "Intake", "Empty headline"}));
+    QCOMPARE(s.column("dbgParameter"), QStringList({"Body weight", "Height"}));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("BW"));
+    QCOMPARE(Child<veltra::DbGrid>(form, "dbgSources")
+                 ->model()
+                 ->headerData(4, Qt::Horizontal)
+                 .toString(),
              QStringLiteral("DataSource"));
 
     QCOMPARE(s.panel(0), QStringLiteral("HdL:H1"));
@@ -135,20 +141,25 @@ void MainWindowTest::startUp()
     QCOMPARE(s.panel(2), "File: " + dir + "/bw1.xml");
     QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
     QCOMPARE(s.panel(4), QStringLiteral("Current : Body weight of men"));
-    QCOMPARE(s.lines(form.mTransformed),
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")),
              QStringList({"Current : Body weight of men  Group:1 Age: 0 - 5", ""}) +
                  fixture::GfConverted());
-    QCOMPARE(form.dbmGF->lines().first(), QStringLiteral("TYPE=GeneralF;"));
-    QCOMPARE(form.dbeQuantN->text(), QStringLiteral("120"));
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
-    QCOMPARE(form.clbVar->count(), 8);
-    QCOMPARE(form.clbVar->item(5)->text(), QStringLiteral("GENERALF"));
-    QCOMPARE(form.clbVar->item(5)->checkState(), Qt::Checked);
-    QCOMPARE(form.DataFieldNames.at(0), QStringLiteral("AGEGRP"));
-    QVERIFY(form.dbmInfo->toPlainText().startsWith(QStringLiteral("Body weight of men")));
-    QCOMPARE(form.dbVarLabel->toPlainText(), QStringLiteral("BW  body weight"));
-    QVERIFY(!form.pnRestriction->isHidden());
-    QCOMPARE(s.lines(form.M1), QStringList({Header, NoAccess, Variation}));
+    QCOMPARE(Child<veltra::DbMemo>(form, "dbmGF")->lines().first(),
+             QStringLiteral("TYPE=GeneralF;"));
+    QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantN")->text(), QStringLiteral("120"));
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 3);
+    QCOMPARE(Child<QListWidget>(form, "clbVar")->count(), 8);
+    QCOMPARE(Child<QListWidget>(form, "clbVar")->item(5)->text(), QStringLiteral("GENERALF"));
+    QCOMPARE(Child<QListWidget>(form, "clbVar")->item(5)->checkState(), Qt::Checked);
+    QCOMPARE(form.Database().dataFieldNames().at(0), QStringLiteral("AGEGRP"));
+    QVERIFY(Child<veltra::DbRichText>(form, "dbmInfo")
+                ->toPlainText()
+                .startsWith(QStringLiteral("Body weight of men")));
+    QCOMPARE(Child<veltra::DbRichText>(form, "dbVarLabel")->toPlainText(),
+             QStringLiteral("BW  body weight"));
+    QVERIFY(!Child<QWidget>(form, "pnRestriction")->isHidden());
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")),
+             QStringList({Header, NoAccess, Variation}));
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -194,10 +205,10 @@ void MainWindowTest::settings()
     TForm1& form = s.start();
     QCOMPARE(form.windowState(), Qt::WindowNoState);
     QCOMPARE(form.size(), QSize(1032, 746));
-    QCOMPARE(!form.pnRestriction->isHidden(), panelShown);
-    QCOMPARE(form.cbShowAdditionalInfo->isChecked(), checks.at(0));
-    QCOMPARE(form.cbFileAccessPrt->isChecked(), checks.at(1));
-    QCOMPARE(form.cbGiveIndexPrt->isChecked(), checks.at(2));
+    QCOMPARE(!Child<QWidget>(form, "pnRestriction")->isHidden(), panelShown);
+    QCOMPARE(Child<QCheckBox>(form, "cbShowAdditionalInfo")->isChecked(), checks.at(0));
+    QCOMPARE(Child<QCheckBox>(form, "cbFileAccessPrt")->isChecked(), checks.at(1));
+    QCOMPARE(Child<QCheckBox>(form, "cbGiveIndexPrt")->isChecked(), checks.at(2));
     if (maximizeBeforeClose)
         trigger(form, "Maximize1");
     form.close();
@@ -227,7 +238,9 @@ void MainWindowTest::startWithoutHierarchy()
         qPrintable(shown));
     const QStringList log = form.ProtocolLines();
     QCOMPARE(log.size(), 4); // header only: no load lines, no folders, no settings
-    QVERIFY(form.SectionFieldNames.isEmpty());
+    // The steps after the load did not run: the settings were not read (their default
+    // checks the index protocol option, which the window starts without).
+    QVERIFY(!Child<QCheckBox>(form, "cbGiveIndexPrt")->isChecked());
 }
 
 void MainWindowTest::executableElsewhere_data()
@@ -246,7 +259,7 @@ void MainWindowTest::executableElsewhere()
     TForm1 form(bin + QStringLiteral("/veltra"),
                 databaseDirGiven ? s.dir.path() + QStringLiteral("/") : QString());
     const QString runDir = databaseDirGiven ? s.dir.path() : bin;
-    QCOMPARE(form.RunDir, runDir);
+    QCOMPARE(form.Database().runDir(), runDir);
     const QStringList log = form.ProtocolLines();
     // The hierarchy comes from the current folder; the data file from the run folder.
     QCOMPARE(log.at(4), QStringLiteral("HeadLines loaded / records: 3"));
@@ -267,36 +280,36 @@ void MainWindowTest::navigationChain()
     TForm1& form = s.start();
     const QString dir = s.dir.path();
 
-    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Intake")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Intake")));
     // The topic key holds an apostrophe: the filter still finds its row.
-    QCOMPARE(s.column(form.dbgParameter), QStringList({"Water"}));
-    QCOMPARE(s.column(form.dbgSources), QStringList({"WI"}));
+    QCOMPARE(s.column("dbgParameter"), QStringList({"Water"}));
+    QCOMPARE(s.column("dbgSources"), QStringList({"WI"}));
     QCOMPARE(s.panel(0), QStringLiteral("HdL:H2"));
     QCOMPARE(s.panel(1), QStringLiteral("Top:I'1"));
     QCOMPARE(s.panel(2), "File: " + dir + "/bw2.xml");
     QCOMPARE(s.panel(4), QStringLiteral("Current : Water intake"));
-    QCOMPARE(s.lines(form.mTransformed).first(),
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")).first(),
              QStringLiteral("Current : Water intake  Group:1 Age: 0 - 99"));
 
-    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Empty headline")));
-    QCOMPARE(form.dbgParameter->model()->rowCount(), 0);
-    QCOMPARE(form.dbgSources->model()->rowCount(), 0);
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Empty headline")));
+    QCOMPARE(Child<veltra::DbGrid>(form, "dbgParameter")->model()->rowCount(), 0);
+    QCOMPARE(Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount(), 0);
     QCOMPARE(s.panel(1), QStringLiteral("Top:"));
     QCOMPARE(s.panel(2), QStringLiteral(" -- "));
     QCOMPARE(s.panel(3), QStringLiteral(" "));
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
-    QVERIFY(form.dbmGF->toPlainText().isEmpty());
-    QVERIFY(form.mTransformed->toPlainText().isEmpty());
-    QVERIFY(form.dbeQuantAge->text().isEmpty());
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
+    QVERIFY(Child<veltra::DbMemo>(form, "dbmGF")->toPlainText().isEmpty());
+    QVERIFY(Child<QPlainTextEdit>(form, "mTransformed")->toPlainText().isEmpty());
+    QVERIFY(Child<veltra::DbEdit>(form, "dbeQuantAge")->text().isEmpty());
 
-    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Anthropometry")));
-    QVERIFY(s.clickRow(form.dbgParameter, QStringLiteral("Body weight")));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("GW")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Anthropometry")));
+    QVERIFY(s.clickRow("dbgParameter", QStringLiteral("Body weight")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
     QCOMPARE(s.panel(2), "File: " + dir + "/nomin.xml");
-    QCOMPARE(form.cdsFile->fileName(), dir + "/nomin.xml");
+    QCOMPARE(form.Database().dataFile().fileName(), dir + "/nomin.xml");
     // Keyboard moves run the same chain.
-    QTest::keyClick(form.dbgSources, Qt::Key_Up);
-    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("FW"));
+    QTest::keyClick(Child<veltra::DbGrid>(form, "dbgSources"), Qt::Key_Up);
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("FW"));
     QCOMPARE(s.panel(3), QStringLiteral("Group: undef."));
     QVERIFY(s.errors.isEmpty());
 }
@@ -328,21 +341,21 @@ void MainWindowTest::sexSelection()
 
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgParameter, topic));
+    QVERIFY(s.clickRow("dbgParameter", topic));
     // From a later row: every text typed moves the table to its first row.
-    const QStringList before = s.column(form.dbgSources);
-    QVERIFY(s.clickRow(form.dbgSources, before.value(before.size() - 2, before.last())));
+    const QStringList before = s.column("dbgSources");
+    QVERIFY(s.clickRow("dbgSources", before.value(before.size() - 2, before.last())));
     for (const QString& text : texts)
         setSex(form, text);
-    QCOMPARE(form.cbSex->currentText(), texts.last());
-    QCOMPARE(s.column(form.dbgSources), variables);
+    QCOMPARE(Child<QComboBox>(form, "cbSex")->currentText(), texts.last());
+    QCOMPARE(s.column("dbgSources"), variables);
     if (variables.isEmpty()) {
         QCOMPARE(s.panel(2), QStringLiteral(" -- "));
-        QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
-        QVERIFY(form.mTransformed->toPlainText().isEmpty());
-        QVERIFY(form.dbmMemoBstFt->toPlainText().isEmpty());
+        QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
+        QVERIFY(Child<QPlainTextEdit>(form, "mTransformed")->toPlainText().isEmpty());
+        QVERIFY(Child<veltra::DbMemo>(form, "dbmMemoBstFt")->toPlainText().isEmpty());
     } else {
-        QCOMPARE(s.selected(form.dbgSources), variables.first());
+        QCOMPARE(s.selected("dbgSources"), variables.first());
     }
     QVERIFY(s.errors.isEmpty());
 }
@@ -352,29 +365,27 @@ void MainWindowTest::orderKeepsFirstRow()
     Session s;
     TForm1& form = s.start();
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
     // A press on the item already chosen leaves the row where it is.
     clickButton(form, "rgOrderRestriction2");
-    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("CW"));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
-    auto* dataSource = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction3"));
-    QVERIFY(dataSource);
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("CW"));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
+    auto* dataSource = Child<QAbstractButton>(form, "rgOrderRestriction3");
     QTest::mouseClick(dataSource, Qt::LeftButton);
     // Sorted by data source; the row that was first under "A + B" is current.
-    QCOMPARE(s.column(form.dbgSources, 4),
+    QCOMPARE(s.column("dbgSources", 4),
              QStringList({"Alpha Survey", "Beta Survey", "Delta Survey", "Eta Survey",
                           "Gamma Survey", "Iota Survey", "Theta Survey", "Zeta Survey"}));
-    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("BW"));
-    QCOMPARE(form.CDSData->indexFieldNames(), QStringLiteral("DataSource"));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("BW"));
+    QCOMPARE(form.Database().parameters().indexFieldNames(), QStringLiteral("DataSource"));
     // The rows share bw1.xml: it was connected again after the missing file only.
     QCOMPARE(s.log().size(), logSize + 2);
     QVERIFY(s.log().last().endsWith(QStringLiteral("/bw1.xml o.k.")));
 
-    auto* varnames = form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction0"));
+    auto* varnames = Child<QAbstractButton>(form, "rgOrderRestriction0");
     QTest::mouseClick(varnames, Qt::LeftButton);
-    QCOMPARE(s.column(form.dbgSources),
-             QStringList({"AW", "BW", "CW", "DW", "EW", "FW", "GW", "HW"}));
-    QCOMPARE(s.selected(form.dbgSources), QStringLiteral("AW"));
+    QCOMPARE(s.column("dbgSources"), QStringList({"AW", "BW", "CW", "DW", "EW", "FW", "GW", "HW"}));
+    QCOMPARE(s.selected("dbgSources"), QStringLiteral("AW"));
 }
 
 void MainWindowTest::missingDataFileRetries()
@@ -384,20 +395,20 @@ void MainWindowTest::missingDataFileRetries()
     const QString sorry =
         "*** SORRY! The XML File  " + s.dir.path() + "/missing.xml/XML does not (yet) exist. ID:3";
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
-        QVERIFY(form.DBGrid2->model()->rowCount() > 0);
+        QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
+        QVERIFY(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount() > 0);
         const int logSize = s.log().size();
         const int beeps = s.beeps;
-        QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+        QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
         QCOMPARE(s.beeps, beeps + 2);
         QCOMPARE(tail(s.log(), logSize), QStringList({sorry}));
         QCOMPARE(s.panel(2), "File: " + s.dir.path() + "/missing.xml");
         // Nothing of the previous parameter's file is shown.
-        QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
-        QVERIFY(form.dbmGF->toPlainText().isEmpty());
-        QVERIFY(form.mTransformed->toPlainText().isEmpty());
-        QVERIFY(form.dbeQuantN->text().isEmpty());
-        QVERIFY(form.ConnectedDataFileName.isEmpty());
+        QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
+        QVERIFY(Child<veltra::DbMemo>(form, "dbmGF")->toPlainText().isEmpty());
+        QVERIFY(Child<QPlainTextEdit>(form, "mTransformed")->toPlainText().isEmpty());
+        QVERIFY(Child<veltra::DbEdit>(form, "dbeQuantN")->text().isEmpty());
+        QVERIFY(form.Database().connectedDataFileName().isEmpty());
     }
     QVERIFY(s.errors.isEmpty());
 }
@@ -445,14 +456,14 @@ void MainWindowTest::failedConnectionOncePerAction()
     // failing file is tried once.
     int logSize = s.log().size();
     setSex(form, sex);
-    QCOMPARE(s.selected(form.dbgSources), failing);
+    QCOMPARE(s.selected("dbgSources"), failing);
     QCOMPARE(tail(s.log(), logSize), lines);
     QCOMPARE(s.beeps, beeps);
 
     // Selected anew after another row, it is tried again.
-    QVERIFY(s.clickRow(form.dbgSources, other));
+    QVERIFY(s.clickRow("dbgSources", other));
     logSize = s.log().size();
-    QVERIFY(s.clickRow(form.dbgSources, failing));
+    QVERIFY(s.clickRow("dbgSources", failing));
     QCOMPARE(tail(s.log(), logSize), lines);
     QCOMPARE(s.beeps, 2 * beeps);
     QVERIFY(s.errors.isEmpty());
@@ -463,95 +474,102 @@ void MainWindowTest::unloadableDataFile()
     Session s;
     TForm1& form = s.start();
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("EW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("EW")));
     const QString path = s.dir.path() + "/broken.xml";
     // The reader's reason follows the error line, indented.
     QCOMPARE(tail(s.log(), logSize),
              QStringList({"Connect XML with : " + path, "*** Error calling file  : " + path,
                           "        line 1, column 1: text outside the root element"}));
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
-    QVERIFY(form.dbmMemoBstFt->toPlainText().isEmpty());
-    QVERIFY(form.mTransformed->toPlainText().isEmpty());
-    QVERIFY(form.ConnectedDataFileName.isEmpty());
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
+    QVERIFY(Child<veltra::DbMemo>(form, "dbmMemoBstFt")->toPlainText().isEmpty());
+    QVERIFY(Child<QPlainTextEdit>(form, "mTransformed")->toPlainText().isEmpty());
+    QVERIFY(form.Database().connectedDataFileName().isEmpty());
     QVERIFY(s.errors.isEmpty());
     QCOMPARE(s.beeps, 0);
 
     // A row with the file connected before connects it again.
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.");
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 3);
 }
 
 void MainWindowTest::emptyDataFileEmptiesViews()
 {
     Session s;
     TForm1& form = s.start();
-    form.mTableContent->setPlainText(QStringLiteral("old table"));
-    form.mFormula->setPlainText(QStringLiteral("old formula"));
-    form.oe1->setPlainText(QStringLiteral("old report"));
+    Child<QPlainTextEdit>(form, "mTableContent")->setPlainText(QStringLiteral("old table"));
+    Child<QPlainTextEdit>(form, "mFormula")->setPlainText(QStringLiteral("old formula"));
+    Child<veltra::TOLEEdit>(form, "oe1")->setPlainText(QStringLiteral("old report"));
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("DW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW")));
     QCOMPARE(s.log().size(), logSize);
     QCOMPARE(s.panel(2), QStringLiteral(" -- "));
     QCOMPARE(s.panel(3), QStringLiteral(" "));
     QCOMPARE(s.panel(4), QStringLiteral("Current : No data row"));
-    for (const QString& text :
-         {form.mTableContent->toPlainText(), form.mFormula->toPlainText(), form.oe1->toPlainText(),
-          form.mTransformed->toPlainText(), form.dbmGF->toPlainText(),
-          form.dbmQuantilesFit->toPlainText(), form.dbeQuantAge->text()})
+    for (const QString& text : {Child<QPlainTextEdit>(form, "mTableContent")->toPlainText(),
+                                Child<QPlainTextEdit>(form, "mFormula")->toPlainText(),
+                                Child<veltra::TOLEEdit>(form, "oe1")->toPlainText(),
+                                Child<QPlainTextEdit>(form, "mTransformed")->toPlainText(),
+                                Child<veltra::DbMemo>(form, "dbmGF")->toPlainText(),
+                                Child<veltra::DbMemo>(form, "dbmQuantilesFit")->toPlainText(),
+                                Child<veltra::DbEdit>(form, "dbeQuantAge")->text()})
         QVERIFY2(text.isEmpty(), qPrintable(text));
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
 
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.");
-    QCOMPARE(form.dbeQuantAge->text(), QStringLiteral("1"));
+    QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantAge")->text(), QStringLiteral("1"));
 }
 
 void MainWindowTest::sharedDataFileNotReloaded()
 {
     Session s;
     TForm1& form = s.start();
-    QTest::mouseClick(form.DBNavigator6->findChild<QToolButton*>(QStringLiteral("nbLast")),
+    QTest::mouseClick(Child<veltra::DbNavigator>(form, "DBNavigator6")
+                          ->findChild<QToolButton*>(QStringLiteral("nbLast")),
                       Qt::LeftButton);
-    QCOMPARE(form.cdsFile->recNo(), 3);
-    const QStringList transformed = s.lines(form.mTransformed);
+    QCOMPARE(form.Database().dataFile().recNo(), 3);
+    const QStringList transformed = s.lines(Child<QPlainTextEdit>(form, "mTransformed"));
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
     QCOMPARE(s.log().size(), logSize);
-    QCOMPARE(form.cdsFile->recNo(), 3);
-    QCOMPARE(s.lines(form.mTransformed), transformed);
+    QCOMPARE(form.Database().dataFile().recNo(), 3);
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")), transformed);
     QCOMPARE(s.panel(4), QStringLiteral("Current : Body weight of women"));
-    QCOMPARE(s.selected(form.DBGrid2), QStringLiteral("3"));
+    QCOMPARE(s.selected("DBGrid2"), QStringLiteral("3"));
 }
 
 void MainWindowTest::ageGroups()
 {
     Session s;
     TForm1& form = s.start();
-    auto* next = form.DBNavigator6->findChild<QToolButton*>(QStringLiteral("nbNext"));
-    const QStringList first = s.lines(form.mTransformed);
+    auto* next = Child<veltra::DbNavigator>(form, "DBNavigator6")
+                     ->findChild<QToolButton*>(QStringLiteral("nbNext"));
+    const QStringList first = s.lines(Child<QPlainTextEdit>(form, "mTransformed"));
     QTest::mouseClick(next, Qt::LeftButton);
     QCOMPARE(s.panel(3), QStringLiteral("Group:2 Age: 5 - 10"));
-    QCOMPARE(form.dbeQuantAge->text(), QStringLiteral("2"));
-    QCOMPARE(form.dbeQuantN->text(), QStringLiteral("98"));
-    QCOMPARE(form.dbmMemoBstFt->toPlainText(), QStringLiteral("Mean 25.1"));
-    QCOMPARE(s.selected(form.DBGrid2), QStringLiteral("2"));
+    QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantAge")->text(), QStringLiteral("2"));
+    QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantN")->text(), QStringLiteral("98"));
+    QCOMPARE(Child<veltra::DbMemo>(form, "dbmMemoBstFt")->toPlainText(),
+             QStringLiteral("Mean 25.1"));
+    QCOMPARE(s.selected("DBGrid2"), QStringLiteral("2"));
     // No GF lines in this group: the previous conversion stays.
-    QCOMPARE(s.lines(form.mTransformed), first);
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")), first);
 
     QTest::mouseClick(next, Qt::LeftButton);
-    QCOMPARE(s.lines(form.mTransformed),
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")),
              QStringList({"Current : Body weight of men  Group:3 Age: 10 - 18", "",
                           "  Rank   Distribution   KS/AP    Parameter",
                           "     0        Weibull  0.2000    q=0.1,Shape a=2.000, Scale b=2.000"}));
     // The bar below the data grid moves the age groups too.
-    QTest::mouseClick(form.DBNavigator5->findChild<QToolButton*>(QStringLiteral("nbPrior")),
+    QTest::mouseClick(Child<veltra::DbNavigator>(form, "DBNavigator5")
+                          ->findChild<QToolButton*>(QStringLiteral("nbPrior")),
                       Qt::LeftButton);
     QCOMPARE(s.panel(3), QStringLiteral("Group:2 Age: 5 - 10"));
     // A click in the data grid moves the age group too.
-    QVERIFY(s.clickRow(form.DBGrid2, QStringLiteral("1")));
+    QVERIFY(s.clickRow("DBGrid2", QStringLiteral("1")));
     QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
-    QCOMPARE(s.lines(form.mTransformed), first);
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")), first);
 }
 
 void MainWindowTest::groupPanel_data()
@@ -577,22 +595,23 @@ void MainWindowTest::groupPanel()
     QFETCH(QString, ageBox);
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("FW"))); // a file of its own first
-    QVERIFY(s.clickRow(form.dbgSources, variable));
+    QVERIFY(s.clickRow("dbgSources",
+                       QStringLiteral("FW"))); // a file of its own first
+    QVERIFY(s.clickRow("dbgSources", variable));
     QCOMPARE(s.panel(3), group);
-    QCOMPARE(form.dbeQuantAge->text(), ageBox);
+    QCOMPARE(Child<veltra::DbEdit>(form, "dbeQuantAge")->text(), ageBox);
 }
 
 void MainWindowTest::fileAccessProtocolOff()
 {
     Session s;
     TForm1& form = s.start();
-    form.cbFileAccessPrt->setChecked(false);
+    Child<QCheckBox>(form, "cbFileAccessPrt")->setChecked(false);
     const int logSize = s.log().size();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("GW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
     QCOMPARE(s.log().size(), logSize);
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 1);
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 1);
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
     QCOMPARE(s.log().size(), logSize + 1);
     QVERIFY(s.log().last().startsWith(QStringLiteral("*** SORRY! The XML File  ")));
 }
@@ -601,16 +620,16 @@ void MainWindowTest::conversionErrorKeepsPartialOutput()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("HW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("HW")));
     QCOMPARE(s.errors, QStringList({"Floating point division by zero"}));
-    const QStringList lines = s.lines(form.mTransformed);
+    const QStringList lines = s.lines(Child<QPlainTextEdit>(form, "mTransformed"));
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0), QStringLiteral("Current : Zero divisor row  Group:1"));
     QVERIFY2(lines.at(3).contains(QStringLiteral("Gamma")), qPrintable(lines.at(3)));
     // The file stays shown, but a connection that raised an error is not reported o.k.
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 1);
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 1);
     QCOMPARE(s.log().last(), "Connect XML with : " + s.dir.path() + "/gf0.xml");
-    QCOMPARE(form.ConnectedDataFileName, QStringLiteral("gf0.xml"));
+    QCOMPARE(form.Database().connectedDataFileName(), QStringLiteral("gf0.xml"));
 }
 
 void MainWindowTest::noStaleAgeGroup()
@@ -619,13 +638,13 @@ void MainWindowTest::noStaleAgeGroup()
     TForm1& form = s.start();
     // Each failing row after a row with age groups: missing, unloadable, no data file.
     for (const char* variable : {"CW", "EW", "DW"}) {
-        QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+        QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
         QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
-        QVERIFY(s.clickRow(form.dbgSources, QLatin1String(variable)));
+        QVERIFY(s.clickRow("dbgSources", QLatin1String(variable)));
         QCOMPARE(s.panel(3), QStringLiteral(" "));
     }
     // Closing the tables closes the data file too.
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     clickButton(form, "bCloseAllTables");
     QCOMPARE(s.panel(3), QStringLiteral(" "));
     QVERIFY(s.errors.isEmpty());
@@ -635,11 +654,12 @@ void MainWindowTest::textViewsOpenAtTheTop()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    form.t->setCurrentIndex(1); // "Database Table", where the VARLABELS view is
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    Child<QTabWidget>(form, "t")->setCurrentIndex(
+        1); // "Database Table", where the VARLABELS view is
     QTest::qWait(0);
-    for (QTextEdit* view :
-         {static_cast<QTextEdit*>(form.dbVarLabel), static_cast<QTextEdit*>(form.dbmInfo)}) {
+    for (QTextEdit* view : {static_cast<QTextEdit*>(Child<veltra::DbRichText>(form, "dbVarLabel")),
+                            static_cast<QTextEdit*>(Child<veltra::DbRichText>(form, "dbmInfo"))}) {
         QCOMPARE(view->textCursor().position(), 0);
         QCOMPARE(view->verticalScrollBar()->value(), 0);
     }
@@ -662,13 +682,13 @@ void MainWindowTest::restrictionPanelOnRowChange()
         {"BW", true, {Header, NoAccess, Variation}},
     };
     for (const Step& step : steps) {
-        QVERIFY(s.clickRow(form.dbgSources, QLatin1String(step.variable)));
-        QCOMPARE(!form.pnRestriction->isHidden(), step.shown);
-        QCOMPARE(s.lines(form.M1), step.lines);
-        QCOMPARE(form.TbCnt->currentIndex(), 0);
+        QVERIFY(s.clickRow("dbgSources", QLatin1String(step.variable)));
+        QCOMPARE(!Child<QWidget>(form, "pnRestriction")->isHidden(), step.shown);
+        QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")), step.lines);
+        QCOMPARE(Child<veltra::ButtonTabBar>(form, "TbCnt")->currentIndex(), 0);
     }
-    QTest::mouseClick(form.sbClose, Qt::LeftButton);
-    QVERIFY(form.pnRestriction->isHidden());
+    QTest::mouseClick(Child<QToolButton>(form, "sbClose"), Qt::LeftButton);
+    QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden());
 }
 
 void MainWindowTest::restrictionOptionAndStatusBar_data()
@@ -684,34 +704,37 @@ void MainWindowTest::restrictionOptionAndStatusBar()
     QFETCH(Qt::MouseButton, button);
     Session s;
     TForm1& form = s.start();
-    form.cbShowAdditionalInfo->setChecked(false);
-    QVERIFY(form.pnRestriction->isHidden());
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    QVERIFY(form.pnRestriction->isHidden());
+    Child<QCheckBox>(form, "cbShowAdditionalInfo")->setChecked(false);
+    QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden());
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden());
 
     // A press on the status bar shows the panel whatever the option says, then hides it.
-    QTest::mousePress(form.sb1, button, {}, QPoint(300, form.sb1->height() / 2));
-    QVERIFY(!form.pnRestriction->isHidden());
-    QCOMPARE(s.lines(form.M1), QStringList({Header, QString(), NoAccess, Variation}));
-    QTest::mousePress(form.sb1, button, {}, QPoint(20, form.sb1->height() / 2));
-    QVERIFY(form.pnRestriction->isHidden());
+    QTest::mousePress(Child<veltra::PanelStatusBar>(form, "sb1"), button, {},
+                      QPoint(300, Child<veltra::PanelStatusBar>(form, "sb1")->height() / 2));
+    QVERIFY(!Child<QWidget>(form, "pnRestriction")->isHidden());
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")),
+             QStringList({Header, QString(), NoAccess, Variation}));
+    QTest::mousePress(Child<veltra::PanelStatusBar>(form, "sb1"), button, {},
+                      QPoint(20, Child<veltra::PanelStatusBar>(form, "sb1")->height() / 2));
+    QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden());
 
     // Checking the option shows the header also for a row without restrictions.
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
-    form.cbShowAdditionalInfo->setChecked(true);
-    QVERIFY(!form.pnRestriction->isHidden());
-    QCOMPARE(s.lines(form.M1), QStringList({Header}));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
+    Child<QCheckBox>(form, "cbShowAdditionalInfo")->setChecked(true);
+    QVERIFY(!Child<QWidget>(form, "pnRestriction")->isHidden());
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")), QStringList({Header}));
 }
 
 void MainWindowTest::restrictionTabRow()
 {
     Session s;
     TForm1& form = s.start();
-    veltra::ButtonTabBar* tabs = form.TbCnt;
+    veltra::ButtonTabBar* tabs = Child<veltra::ButtonTabBar>(form, "TbCnt");
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
     QCOMPARE(tabs->currentIndex(), 1);
-    const QStringList status = s.lines(form.M1);
+    const QStringList status = s.lines(Child<QPlainTextEdit>(form, "M1"));
     QCOMPARE(status.size(), 5);
     QCOMPARE(status.at(0), QStringLiteral("Update status of Veltra data"));
     QVERIFY(status.at(1).startsWith(QStringLiteral("Main Data Set  : ")));
@@ -723,16 +746,17 @@ void MainWindowTest::restrictionTabRow()
     const QPoint freePart(tabs->tabRect(1).right() + 40, tabs->height() / 2);
     QVERIFY(tabs->tabAt(freePart) < 0);
     QTest::mouseClick(tabs, Qt::LeftButton, {}, freePart);
-    QCOMPARE(s.lines(form.M1), QStringList({"Nothing selected."}));
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")), QStringList({"Nothing selected."}));
     QCOMPARE(tabs->currentIndex(), 1);
 
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
     QCOMPARE(tabs->currentIndex(), 0);
-    QCOMPARE(s.lines(form.M1), QStringList({Header, NoAccess, Variation}));
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "M1")),
+             QStringList({Header, NoAccess, Variation}));
 
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("AW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("AW")));
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
-    const QStringList other = s.lines(form.M1);
+    const QStringList other = s.lines(Child<QPlainTextEdit>(form, "M1"));
     QCOMPARE(other.size(), 4); // no "Changed" line for an empty Change
     QCOMPARE(other.last(), QStringLiteral("Updated        : A"));
     QVERIFY(s.errors.isEmpty());
@@ -742,44 +766,45 @@ void MainWindowTest::updateStatusOfMissingFile()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW")));
-    QTest::mouseClick(form.TbCnt, Qt::LeftButton, {}, form.TbCnt->tabRect(1).center());
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW")));
+    QTest::mouseClick(Child<veltra::ButtonTabBar>(form, "TbCnt"), Qt::LeftButton, {},
+                      Child<veltra::ButtonTabBar>(form, "TbCnt")->tabRect(1).center());
     QCOMPARE(s.errors.size(), 1);
     QVERIFY2(s.errors.first().contains(QStringLiteral("missing.xml")),
              qPrintable(s.errors.first()));
-    QVERIFY(form.M1->toPlainText().isEmpty());
+    QVERIFY(Child<QPlainTextEdit>(form, "M1")->toPlainText().isEmpty());
 }
 
 void MainWindowTest::closeAndOpenCommands()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("GW")));
-    form.t->setCurrentIndex(5);
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
+    Child<QTabWidget>(form, "t")->setCurrentIndex(5);
     int logSize = s.log().size();
     trigger(form, "Closealltablesconnections1");
     QCOMPARE(tail(s.log(), logSize), QStringList({"Closing all tables", "Done."}));
-    QCOMPARE(form.dbgTopics->model()->rowCount(), 0);
-    QCOMPARE(form.dbgSources->model()->rowCount(), 0);
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
-    QVERIFY(form.dbmGF->toPlainText().isEmpty());
+    QCOMPARE(Child<veltra::DbGrid>(form, "dbgTopics")->model()->rowCount(), 0);
+    QCOMPARE(Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount(), 0);
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
+    QVERIFY(Child<veltra::DbMemo>(form, "dbmGF")->toPlainText().isEmpty());
     QVERIFY(!s.settingsText().isEmpty());
 
     logSize = s.log().size();
     trigger(form, "Openalltables1");
-    QCOMPARE(form.t->currentIndex(), 0);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), 0);
     // The filters, the order and the sex selection in force apply again at once.
     QCOMPARE(tail(s.log(), logSize),
              QStringList({"Open all tables", "HeadLines loaded / records: 3",
                           "Topics loaded / records: 2",
                           "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.",
                           "Parameter loaded / records: 8", "Done."}));
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 3);
     QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
 
     clickButton(form, "bCloseAllTables");
-    QCOMPARE(form.dbgSources->model()->rowCount(), 0);
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+    QCOMPARE(Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount(), 0);
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 0);
 }
 
 void MainWindowTest::reopenAll()
@@ -793,19 +818,19 @@ void MainWindowTest::reopenAll()
              QStringList({"HeadLines loaded / records: 3", "Topics loaded / records: 2",
                           "Connect XML with : " + s.dir.path() + "/bw1.xml o.k.",
                           "Parameter loaded / records: 8"}));
-    QCOMPARE(form.DBGrid2->model()->rowCount(), 3);
-    QVERIFY(!form.dbmGF->toPlainText().isEmpty());
-    QCOMPARE(s.lines(form.mTransformed).size(), 5);
+    QCOMPARE(Child<veltra::DbGrid>(form, "DBGrid2")->model()->rowCount(), 3);
+    QVERIFY(!Child<veltra::DbMemo>(form, "dbmGF")->toPlainText().isEmpty());
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")).size(), 5);
 }
 
 void MainWindowTest::quitWritesSettings()
 {
     Session s;
     TForm1& form = s.start();
-    form.cbGiveIndexPrt->setChecked(false);
+    Child<QCheckBox>(form, "cbGiveIndexPrt")->setChecked(false);
     trigger(form, "Quit2");
     QVERIFY(!form.isVisible());
-    QVERIFY(!form.cdsHead->isOpen());
+    QVERIFY(!form.Database().headlines().isOpen());
     QVERIFY(s.settingsText().contains(QStringLiteral("[Index_Prt]\nView=0\n")));
 }
 
@@ -928,7 +953,7 @@ void MainWindowTest::menuShortcuts()
     QFETCH(QString, lastLine);
     Session s;
     TForm1& form = s.start();
-    form.t->setCurrentIndex(tab);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(tab);
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     const int logSize = s.log().size();
@@ -948,7 +973,8 @@ void MainWindowTest::screenSizes()
     trigger(form, "Standard1");
     QVERIFY(!form.isMaximized());
     QCOMPARE(form.size(), QSize(1032, 746));
-    QVERIFY(form.sbClose->geometry().right() < form.pnRestriction->width());
+    QVERIFY(Child<QToolButton>(form, "sbClose")->geometry().right() <
+            Child<QWidget>(form, "pnRestriction")->width());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -2,6 +2,7 @@
 #include "../common/Actions.h"
 #include "../common/TestFiles.h"
 #include "GuiFixture.h"
+#include "SecondaryWindows.h"
 
 #include "reports/ui/uInfo.h"
 #include "widgets/Dialogs.h"
@@ -17,6 +18,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::Dialogs;
 using veltra::FileDialogSettings;
@@ -86,15 +88,17 @@ void ProtocolAboutTest::showOnlySwitchesTheTab()
 {
     Session s;
     TForm1& form = s.start();
-    form.t->setCurrentIndex(0);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     const QStringList before = s.log();
     QVERIFY(!before.isEmpty());
 
     trigger(form, "ShowErrorProtocol1");
-    QCOMPARE(form.t->currentWidget(), form.PrtMemo->parentWidget());
-    QCOMPARE(form.t->tabText(form.t->currentIndex()), QStringLiteral("Prot./Options"));
+    auto* tabs = Child<QTabWidget>(form, "t");
+    QCOMPARE(tabs->currentWidget(), Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Prot./Options"));
     QCOMPARE(s.log(), before);
-    QCOMPARE(form.PrtMemo->toPlainText(), before.join(QLatin1Char('\n')));
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->toPlainText(),
+             before.join(QLatin1Char('\n')));
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -114,13 +118,14 @@ void ProtocolAboutTest::saveWritesEveryLine()
     Session s;
     TForm1& form = s.start();
     if (cleared)
-        form.Clear1Click();
+        fixture::runHandler(form, "Clear1");
     if (!typed.isEmpty()) {
         form.AddProtocolLine(QStringLiteral("Größe: 1,5 m"));
-        form.t->setCurrentWidget(form.PrtMemo->parentWidget());
-        form.PrtMemo->moveCursor(QTextCursor::End);
-        QTest::keyClick(form.PrtMemo, Qt::Key_Return);
-        QTest::keyClicks(form.PrtMemo, typed);
+        Child<QTabWidget>(form, "t")->setCurrentWidget(
+            Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
+        Child<veltra::ProtocolView>(form, "PrtMemo")->moveCursor(QTextCursor::End);
+        QTest::keyClick(Child<veltra::ProtocolView>(form, "PrtMemo"), Qt::Key_Return);
+        QTest::keyClicks(Child<veltra::ProtocolView>(form, "PrtMemo"), typed);
         QCOMPARE(s.log().constLast(), typed);
     }
     // An existing, longer file is replaced whole.
@@ -192,9 +197,9 @@ void ProtocolAboutTest::hiddenClearEmptiesTheLog()
     TForm1& form = s.start();
     QVERIFY(!s.log().isEmpty());
     // The entry is hidden and disabled; the handler runs when called.
-    form.Clear1Click();
+    fixture::runHandler(form, "Clear1");
     QVERIFY(s.log().isEmpty());
-    QVERIFY(form.PrtMemo->toPlainText().isEmpty());
+    QVERIFY(Child<veltra::ProtocolView>(form, "PrtMemo")->toPlainText().isEmpty());
     form.AddProtocolLine(QStringLiteral("after clearing"));
     QCOMPARE(s.log(), QStringList{QStringLiteral("after clearing")});
 }
@@ -203,17 +208,18 @@ void ProtocolAboutTest::viewStaysAtTheLineStarts()
 {
     Session s;
     TForm1& form = s.start();
-    form.t->setCurrentWidget(form.PrtMemo->parentWidget());
+    Child<QTabWidget>(form, "t")->setCurrentWidget(
+        Child<veltra::ProtocolView>(form, "PrtMemo")->parentWidget());
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     // A line far wider than the view, then a short one: both leave the view at the left.
     form.AddProtocolLine(QStringLiteral("long ") + QString(600, u'x'));
     QApplication::processEvents();
-    QVERIFY(form.PrtMemo->horizontalScrollBar()->maximum() > 0);
-    QCOMPARE(form.PrtMemo->horizontalScrollBar()->value(), 0);
+    QVERIFY(Child<veltra::ProtocolView>(form, "PrtMemo")->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->horizontalScrollBar()->value(), 0);
     form.AddProtocolLine(QStringLiteral("short"));
     QApplication::processEvents();
-    QCOMPARE(form.PrtMemo->horizontalScrollBar()->value(), 0);
-    QCOMPARE(form.PrtMemo->textCursor().positionInBlock(), 0);
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->horizontalScrollBar()->value(), 0);
+    QCOMPARE(Child<veltra::ProtocolView>(form, "PrtMemo")->textCursor().positionInBlock(), 0);
 }
 
 void ProtocolAboutTest::aboutBoxLayout()
@@ -276,7 +282,8 @@ void ProtocolAboutTest::aboutBoxShowsTheTextsEveryTime()
     Session s;
     TForm1& form = s.start();
     TAboutBox startBox;
-    form.AboutBox = given ? &startBox : nullptr;
+    if (given)
+        fixture::Attach(form, {.aboutBox = &startBox});
 
     for (int showing = 0; showing < 2; ++showing) {
         QStringList seen;
@@ -292,15 +299,20 @@ void ProtocolAboutTest::aboutBoxShowsTheTextsEveryTime()
             }
         });
         trigger(form, "Info1");
-        QCOMPARE(seen, QStringList({TForm1::VersionText, TForm1::EditModeText}));
+        QCOMPARE(seen,
+                 QStringList({QStringLiteral(
+                                  "Beta Test Version: 28.Febr.2007 / V8.12 XML / Pandor Version"),
+                              QStringLiteral("Edit Mode: Read/Write")}));
         QVERIFY(shown);
-        QCOMPARE(shown, form.AboutBox);
         QCOMPARE(shown->result(), int(QDialog::Accepted));
         QVERIFY(!shown->isVisible());
-        if (given)
+        // The box is kept: the one given, else the one box the window made and owns.
+        if (given) {
             QCOMPARE(shown, &startBox);
-        else
+        } else {
             QCOMPARE(shown->parent(), &form);
+            QCOMPARE(shown, Child<TAboutBox>(form, "AboutBox"));
+        }
         // Texts changed between two showings are set again.
         shown->Version->setText(QStringLiteral("Version"));
         shown->ModeLabel->setText(QStringLiteral("Mode:"));

@@ -29,6 +29,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::Dialogs;
 using veltra::FileDialogSettings;
@@ -132,16 +133,17 @@ void ReportTest::reportAndItsSideEffects()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    form.cdsFile->moveTo(3);
-    form.mTableContent->clear();
-    form.t->setCurrentIndex(0);
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    s.selectRow("DBGrid2", 3);
+    Child<QPlainTextEdit>(form, "mTableContent")->clear();
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     QGuiApplication::clipboard()->setText(QStringLiteral("the user's sentinel"));
 
     report(form);
-    QCOMPARE(form.t->tabText(form.t->currentIndex()), ReportTab);
-    QCOMPARE(form.t->currentWidget(), form.oe1);
-    const QStringList lines = form.oe1->PlainLines();
+    auto* tabs = Child<QTabWidget>(form, "t");
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), ReportTab);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
+    const QStringList lines = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
     QCOMPARE(lines.value(0),
              QStringLiteral("Data Documentation : ") + s.dir.filePath(QStringLiteral("bw1.xml")));
     QCOMPARE(lines.value(3), QStringLiteral("Body weight of men"));
@@ -153,14 +155,14 @@ void ReportTest::reportAndItsSideEffects()
                           "GF-DISTRIBUTION-APPROACH", "MOMENTS", "QUANTILES"}));
     QVERIFY(lines.contains(QStringLiteral("Group:3 Age: 10 - 18")));
     QCOMPARE(lines.last(), QString());
-    QCOMPARE(form.oe1->document()->defaultFont(), veltra::ReportFont());
+    QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->document()->defaultFont(), veltra::ReportFont());
 
     // A fresh formatted table, the data file on its first row and the views showing it,
     // the user's clipboard untouched, nothing reported.
-    QCOMPARE(s.lines(form.mTableContent), Formatted);
-    QCOMPARE(form.cdsFile->recNo(), 1);
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")), Formatted);
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
     QCOMPARE(s.panel(3), QStringLiteral("Group:1 Age: 0 - 5"));
-    QCOMPARE(s.lines(form.mTransformed).value(0),
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTransformed")).value(0),
              QStringLiteral("Current : Body weight of men  Group:1 Age: 0 - 5"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the user's sentinel"));
     QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
@@ -168,7 +170,7 @@ void ReportTest::reportAndItsSideEffects()
 
     // A second report replaces the first.
     report(form);
-    QCOMPARE(form.oe1->PlainLines(), lines);
+    QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines(), lines);
 }
 
 void ReportTest::dataFileNotOpen()
@@ -176,14 +178,14 @@ void ReportTest::dataFileNotOpen()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("CW"))); // missing.xml
-    form.mTableContent->setPlainText(QStringLiteral("old table"));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("CW"))); // missing.xml
+    Child<QPlainTextEdit>(form, "mTableContent")->setPlainText(QStringLiteral("old table"));
 
     report(form);
     QCOMPARE(dialogs.messages, QStringList{QStringLiteral("No selected data set.")});
-    QCOMPARE(form.t->currentWidget(), form.oe1);
-    const QStringList lines = form.oe1->PlainLines();
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
+    const QStringList lines = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
     QCOMPARE(lines.value(0), QStringLiteral("Data Documentation : ") +
                                  s.dir.filePath(QStringLiteral("missing.xml")));
     QCOMPARE(lines.value(3), QStringLiteral("Missing file row"));
@@ -198,15 +200,16 @@ void ReportTest::dataFileNotOpen()
                           incomplete}));
     QCOMPARE(s.log().last(), incomplete);
     QVERIFY(Titles(lines).isEmpty());
-    QCOMPARE(form.mTableContent->toPlainText(), QString());
+    QCOMPARE(Child<QPlainTextEdit>(form, "mTableContent")->toPlainText(), QString());
     QVERIFY(s.errors.isEmpty());
 
     // A row without a data file: the title alone, naming no other row's file.
     dialogs.messages.clear();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("DW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW")));
     report(form);
-    QCOMPARE(form.oe1->PlainLines(), QStringList({"Data Documentation : ", ""}));
+    QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines(),
+             QStringList({"Data Documentation : ", ""}));
     QVERIFY(dialogs.messages.isEmpty());
     QVERIFY(s.errors.isEmpty());
 }
@@ -225,7 +228,7 @@ void ReportTest::incompleteReport()
              {"3", fixture::GfLines}}));
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("HW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("HW")));
     // The row change's command table already stopped at the second group.
     QCOMPARE(s.errors.size(), 1);
     s.errors.clear();
@@ -234,14 +237,15 @@ void ReportTest::incompleteReport()
     const QString line =
         QStringLiteral("*** Report incomplete: Age group 2 (Group:2), GF line 5 \"PT=0.9 0 2;\": "
                        "Floating point division by zero");
-    QCOMPARE(form.oe1->PlainLines().last(), line);
+    QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines().last(), line);
     QCOMPARE(s.log().last(), line);
-    QCOMPARE(Titles(form.oe1->PlainLines()).size(), 4); // both GF sections of groups 1 and 2
+    QCOMPARE(Titles(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines()).size(),
+             4); // both GF sections of groups 1 and 2
     // No message box; the report tab is shown and the data file stands on its first row.
     QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
     QVERIFY(dialogs.messages.isEmpty());
-    QCOMPARE(form.t->currentWidget(), form.oe1);
-    QCOMPARE(form.cdsFile->recNo(), 1);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
 }
 
 void ReportTest::saveAsRtf()
@@ -249,9 +253,9 @@ void ReportTest::saveAsRtf()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
-    const QStringList shown = form.oe1->PlainLines();
+    const QStringList shown = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
 
     dialogs.answer = s.dir.filePath(QStringLiteral("report.rtf"));
     save(form);
@@ -284,7 +288,7 @@ void ReportTest::saveAsRtf()
     while (!expected.isEmpty() && expected.last().isEmpty())
         expected.removeLast();
     QCOMPARE(lines, expected);
-    QCOMPARE(form.oe1->PlainLines(), shown);
+    QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines(), shown);
 }
 
 void ReportTest::saveAsPdf()
@@ -292,7 +296,7 @@ void ReportTest::saveAsPdf()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
     dialogs.answer = s.dir.filePath(QStringLiteral("report.PDF"));
     save(form);
@@ -308,7 +312,7 @@ void ReportTest::saveAsPdf()
     for (QString& line : text)
         line = line.simplified();
     qsizetype at = 0;
-    for (const QString& line : form.oe1->PlainLines()) {
+    for (const QString& line : Child<veltra::TOLEEdit>(form, "oe1")->PlainLines()) {
         const QString wanted = line.simplified();
         if (wanted.isEmpty())
             continue;
@@ -324,9 +328,9 @@ void ReportTest::saveFailsOrIsCancelled()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
-    const QStringList shown = form.oe1->PlainLines();
+    const QStringList shown = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
     const QStringList files = QDir(s.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
     // Cancelled: nothing written, nothing reported.
@@ -345,7 +349,7 @@ void ReportTest::saveFailsOrIsCancelled()
         save(form);
         QCOMPARE(s.errors.size(), 1);
         QVERIFY2(s.errors.first().contains(target), qPrintable(s.errors.first()));
-        QCOMPARE(form.oe1->PlainLines(), shown);
+        QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines(), shown);
     }
     QVERIFY(QFileInfo(s.dir.filePath(QStringLiteral("folder.rtf"))).isDir());
     QVERIFY(!QFileInfo::exists(s.dir.filePath(QStringLiteral("no"))));
@@ -356,7 +360,7 @@ void ReportTest::saveEmptyReport()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(form.oe1->PlainLines().isEmpty());
+    QVERIFY(Child<veltra::TOLEEdit>(form, "oe1")->PlainLines().isEmpty());
     dialogs.answer = s.dir.filePath(QStringLiteral("empty.rtf"));
     save(form);
     QVERIFY(s.errors.isEmpty());
@@ -397,7 +401,7 @@ void ReportTest::saveFormatByFilter()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
     Dialogs::SetChosenFilter(filter);
     dialogs.answer = s.dir.filePath(typed);
@@ -415,11 +419,13 @@ void ReportTest::oneTabWidth()
     // inch, as the RTF (\\deftab720) and the PDF do.
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     report(form);
-    const qreal halfInch = form.dbmInfo->logicalDpiX() / 2.0;
-    QCOMPARE(form.dbmInfo->tabStopDistance(), halfInch);
-    QCOMPARE(form.oe1->document()->defaultTextOption().tabStopDistance(), halfInch);
+    const qreal halfInch = Child<veltra::DbRichText>(form, "dbmInfo")->logicalDpiX() / 2.0;
+    QCOMPARE(Child<veltra::DbRichText>(form, "dbmInfo")->tabStopDistance(), halfInch);
+    QCOMPARE(
+        Child<veltra::TOLEEdit>(form, "oe1")->document()->defaultTextOption().tabStopDistance(),
+        halfInch);
     veltra::TfSearchIndex window(form.Guard(), {});
     auto* search = window.findChild<QTextEdit*>(QStringLiteral("DBRichEdit1"));
     QVERIFY(search);

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::TForm1;
 
@@ -56,35 +57,39 @@ void SampleWalkTest::walkEveryParameterRow()
 
     bool sawRestrictions = false;
     bool sawEmptyDataFile = false;
-    const QStringList headlines = s.column(form.dbgTopics);
+    const QStringList headlines = s.column("dbgTopics");
     QVERIFY(!headlines.isEmpty());
     for (const QString& headline : headlines) {
-        QVERIFY(s.clickRow(form.dbgTopics, headline));
-        for (const QString& topic : s.column(form.dbgParameter)) {
-            QVERIFY(s.clickRow(form.dbgParameter, topic));
-            for (int row = 0; row < form.dbgSources->model()->rowCount(); ++row) {
-                const QModelIndex index = form.dbgSources->model()->index(row, 0);
-                form.dbgSources->scrollTo(index);
-                QTest::mouseClick(form.dbgSources->viewport(), Qt::LeftButton, {},
-                                  form.dbgSources->visualRect(index).center());
-                QCOMPARE(form.CDSData->recNo(), row + 1);
+        QVERIFY(s.clickRow("dbgTopics", headline));
+        for (const QString& topic : s.column("dbgParameter")) {
+            QVERIFY(s.clickRow("dbgParameter", topic));
+            veltra::DbGrid* sources = s.grid("dbgSources");
+            for (int row = 0; row < sources->model()->rowCount(); ++row) {
+                const QModelIndex index = sources->model()->index(row, 0);
+                sources->scrollTo(index);
+                QTest::mouseClick(sources->viewport(), Qt::LeftButton, {},
+                                  sources->visualRect(index).center());
+                QCOMPARE(form.Database().parameters().recNo(), row + 1);
                 const QString context = headline + " / " + topic + " / " + index.data().toString();
                 QVERIFY2(s.panel(4).startsWith(QStringLiteral("Current : ")), qPrintable(context));
-                if (form.DataFileName.trimmed().isEmpty()) {
+                if (form.Database().dataFileName().trimmed().isEmpty()) {
                     sawEmptyDataFile = true;
                     QCOMPARE(s.panel(2), QStringLiteral(" -- "));
-                    QCOMPARE(form.DBGrid2->model()->rowCount(), 0);
+                    QCOMPARE(s.grid("DBGrid2")->model()->rowCount(), 0);
                     continue;
                 }
-                QVERIFY2(form.DBGrid2->model()->rowCount() > 0, qPrintable(context));
+                QVERIFY2(s.grid("DBGrid2")->model()->rowCount() > 0, qPrintable(context));
                 QVERIFY2(s.panel(3).startsWith(QStringLiteral("Group:")), qPrintable(context));
-                QVERIFY2(!form.dbmGF->lines().isEmpty(), qPrintable(context));
+                QVERIFY2(!Child<veltra::DbMemo>(form, "dbmGF")->lines().isEmpty(),
+                         qPrintable(context));
                 // The converted functions of the first age group, headed by this row.
-                const QStringList transformed = s.lines(form.mTransformed);
+                const QStringList transformed =
+                    s.lines(Child<QPlainTextEdit>(form, "mTransformed"));
                 QVERIFY2(transformed.size() > 3, qPrintable(context));
                 QCOMPARE(transformed.first(), s.panel(4) + QStringLiteral("  ") + s.panel(3));
                 QVERIFY(transformed.at(3).contains(QStringLiteral("GeneralF")));
-                sawRestrictions = sawRestrictions || !form.pnRestriction->isHidden();
+                sawRestrictions =
+                    sawRestrictions || !Child<QWidget>(form, "pnRestriction")->isHidden();
             }
         }
     }
@@ -101,7 +106,7 @@ void SampleWalkTest::orderChangesKeepTheRow()
     Session s(QByteArray(), false);
     CopySample(s);
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Food and drinking-water intake")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Food and drinking-water intake")));
     auto order = [&form](int item) {
         auto* radio =
             form.findChild<QAbstractButton*>(QStringLiteral("rgOrderRestriction%1").arg(item));
@@ -109,10 +114,12 @@ void SampleWalkTest::orderChangesKeepTheRow()
         QTest::mouseClick(radio, Qt::LeftButton);
     };
     auto current = [&form] {
-        return veltra::ReferenceDatabase::CurrentText(*form.CDSData, QStringLiteral("ID"));
+        return veltra::ReferenceDatabase::CurrentText(form.Database().parameters(),
+                                                      QStringLiteral("ID"));
     };
     auto firstRow = [&form](const char* field) {
-        return form.CDSData->value(0, form.CDSData->fieldIndex(QLatin1String(field)));
+        return form.Database().parameters().value(
+            0, form.Database().parameters().fieldIndex(QLatin1String(field)));
     };
     order(0); // "Varnames  (A)"
     const QString firstUnderA = firstRow("ID");
@@ -120,12 +127,12 @@ void SampleWalkTest::orderChangesKeepTheRow()
     // "Restriction (B)": the row first under the previous order stays current.
     order(1);
     QCOMPARE(current(), firstUnderA);
-    QCOMPARE(form.ConnectedDataFileName, fileUnderA);
+    QCOMPARE(form.Database().connectedDataFileName(), fileUnderA);
     // Back and forth gives the same row order each time.
-    const QStringList underB = s.column(form.dbgSources, 4);
+    const QStringList underB = s.column("dbgSources", 4);
     order(0);
     order(1);
-    QCOMPARE(s.column(form.dbgSources, 4), underB);
+    QCOMPARE(s.column("dbgSources", 4), underB);
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -137,25 +144,27 @@ void SampleWalkTest::wideReportScrolls()
     Session s(QByteArray(), false);
     CopySample(s);
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgTopics, QStringLiteral("Anthropometry")));
-    QVERIFY(s.clickRow(form.dbgParameter, QStringLiteral("Body height")));
+    QVERIFY(s.clickRow("dbgTopics", QStringLiteral("Anthropometry")));
+    QVERIFY(s.clickRow("dbgParameter", QStringLiteral("Body height")));
     // The row of both sexes from the reference study.
-    for (int row = 0; row < form.dbgSources->model()->rowCount() &&
-                      form.DataFileName != QStringLiteral("ef0012.xml");
+    for (int row = 0; row < Child<veltra::DbGrid>(form, "dbgSources")->model()->rowCount() &&
+                      form.Database().dataFileName() != QStringLiteral("ef0012.xml");
          ++row)
         QTest::mouseClick(
-            form.dbgSources->viewport(), Qt::LeftButton, {},
-            form.dbgSources->visualRect(form.dbgSources->model()->index(row, 0)).center());
-    QCOMPARE(form.DataFileName, QStringLiteral("ef0012.xml"));
-    form.seTabDig->setValue(form.seTabDig->maximum());
-    auto* report = form.findChild<QAction*>(QStringLiteral("WordReport1"));
-    QVERIFY(report);
+            Child<veltra::DbGrid>(form, "dbgSources")->viewport(), Qt::LeftButton, {},
+            Child<veltra::DbGrid>(form, "dbgSources")
+                ->visualRect(Child<veltra::DbGrid>(form, "dbgSources")->model()->index(row, 0))
+                .center());
+    QCOMPARE(form.Database().dataFileName(), QStringLiteral("ef0012.xml"));
+    Child<QSpinBox>(form, "seTabDig")->setValue(Child<QSpinBox>(form, "seTabDig")->maximum());
+    auto* report = Child<QAction>(form, "WordReport1");
     report->trigger();
     QApplication::processEvents();
-    QCOMPARE(form.t->currentWidget(), form.oe1);
-    QCOMPARE(form.oe1->lineWrapMode(), QTextEdit::NoWrap);
-    QVERIFY(form.oe1->document()->idealWidth() > form.oe1->viewport()->width());
-    QScrollBar* bar = form.oe1->horizontalScrollBar();
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
+    QCOMPARE(Child<veltra::TOLEEdit>(form, "oe1")->lineWrapMode(), QTextEdit::NoWrap);
+    QVERIFY(Child<veltra::TOLEEdit>(form, "oe1")->document()->idealWidth() >
+            Child<veltra::TOLEEdit>(form, "oe1")->viewport()->width());
+    QScrollBar* bar = Child<veltra::TOLEEdit>(form, "oe1")->horizontalScrollBar();
     QVERIFY(bar->isVisibleTo(&form));
     QVERIFY(bar->maximum() > 0);
     QVERIFY(s.errors.isEmpty());

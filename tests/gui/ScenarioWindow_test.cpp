@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using fixture::Child;
 using namespace veltra;
 
 namespace {
@@ -310,18 +311,16 @@ private Q_SLOTS:
     {
         fixture::Session session;
         TForm1& form = session.start();
-        QVERIFY(session.clickRow(form.dbgSources, QStringLiteral("BW")));
-        QVERIFY(form.cdsFile->recordCount() >= 2);
-        form.cdsFile->moveTo(2);
-        auto* action = form.findChild<QAction*>(QStringLiteral("Scenario1"));
-        QVERIFY(action);
+        QVERIFY(session.clickRow("dbgSources", QStringLiteral("BW")));
+        QVERIFY(form.Database().dataFile().recordCount() >= 2);
+        session.selectRow("DBGrid2", 2);
+        auto* action = Child<QAction>(form, "Scenario1");
         action->trigger();
-        QVERIFY(form.fScenario);
-        form.fScenario->findChild<QCheckBox*>(QStringLiteral("cbFollowAge"))->setChecked(false);
-        QTest::mouseClick(form.fScenario->findChild<QPushButton*>(QStringLiteral("bAddCurrentRow")),
-                          Qt::LeftButton);
+        auto* scenario = fixture::Window<TfScenario>("fScenario");
+        Child<QCheckBox>(*scenario, "cbFollowAge")->setChecked(false);
+        QTest::mouseClick(Child<QPushButton>(*scenario, "bAddCurrentRow"), Qt::LeftButton);
         QVERIFY2(session.errors.isEmpty(), qPrintable(session.errors.join(u'\n')));
-        auto* inputs = form.fScenario->findChild<QTableWidget*>(QStringLiteral("tInputs"));
+        auto* inputs = Child<QTableWidget>(*scenario, "tInputs");
         QCOMPARE(inputs->rowCount(), 1);
         QCOMPARE(inputs->item(0, 0)->text(), QStringLiteral("P1"));
         QCOMPARE(inputs->item(0, 1)->text(), QStringLiteral("ID 1 group 2, best"));

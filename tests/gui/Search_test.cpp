@@ -1,7 +1,9 @@
 // The keyword search driven as a user drives it, on the small crafted database: the
 // search command with its index generation, the search window's controls and
 // searches, and going to a found row in the main window.
+#include "../common/Actions.h"
 #include "GuiFixture.h"
+#include "SecondaryWindows.h"
 
 #include "data/DataTable.h"
 #include "search/SearchIndex.h"
@@ -26,6 +28,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::TForm1;
 using veltra::TfSearchIndex;
@@ -47,12 +50,11 @@ struct SearchSession
               form.GoToParameter(top, ps, id);
           })
     {
-        form.fSearchIndex = &window;
-        form.fWhatsOn = &notice;
+        fixture::Attach(form, {.searchIndex = &window, .whatsOn = &notice});
     }
     ~SearchSession() { window.hide(); }
 
-    void search() { form.findChild<QAction*>(QStringLiteral("Search1"))->trigger(); }
+    void search() { Child<QAction>(form, "Search1")->trigger(); }
     void find(const QString& t1, const QString& t2 = QString(), const QString& t3 = QString(),
               const QString& exclude = QString())
     {
@@ -92,6 +94,8 @@ private Q_SLOTS:
     void typedTermFindsWhatTheCliFinds();
     void noticePaintedWhileTheGenerationRuns();
     void searchWhereTheIndexCannotBeWritten();
+    void onlyASavedParameterTableOutdatesTheIndex_data();
+    void onlyASavedParameterTableOutdatesTheIndex();
 };
 
 void SearchTest::generationAtFirstUseAndAfterASave()
@@ -102,10 +106,9 @@ void SearchTest::generationAtFirstUseAndAfterASave()
     const int logSize = t.s.log().size();
     t.search();
     QVERIFY(QFileInfo::exists(indexPath));
-    QVERIFY(!t.form.IndexOutdated);
     QVERIFY(t.window.isVisible());
     QVERIFY(!t.notice.isVisible());
-    QCOMPARE(t.form.t->currentIndex(), 0);
+    QCOMPARE(Child<QTabWidget>(t.form, "t")->currentIndex(), 0);
     // The protocol: an empty line, the title, the start line and one line per parameter
     // row reached by the walk (the headline without topics adds none).
     const QStringList added = t.s.log().mid(logSize);
@@ -115,23 +118,28 @@ void SearchTest::generationAtFirstUseAndAfterASave()
     QCOMPARE(added.size(), 3 + 10);
     QVERIFY(t.s.errors.isEmpty());
 
-    // A second search in the run shows the window without a new generation; the lines of
-    // the last generation are added again.
+    // A second search in the run shows the window without a new generation (the index is
+    // current now); the lines of the last generation are added again.
     t.window.GenerationProtocol.append(QStringLiteral("marker"));
     t.search();
     QCOMPARE(t.s.log().last(), QStringLiteral("marker"));
-    // After the parameter table was saved, the next search generates again.
-    t.form.ParameterTableSaved = true;
+    // After the parameter table was saved, the next search generates again, and only that
+    // one.
+    t.form.Database().parameters().setReadOnly(false);
+    fixture::runHandler(t.form, "Savechanges1");
+    QVERIFY2(t.s.errors.isEmpty(), qPrintable(t.s.errors.join(QLatin1Char('\n'))));
     t.search();
-    QVERIFY(!t.form.ParameterTableSaved);
     QVERIFY(t.s.log().last() != QStringLiteral("marker"));
+    t.window.GenerationProtocol.append(QStringLiteral("marker"));
+    t.search();
+    QCOMPARE(t.s.log().last(), QStringLiteral("marker"));
     QVERIFY(t.s.errors.isEmpty());
 }
 
 void SearchTest::protocolOption()
 {
     SearchSession t;
-    t.form.cbGiveIndexPrt->setChecked(false);
+    Child<QCheckBox>(t.form, "cbGiveIndexPrt")->setChecked(false);
     const int logSize = t.s.log().size();
     t.search();
     QCOMPARE(t.s.log().size(), logSize);
@@ -246,23 +254,24 @@ void SearchTest::goToAFoundRow()
     t.find(QStringLiteral("Body height"));
     QCOMPARE(t.found(), QStringList({"BH"}));
     QCOMPARE(t.window.DBEdit1->text(), QStringLiteral("H1"));
-    QCOMPARE(t.form.ConnectedDataFileName, QStringLiteral("bw1.xml"));
+    QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw1.xml"));
     QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
     QVERIFY(t.window.isHidden());
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*t.form.CDSData, QStringLiteral("ID")),
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(t.form.Database().parameters(),
+                                                    QStringLiteral("ID")),
              QStringLiteral("9"));
-    QVERIFY(t.form.OpenDataFiles);
-    QCOMPARE(t.form.ConnectedDataFileName, QStringLiteral("bw2.xml"));
+    // Data files are connected again after the walk: the row found has its file.
+    QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw2.xml"));
     QCOMPARE(t.s.panel(4), QStringLiteral("Current : Body height of men"));
-    QCOMPARE(t.s.selected(t.form.dbgParameter), QStringLiteral("Height"));
-    QCOMPARE(t.s.selected(t.form.dbgSources), QStringLiteral("BH"));
+    QCOMPARE(t.s.selected("dbgParameter"), QStringLiteral("Height"));
+    QCOMPARE(t.s.selected("dbgSources"), QStringLiteral("BH"));
 
     // A row under another headline.
     t.search();
     t.find(QStringLiteral("Water intake"));
     QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
-    QCOMPARE(t.s.selected(t.form.dbgTopics), QStringLiteral("Intake"));
-    QCOMPARE(t.s.selected(t.form.dbgSources), QStringLiteral("WI"));
+    QCOMPARE(t.s.selected("dbgTopics"), QStringLiteral("Intake"));
+    QCOMPARE(t.s.selected("dbgSources"), QStringLiteral("WI"));
     QVERIFY(t.s.errors.isEmpty());
 }
 
@@ -279,9 +288,13 @@ void SearchTest::goToAnUnknownHeadline()
     QCOMPARE(veltra::ReferenceDatabase::CurrentText(t.window.cdsKey, QStringLiteral("Top")),
              QStringLiteral("ZZ"));
     QTest::mouseClick(t.window.sbGoToCurrent, Qt::LeftButton);
-    QCOMPARE(veltra::ReferenceDatabase::CurrentText(*t.form.cdsHead, QStringLiteral("Top")),
+    QCOMPARE(veltra::ReferenceDatabase::CurrentText(t.form.Database().headlines(),
+                                                    QStringLiteral("Top")),
              QStringLiteral("H3"));
-    QVERIFY(t.form.OpenDataFiles);
+    // Data files are connected again after the failed walk: a row change connects its file.
+    QVERIFY(t.form.Database().connectedDataFileName().isEmpty());
+    QVERIFY(t.s.clickRow("dbgTopics", QStringLiteral("Anthropometry")));
+    QCOMPARE(t.form.Database().connectedDataFileName(), QStringLiteral("bw1.xml"));
     QVERIFY(t.s.errors.isEmpty());
 }
 
@@ -376,8 +389,8 @@ void SearchTest::typedTermFindsWhatTheCliFinds()
         form.Guard().setReporter([&errors](const QString& message) { errors << message; });
         form.show();
         TfSearchIndex window(form.Guard(), {});
-        form.fSearchIndex = &window;
-        form.findChild<QAction*>(QStringLiteral("Search1"))->trigger();
+        fixture::Attach(form, {.searchIndex = &window});
+        Child<QAction>(form, "Search1")->trigger();
         window.cbIndexE1->lineEdit()->setFocus();
         QTest::keyClicks(window.cbIndexE1->lineEdit(), QStringLiteral("body"));
         QTest::mouseClick(window.bFindEnglishIndex, Qt::LeftButton);
@@ -449,4 +462,70 @@ void SearchTest::searchWhereTheIndexCannotBeWritten()
 }
 
 QTEST_MAIN(SearchTest)
+
+void SearchTest::onlyASavedParameterTableOutdatesTheIndex_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<bool>("writable");
+    // A folder put where the save writes, after the start read the file.
+    QTest::addColumn<QString>("blocked");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("generates");
+    const QString none;
+    QTest::newRow("parameter table saved") << "Savechanges1"
+                                           << "BW" << true << none << true << true;
+    QTest::newRow("data set saved") << "Savechangesindataset1"
+                                    << "BW" << true << none << true << false;
+    QTest::newRow("parameter table read-only") << "Savechanges1"
+                                               << "BW" << false << none << false << false;
+    QTest::newRow("data set read-only") << "Savechangesindataset1"
+                                        << "BW" << false << none << false << false;
+    QTest::newRow("data set, no data file") << "Savechangesindataset1"
+                                            << "DW" << true << none << false << false;
+    QTest::newRow("parameter table not written") << "Savechanges1"
+                                                 << "BW" << true << "daten1a.xml" << false << false;
+    QTest::newRow("data set not written") << "Savechangesindataset1"
+                                          << "BW" << true << "bw1.xml" << false << false;
+}
+
+// The search builds its index again after the parameter table was saved, and only then:
+// a saved data set or a save that failed leaves the index as it is.
+void SearchTest::onlyASavedParameterTableOutdatesTheIndex()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, variable);
+    QFETCH(bool, writable);
+    QFETCH(QString, blocked);
+    QFETCH(bool, saved);
+    QFETCH(bool, generates);
+    SearchSession t;
+    t.search();
+    QVERIFY(t.s.clickRow("dbgSources", variable));
+    QVERIFY(t.s.errors.isEmpty());
+    if (writable) {
+        t.form.Database().parameters().setReadOnly(false);
+        t.form.Database().dataFile().setReadOnly(false);
+    }
+    if (!blocked.isEmpty()) {
+        QVERIFY(QFile::remove(t.s.dir.filePath(blocked)));
+        QVERIFY(QDir(t.s.dir.path()).mkdir(blocked));
+    }
+
+    fixture::runHandler(t.form, command.toLatin1().constData());
+    QCOMPARE(t.s.errors.size(), saved ? 0 : 1);
+    // The lines of the last generation are added again when the search does not generate
+    // (a generation that failed would add no lines at all).
+    t.window.GenerationProtocol.append(QStringLiteral("marker"));
+    t.search();
+    QCOMPARE(t.s.log().last() != QStringLiteral("marker"), generates);
+    // The search window reads the parameter table itself: the blocked one fails there.
+    if (blocked != QStringLiteral("daten1a.xml"))
+        QCOMPARE(t.s.errors.size(), saved ? 0 : 1);
+    // Only the first search after the save generates.
+    t.window.GenerationProtocol.append(QStringLiteral("marker"));
+    t.search();
+    QCOMPARE(t.s.log().last(), QStringLiteral("marker"));
+}
+
 #include "Search_test.moc"

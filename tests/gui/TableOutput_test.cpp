@@ -5,6 +5,7 @@
 #include "../common/Actions.h"
 #include "../common/WorkbookReader.h"
 #include "GuiFixture.h"
+#include "SecondaryWindows.h"
 
 #include "data/DataTable.h"
 #include "tables/FormatLanguage.h"
@@ -26,6 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+using fixture::Child;
 using fixture::Session;
 using veltra::Dialogs;
 using veltra::FileDialogSettings;
@@ -103,44 +105,47 @@ void TableOutputTest::resultTables()
 {
     Session s;
     TForm1& form = s.start();
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    form.cdsFile->moveTo(3);
-    form.t->setCurrentIndex(0);
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    s.selectRow("DBGrid2", 3);
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
 
     click(form, "bGenTable");
-    QCOMPARE(s.lines(form.mTableContent), Formatted);
-    QCOMPARE(form.t->currentIndex(), 2); // the "Parameter Table" page
-    QCOMPARE(form.cdsFile->recNo(), 1);
-    QVERIFY(form.bTableToExcelFormatByClipboard->isEnabled());
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")), Formatted);
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), 2); // the "Parameter Table" page
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
+    QVERIFY(Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
 
     // CSV upper-cases the browser's field names and disables the spreadsheet copy.
     trigger(form, "GenerateCSVTable1");
-    QCOMPARE(s.lines(form.mTableContent),
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")),
              QStringList({"AGEGRP;AGEMIN;AGEMAX;NOBS;MEAN", "1.00;0.00;5.00;120.00;14.50",
                           "2.00;5.00;10.00;98.00;25.10", "3.00;10.00;18.00;77.00;52.00"}));
-    QVERIFY(!form.bTableToExcelFormatByClipboard->isEnabled());
-    QCOMPARE(form.DataFieldNames.at(1), QStringLiteral("AGEMIN"));
+    QVERIFY(!Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
+    QCOMPARE(form.Database().dataFieldNames().at(1), QStringLiteral("AGEMIN"));
 
     // A formatted table made afterwards shows the upper-case names; unchecked fields
     // and the spin edits take part.
-    form.clbVar->item(1)->setCheckState(Qt::Unchecked);
-    form.clbVar->item(2)->setCheckState(Qt::Unchecked);
-    form.seTabDig->setValue(7);
-    form.seTabDec->setValue(1);
+    Child<QListWidget>(form, "clbVar")->item(1)->setCheckState(Qt::Unchecked);
+    Child<QListWidget>(form, "clbVar")->item(2)->setCheckState(Qt::Unchecked);
+    Child<QSpinBox>(form, "seTabDig")->setValue(7);
+    Child<QSpinBox>(form, "seTabDec")->setValue(1);
     trigger(form, "GenerateFormattedTable1");
-    QCOMPARE(s.lines(form.mTableContent).first(), QStringLiteral(" AGEGRP   NOBS   MEAN"));
-    QCOMPARE(s.lines(form.mTableContent).at(1), QStringLiteral("    1.0  120.0   14.5"));
-    QVERIFY(form.bTableToExcelFormatByClipboard->isEnabled());
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")).first(),
+             QStringLiteral(" AGEGRP   NOBS   MEAN"));
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")).at(1),
+             QStringLiteral("    1.0  120.0   14.5"));
+    QVERIFY(Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
 
     click(form, "bGenTabDelim");
-    QCOMPARE(s.lines(form.mTableContent).at(0), QStringLiteral("AGEGRP\tNOBS\tMEAN"));
-    QVERIFY(form.bTableToExcelFormatByClipboard->isEnabled());
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")).at(0),
+             QStringLiteral("AGEGRP\tNOBS\tMEAN"));
+    QVERIFY(Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
 
     // A new data file brings its names back as stored and every field checked.
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("GW")));
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    QCOMPARE(form.DataFieldNames.at(1), QStringLiteral("AGEMin"));
-    QVERIFY(s.lines(form.mTableContent).isEmpty());
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("GW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    QCOMPARE(form.Database().dataFieldNames().at(1), QStringLiteral("AGEMin"));
+    QVERIFY(s.lines(Child<QPlainTextEdit>(form, "mTableContent")).isEmpty());
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -150,14 +155,15 @@ void TableOutputTest::resultTableWithoutDataFile()
     TForm1& form = s.start();
     DialogAnswers dialogs;
     click(form, "bGenTable");
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("DW"))); // no data file
-    form.mTableContent->setPlainText(QStringLiteral("old"));
-    form.t->setCurrentIndex(0);
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW"))); // no data file
+    Child<QPlainTextEdit>(form, "mTableContent")->setPlainText(QStringLiteral("old"));
+    Child<QTabWidget>(form, "t")->setCurrentIndex(0);
     click(form, "bGenCSVTable");
     QCOMPARE(dialogs.messages, QStringList({"No selected data set."}));
-    QVERIFY(form.mTableContent->toPlainText().isEmpty());
-    QCOMPARE(form.t->currentIndex(), 0);
-    QVERIFY(form.bTableToExcelFormatByClipboard->isEnabled()); // the state is kept
+    QVERIFY(Child<QPlainTextEdit>(form, "mTableContent")->toPlainText().isEmpty());
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentIndex(), 0);
+    QVERIFY(Child<QPushButton>(form, "bTableToExcelFormatByClipboard")
+                ->isEnabled()); // the state is kept
 }
 
 void TableOutputTest::commandTable()
@@ -166,8 +172,8 @@ void TableOutputTest::commandTable()
     TForm1& form = s.start();
     DialogAnswers dialogs;
     // Built with the row change: bw1.xml has GF lines in groups 1 and 3.
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    const QStringList built = s.lines(form.mFormula);
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    const QStringList built = s.lines(Child<QPlainTextEdit>(form, "mFormula"));
     QCOMPARE(built.mid(0, 5),
              QStringList({"Source     : Zeta Survey", "Variable   : BW", "Sex/Gender : M",
                           "Current    : Body weight of men", "Group:1 Age: 0 - 5"}));
@@ -178,28 +184,28 @@ void TableOutputTest::commandTable()
     QCOMPARE(built.at(9), QStringLiteral("Group:3 Age: 10 - 18"));
 
     // Changing Top or Exclude GF rebuilds only on the button.
-    form.seTop->setValue(1);
-    form.cbExcludeGF->setChecked(true);
-    QCOMPARE(s.lines(form.mFormula), built);
-    form.cdsFile->moveTo(2);
+    Child<QSpinBox>(form, "seTop")->setValue(1);
+    Child<QCheckBox>(form, "cbExcludeGF")->setChecked(true);
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")), built);
+    s.selectRow("DBGrid2", 2);
     click(form, "bGenerateACommandTable");
-    QCOMPARE(s.lines(form.mFormula).mid(4, 4),
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")).mid(4, 4),
              QStringList({"Group:1 Age: 0 - 5", fixture::GfConverted().at(0),
                           fixture::GfConverted().at(2), QString()}));
-    QCOMPARE(form.cdsFile->recNo(), 1);
+    QCOMPARE(form.Database().dataFile().recNo(), 1);
 
     // Pressed again: the same table, not appended.
-    const QStringList again = s.lines(form.mFormula);
+    const QStringList again = s.lines(Child<QPlainTextEdit>(form, "mFormula"));
     click(form, "bGenerateACommandTable");
-    QCOMPARE(s.lines(form.mFormula), again);
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")), again);
 
     // A row without data file empties it; the button then says so and keeps the view.
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("DW")));
-    QVERIFY(form.mFormula->toPlainText().isEmpty());
-    form.mFormula->setPlainText(QStringLiteral("kept"));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("DW")));
+    QVERIFY(Child<QPlainTextEdit>(form, "mFormula")->toPlainText().isEmpty());
+    Child<QPlainTextEdit>(form, "mFormula")->setPlainText(QStringLiteral("kept"));
     click(form, "bGenerateACommandTable");
     QCOMPARE(dialogs.messages, QStringList({"No data set selected."}));
-    QCOMPARE(form.mFormula->toPlainText(), QStringLiteral("kept"));
+    QCOMPARE(Child<QPlainTextEdit>(form, "mFormula")->toPlainText(), QStringLiteral("kept"));
     QVERIFY(s.errors.isEmpty());
 }
 
@@ -210,10 +216,10 @@ void TableOutputTest::commandTableErrorShownOnce()
     // gf0.xml's only group fails to convert: the connection shows the error once, the
     // command table stops at that group without a second box, and the restriction panel
     // still follows the row.
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("HW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("HW")));
     QCOMPARE(s.errors, QStringList({"Floating point division by zero"}));
-    QCOMPARE(s.lines(form.mFormula).size(), 4);
-    QVERIFY(form.pnRestriction->isHidden()); // HW has no restriction line
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mFormula")).size(), 4);
+    QVERIFY(Child<QWidget>(form, "pnRestriction")->isHidden()); // HW has no restriction line
     // The button reports it.
     click(form, "bGenerateACommandTable");
     QCOMPARE(s.errors.size(), 2);
@@ -224,9 +230,9 @@ void TableOutputTest::clipboardAndFile()
     Session s;
     TForm1& form = s.start();
     veltra::TfClipTab clipTab;
-    form.fClipTab = &clipTab;
+    fixture::Attach(form, {.clipTab = &clipTab});
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     click(form, "bGenTable");
     QClipboard* clipboard = QGuiApplication::clipboard();
 
@@ -239,7 +245,8 @@ void TableOutputTest::clipboardAndFile()
                                                "3.00\t10.00\t18.00\t77.00\t52.00"));
     QVERIFY(clipTab.isHidden());
     click(form, "bParaToClipBoard");
-    QCOMPARE(clipboard->text(), s.lines(form.mFormula).join(QStringLiteral("\r\n")));
+    QCOMPARE(clipboard->text(),
+             s.lines(Child<QPlainTextEdit>(form, "mFormula")).join(QStringLiteral("\r\n")));
 
     // Save: the dialog's settings, CR LF line ends, the name kept for the next save.
     dialogs.answer = s.dir.path() + QStringLiteral("/table.txt");
@@ -250,13 +257,13 @@ void TableOutputTest::clipboardAndFile()
     QCOMPARE(dialogs.asked.first().defaultExtension, QStringLiteral("txt"));
     QVERIFY(dialogs.asked.first().confirmOverwrite);
     trigger(form, "ClearTable1");
-    QVERIFY(form.mTableContent->toPlainText().isEmpty());
+    QVERIFY(Child<QPlainTextEdit>(form, "mTableContent")->toPlainText().isEmpty());
     trigger(form, "SaveTabletofile1"); // an empty table gives an empty file
     QCOMPARE(dialogs.initialNames.last(), dialogs.answer);
     QCOMPARE(ReadFile(dialogs.answer), QString());
 
     // A file that cannot be written is reported and changes nothing; cancelling too.
-    form.mTableContent->setPlainText(QStringLiteral("x"));
+    Child<QPlainTextEdit>(form, "mTableContent")->setPlainText(QStringLiteral("x"));
     dialogs.answer = s.dir.path() + QStringLiteral("/no/such/folder/t.txt");
     trigger(form, "SaveTabletofile1");
     QCOMPARE(s.errors.size(), 1);
@@ -264,7 +271,7 @@ void TableOutputTest::clipboardAndFile()
     dialogs.answer.clear();
     trigger(form, "SaveTabletofile1");
     QCOMPARE(s.errors.size(), 1);
-    QCOMPARE(form.mTableContent->toPlainText(), QStringLiteral("x"));
+    QCOMPARE(Child<QPlainTextEdit>(form, "mTableContent")->toPlainText(), QStringLiteral("x"));
 }
 
 void TableOutputTest::excelWorkbook()
@@ -272,9 +279,9 @@ void TableOutputTest::excelWorkbook()
     Session s;
     TForm1& form = s.start();
     DialogAnswers dialogs;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
-    form.seTabDec->setValue(1);
-    form.clbVar->item(4)->setCheckState(Qt::Unchecked); // MEAN
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
+    Child<QSpinBox>(form, "seTabDec")->setValue(1);
+    Child<QListWidget>(form, "clbVar")->item(4)->setCheckState(Qt::Unchecked); // MEAN
     dialogs.answer = s.dir.path() + QStringLiteral("/bw.xlsx");
     click(form, "bSaveTableAsWorkbook");
     QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
@@ -444,10 +451,10 @@ void TableOutputTest::userDefinedTableFromTheMainWindow()
     Session s;
     TForm1& form = s.start();
     veltra::TfFormTab window(s.exePath(), form.Guard());
-    form.fFormTab = &window;
-    QVERIFY(s.clickRow(form.dbgSources, QStringLiteral("BW")));
+    fixture::Attach(form, {.formTab = &window});
+    QVERIFY(s.clickRow("dbgSources", QStringLiteral("BW")));
     click(form, "bGenCSVTable");
-    QVERIFY(!form.bTableToExcelFormatByClipboard->isEnabled());
+    QVERIFY(!Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
     QStringList seen;
     // The window is modal: the user works in it while the main window waits.
     QTimer::singleShot(0, &window, [&] {
@@ -458,9 +465,9 @@ void TableOutputTest::userDefinedTableFromTheMainWindow()
     });
     trigger(form, "BuildaUsesdefinedTable1");
     QCOMPARE(seen, QStringList({s.dir.path() + QStringLiteral("/bw1.xml"), "8"}));
-    QCOMPARE(s.lines(form.mTableContent),
+    QCOMPARE(s.lines(Child<QPlainTextEdit>(form, "mTableContent")),
              QStringList({" Group    NOBS", "     1   120.0", "     2    98.0", "     3    77.0"}));
-    QVERIFY(form.bTableToExcelFormatByClipboard->isEnabled());
+    QVERIFY(Child<QPushButton>(form, "bTableToExcelFormatByClipboard")->isEnabled());
     QVERIFY(s.errors.isEmpty());
 }
 
