@@ -95,6 +95,7 @@ private Q_SLOTS:
     void quitWritesSettings();
     void menuBar_data();
     void menuBar();
+    void menuBarShowsEveryEntry();
     void menuShortcuts_data();
     void menuShortcuts();
     void screenSizes();
@@ -914,15 +915,33 @@ void MainWindowTest::menuBar()
     QCOMPARE(action->isVisible(), visible);
     QCOMPARE(action->isEnabled(), enabled);
 
-    // Top-level order: the captioned entries, with 30, 1 and 10 empty ones between.
+    // Top-level order: the captioned entries, with 25, 1 and 10 empty ones between.
     QStringList top;
     for (QAction* entry : form.menuBar()->actions())
         top << entry->text().trimmed();
-    QCOMPARE(top.size(), 7 + 30 + 2 + 1 + 1 + 10 + 1);
+    QCOMPARE(top.size(), 7 + 25 + 2 + 1 + 1 + 10 + 1);
     QCOMPARE(top.mid(0, 8), QStringList({"&Database", "&Connection", "Data&Tables", "&Model",
                                          "&Search", "&Report", "&Checks", ""}));
-    QCOMPARE(top.mid(36, 6), QStringList({"", "Sc&reen", "&LogFile", "", "&Info", ""}));
+    QCOMPARE(top.mid(31, 6), QStringList({"", "Sc&reen", "&LogFile", "", "&Info", ""}));
     QCOMPARE(top.last(), QStringLiteral("&Quit"));
+}
+
+void MainWindowTest::menuBarShowsEveryEntry()
+{
+    // At the standard width every entry, up to the last "&Quit", stands inside the bar
+    // rather than behind its extension button.
+    Session s;
+    TForm1& form = s.start();
+    QMenuBar* bar = form.menuBar();
+    QTRY_VERIFY(bar->isVisible());
+    const QAction* quit = bar->actions().last();
+    QCOMPARE(quit->text(), QStringLiteral("&Quit"));
+    const QRect place = bar->actionGeometry(const_cast<QAction*>(quit));
+    QVERIFY2(!place.isEmpty() && place.right() < bar->width(),
+             qPrintable(QStringLiteral("Quit at %1..%2 of a bar %3 wide")
+                            .arg(place.left())
+                            .arg(place.right())
+                            .arg(bar->width())));
 }
 
 void MainWindowTest::menuShortcuts_data()

@@ -142,7 +142,7 @@ void ReportTest::reportAndItsSideEffects()
     report(form);
     auto* tabs = Child<QTabWidget>(form, "t");
     QCOMPARE(tabs->tabText(tabs->currentIndex()), ReportTab);
-    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<QWidget>(form, "tsReport"));
     const QStringList lines = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
     QCOMPARE(lines.value(0),
              QStringLiteral("Data Documentation : ") + s.dir.filePath(QStringLiteral("bw1.xml")));
@@ -184,7 +184,7 @@ void ReportTest::dataFileNotOpen()
 
     report(form);
     QCOMPARE(dialogs.messages, QStringList{QStringLiteral("No selected data set.")});
-    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<QWidget>(form, "tsReport"));
     const QStringList lines = Child<veltra::TOLEEdit>(form, "oe1")->PlainLines();
     QCOMPARE(lines.value(0), QStringLiteral("Data Documentation : ") +
                                  s.dir.filePath(QStringLiteral("missing.xml")));
@@ -244,7 +244,7 @@ void ReportTest::incompleteReport()
     // No message box; the report tab is shown and the data file stands on its first row.
     QVERIFY2(s.errors.isEmpty(), qPrintable(s.errors.join(u'\n')));
     QVERIFY(dialogs.messages.isEmpty());
-    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<veltra::TOLEEdit>(form, "oe1"));
+    QCOMPARE(Child<QTabWidget>(form, "t")->currentWidget(), Child<QWidget>(form, "tsReport"));
     QCOMPARE(form.Database().dataFile().recNo(), 1);
 }
 
