@@ -1392,9 +1392,14 @@ template <typename Sink> void Parser::parseRowData(DataPacket& packet, Span elem
             for (int k = expected; k < fieldCount && k < expected + 3; ++k) {
                 const QByteArray& n = names[size_t(k)];
                 const qsizetype len = n.size();
-                if (plain[size_t(k)] && m_end - m_p > len &&
-                    std::memcmp(n.constData(), m_p, size_t(len)) == 0 &&
-                    !isNameChar(uchar(m_p[len]))) {
+                if (!plain[size_t(k)] || m_end - m_p <= len)
+                    continue;
+                // Names are short: compared here, without a call.
+                const char* name = n.constData();
+                qsizetype same = 0;
+                while (same < len && name[same] == m_p[same])
+                    ++same;
+                if (same == len && !isNameChar(uchar(m_p[len]))) {
                     an = Span{m_p, m_p + len};
                     m_p += len;
                     idx = k;
