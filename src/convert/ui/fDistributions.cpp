@@ -21,6 +21,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QGraphicsRectItem>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -602,6 +603,11 @@ void TfDistributions::RecomputeGroup()
         UpdateObservedPoints();
         UpdateShownView();
         FillTable();
+        // The chart lays out its axes for the new labels now rather than after it has
+        // been painted once, which would paint it a second time.
+        if (auto* view = qobject_cast<QChartView*>(tabViews->currentWidget());
+            view && view->chart()->layout())
+            view->chart()->layout()->activate();
     } catch (const VeltraError& error) {
         failure = error.message();
     } catch (const std::exception& error) {
