@@ -188,7 +188,8 @@ inline qint64 characterCount(const char* p, const char* e)
 /// Eight bytes at a time: a byte equal to x is a zero byte of w ^ x, and (v - 0x01..) &
 /// ~v & 0x80.. marks zero bytes (below 0x20 with 0x20.. instead of 0x01..); marks
 /// above the lowest are not exact, so the lowest decides.
-inline const char* findValueSpecial(const char* p, const char* e, bool stopHigh, char quote = 0)
+[[gnu::always_inline]] inline const char* findValueSpecial(const char* p, const char* e,
+                                                           bool stopHigh, char quote = 0)
 {
     constexpr quint64 ones = 0x0101010101010101ULL;
     constexpr quint64 highs = 0x8080808080808080ULL;
