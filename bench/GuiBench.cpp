@@ -50,7 +50,7 @@ double SecondsSince(Clock::time_point start)
 // Moves the data grid to the next age group GroupChanges times, as clicks on its rows do,
 // and prints each move's time after `label`. False when a move did not reach its row, or
 // the distribution window, when there is one, did not analyse the new group.
-bool MeasureGroupChanges(veltra::TForm1& form, const char* label, int count = GroupChanges)
+bool MeasureGroupChanges(veltra::TForm1& form, const char* label)
 {
     veltra::DbGrid* grid = form.DBGrid2;
     const int groups = grid->model()->rowCount();
@@ -59,7 +59,7 @@ bool MeasureGroupChanges(veltra::TForm1& form, const char* label, int count = Gr
         return false;
     }
     veltra::TfDistributions* window = form.fDistributions;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < GroupChanges; ++i) {
         const int row = form.cdsFile->recNo() % groups; // the next row, 0-based
         const int analysed = window ? window->RecomputeCount() : 0;
         const auto change = Clock::now();
@@ -100,8 +100,7 @@ int MeasureInChild()
     }
     std::printf("startup %.6f\n", startup);
     // For profiling one phase alone (callgrind): "startup" stops here, "distgroup" skips
-    // the parameter-row changes and the main window's own age-group changes and makes 50
-    // changes with the distribution window shown.
+    // the parameter-row changes and the main window's own age-group changes.
     const QByteArray only = qgetenv("VELTRA_GUI_BENCH_ONLY");
     if (only == "startup")
         return 0;
@@ -141,7 +140,7 @@ int MeasureInChild()
         form->Distributions1Click();
         QApplication::processEvents();
         groupsOk = form->fDistributions && form->fDistributions->isVisible() &&
-                   MeasureGroupChanges(*form, "distgroup", distributionsOnly ? 50 : GroupChanges);
+                   MeasureGroupChanges(*form, "distgroup");
     }
     form.reset();
     QDir::setCurrent(oldCurrent);
