@@ -182,11 +182,14 @@ inline qint64 characterCount(const char* p, const char* e)
 }
 
 /// The first byte in [p, e) that an attribute value cannot hold as it is: a control
-/// character, '&' or '<', and with stopHigh any byte from 0x80 on; e when there is none.
+/// character, '&' or '<', and with stopHigh any byte from 0x80 on; also the quote that
+/// ends the value when one is given (0 for none: NUL is a control character anyway); e
+/// when there is none.
 /// Eight bytes at a time: a byte equal to x is a zero byte of w ^ x, and (v - 0x01..) &
 /// ~v & 0x80.. marks zero bytes (below 0x20 with 0x20.. instead of 0x01..); marks
 /// above the lowest are not exact, so the lowest decides.
-inline const char* findValueSpecial(const char* p, const char* e, bool stopHigh)
+[[gnu::always_inline]] inline const char* findValueSpecial(const char* p, const char* e,
+                                                           bool stopHigh, char quote = 0)
 {
     constexpr quint64 ones = 0x0101010101010101ULL;
     constexpr quint64 highs = 0x8080808080808080ULL;
@@ -195,10 +198,12 @@ inline const char* findValueSpecial(const char* p, const char* e, bool stopHigh)
     // Sixteen bytes at a time where the processor has SSE2 (every x86-64 does).
     const __m128i ampV = _mm_set1_epi8('&');
     const __m128i ltV = _mm_set1_epi8('<');
+    const __m128i quoteV = _mm_set1_epi8(quote);
     const __m128i controlV = _mm_set1_epi8(0x1F);
     while (e - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, ampV), _mm_cmpeq_epi8(v, ltV));
+        m = _mm_or_si128(m, _mm_cmpeq_epi8(v, quoteV));
         m = _mm_or_si128(m, _mm_cmpeq_epi8(_mm_min_epu8(v, controlV), v)); // v <= 0x1F
         int bits = _mm_movemask_epi8(m);
         if (stopHigh)
@@ -213,16 +218,17 @@ inline const char* findValueSpecial(const char* p, const char* e, bool stopHigh)
         std::memcpy(&w, p, 8);
         const quint64 amp = w ^ (ones * '&');
         const quint64 lt = w ^ (ones * '<');
-        const quint64 marks =
-            (((amp - ones) & ~amp) | ((lt - ones) & ~lt) | ((w - ones * 0x20) & ~w) | (w & high)) &
-            highs;
+        const quint64 q = w ^ (ones * uchar(quote));
+        const quint64 marks = (((amp - ones) & ~amp) | ((lt - ones) & ~lt) | ((q - ones) & ~q) |
+                               ((w - ones * 0x20) & ~w) | (w & high)) &
+                              highs;
         if (marks)
             return p + (__builtin_ctzll(marks) >> 3);
         p += 8;
     }
     for (; p < e; ++p) {
         const uchar c = uchar(*p);
-        if (c < 0x20 || c == '&' || c == '<' || (stopHigh && c >= 0x80))
+        if (c < 0x20 || c == '&' || c == '<' || c == uchar(quote) || (stopHigh && c >= 0x80))
             return p;
     }
     return e;
@@ -310,10 +316,17 @@ private:
     bool readAttributes(std::vector<Attribute>& attrs, Span element);
     /// Reads '=' and a quoted value; returns the value span (without quotes).
     Span readValueSpan(const char*& valueBegin);
+    /// Same, and sets special to the value's first byte that findValueSpecial stops at
+    /// (the value's end when there is none), found in the same scan as the quote.
+    Span readValueSpan(const char*& valueBegin, const char*& special);
     QString decodeValue(const char* b, const char* e) const;
     /// The value as a slice: of the file when it needs no decoding, else decoded as
     /// UTF-8 into the store's own buffer.
-    ValueSlice sliceValue(const char* b, const char* e, PacketStore& store);
+    /// special: the first byte findValueSpecial(b, e, !m_utf8) stops at.
+    ValueSlice sliceValue(const char* b, const char* e, const char* special, PacketStore& store);
+    /// UTF-8 decoded into the file's own bytes from special on (it is never longer than
+    /// the value as written), so the table holds no second copy of its texts.
+    ValueSlice decodeInPlace(const char* b, const char* e, const char* special);
     /// At '&': the code point of the reference; p goes past it.
     uint readReference(const char*& p, const char* e) const;
     /// Character data: references resolved, line ends as LF, characters checked.
@@ -368,6 +381,9 @@ private:
         qint64 tailCharacters; // after the last line end; all of them when there is none
     };
     std::vector<ChangedSpan> m_changed;
+    // The part of the value being decoded in place that is rewritten already, while a
+    // step that may fail runs (begin null otherwise): it lies after every span above.
+    ChangedSpan m_partial{nullptr, nullptr, 0, 0};
 };
 
 void Parser::fail(const char* at, const QString& what) const
@@ -400,6 +416,16 @@ void Parser::fail(const char* at, const QString& what) const
             column += span.tailCharacters;
         }
         p = span.end;
+    }
+    if (m_partial.begin && m_partial.begin < at && m_partial.begin >= p) {
+        count(p, m_partial.begin);
+        if (m_partial.lineEnds > 0) {
+            line += m_partial.lineEnds;
+            column = 1 + m_partial.tailCharacters;
+        } else {
+            column += m_partial.tailCharacters;
+        }
+        p = m_partial.end;
     }
     count(p, at);
     throw VeltraError(QStringLiteral("\"%1\": line %2, column %3: %4")
@@ -669,6 +695,37 @@ Span Parser::readValueSpan(const char*& valueBegin)
     return s;
 }
 
+Span Parser::readValueSpan(const char*& valueBegin, const char*& special)
+{
+    skipSpace();
+    need(1, "an attribute");
+    if (*m_p != '=')
+        fail(m_p, QStringLiteral("'=' expected after an attribute name"));
+    ++m_p;
+    skipSpace();
+    need(1, "an attribute");
+    const char quote = *m_p;
+    if (quote != '"' && quote != '\'')
+        fail(m_p, QStringLiteral("quoted attribute value expected"));
+    ++m_p;
+    valueBegin = m_p;
+    // One scan finds the closing quote of a value that needs no decoding (most do).
+    const char* close = findValueSpecial(m_p, m_end, !m_utf8, quote);
+    if (close < m_end && *close == quote) {
+        special = close;
+    } else {
+        special = close;
+        close = close < m_end
+                    ? static_cast<const char*>(std::memchr(close, quote, size_t(m_end - close)))
+                    : nullptr;
+        if (!close)
+            fail(m_end, QStringLiteral("unexpected end of input in an attribute value"));
+    }
+    Span s{m_p, close};
+    m_p = close + 1;
+    return s;
+}
+
 uint Parser::readReference(const char*& pos, const char* e) const
 {
     // pos at '&'
@@ -766,11 +823,99 @@ inline char* encodeUtf8(uint cp, char* out)
     return out;
 }
 
-ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
+ValueSlice Parser::decodeInPlace(const char* b, const char* e, const char* special)
 {
-    const char* p = findValueSpecial(b, e, !m_utf8);
+    const char* p = special;
+    char* const outBegin = m_writable + (b - m_begin);
+    char* out = m_writable + (p - m_begin); // the bytes before special stay as they are
+    const char* run = p;
+    // For the place in an error message, what the bytes as written held: the literal line
+    // ends, and after the last of them (at lineStart; out was at outLineStart) the
+    // characters. Those are counted at the end on the output: the runs keep their bytes,
+    // and a reference is ASCII, so its output's continuation bytes are taken off.
+    qint64 lineEnds = 0;
+    const char* lineStart = b;
+    char* outLineStart = outBegin;
+    qint64 referenceContinuations = 0;
+    auto tailCharacters = [&](const char* to) {
+        const qint64 outBytes = out - outLineStart;
+        const qint64 continuations = outBytes - characterCount(outLineStart, out);
+        return (to - lineStart) - (continuations - referenceContinuations);
+    };
+    // Before a step that may fail: what the message needs of the bytes rewritten so far.
+    auto mark = [&](const char* at) {
+        m_partial = ChangedSpan{b, at, lineEnds, tailCharacters(at)};
+    };
+    for (;;) {
+        if (out != run)
+            std::memmove(out, run, size_t(p - run));
+        out += p - run;
+        if (p == e)
+            break;
+        const char c = *p;
+        if (c == '&') {
+            // Most references are three decimal digits (line ends, accented letters),
+            // and most of those the two of a line end. Written at out, which is never
+            // past the reference read.
+            char* const written = out;
+            if (e - p >= 12 && std::memcmp(p, "&#013;&#010;", 12) == 0) {
+                out[0] = '\r';
+                out[1] = '\n';
+                out += 2;
+                p += 12;
+            } else if (e - p >= 6 && p[1] == '#' && p[5] == ';' && uchar(p[2] - '0') < 10 &&
+                       uchar(p[3] - '0') < 10 && uchar(p[4] - '0') < 10 &&
+                       (p[2] != '0' || p[3] != '0' || p[4] != '0')) {
+                out = encodeUtf8(uint((p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0')), out);
+                referenceContinuations += (out - written) - 1; // one character
+                p += 6;
+            } else {
+                mark(p);
+                const uint cp = readReference(p, e);
+                out = encodeUtf8(cp, out);
+                referenceContinuations += (out - written) - 1;
+            }
+        } else if (c == '<') {
+            mark(p);
+            fail(p, QStringLiteral("'<' not allowed in an attribute value"));
+        } else if (c == '\t' || c == '\n') {
+            *out++ = ' '; // attribute-value normalisation of literal blanks
+            ++p;
+            if (c == '\n') {
+                ++lineEnds;
+                lineStart = p;
+                outLineStart = out;
+                referenceContinuations = 0;
+            }
+        } else if (c == '\r') {
+            *out++ = ' ';
+            ++p;
+            if (p < e && *p == '\n')
+                ++p;
+            ++lineEnds;
+            lineStart = p;
+            outLineStart = out;
+            referenceContinuations = 0;
+        } else {
+            mark(p);
+            fail(p, QStringLiteral("invalid character 0x%1")
+                        .arg(int(uchar(c)), 2, 16, QLatin1Char('0')));
+        }
+        run = p;
+        p = findValueSpecial(p, e, false);
+    }
+    m_partial.begin = nullptr;
+    m_changed.push_back(ChangedSpan{b, e, lineEnds, tailCharacters(e)});
+    return PacketStore::fileSlice(b - m_begin, out - outBegin);
+}
+
+ValueSlice Parser::sliceValue(const char* b, const char* e, const char* special, PacketStore& store)
+{
+    const char* p = special;
     if (p == e)
         return PacketStore::fileSlice(b - m_begin, e - b);
+    if (m_writable && m_utf8)
+        return decodeInPlace(b, e, special);
 
     // Decoded into the own buffer: UTF-8 needs no more bytes than it has (a reference
     // is longer than the character it stands for); a single-byte text at most three
@@ -782,8 +927,6 @@ ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
     char* const outBegin = own.data() + from;
     char* out = outBegin;
     const char* run = b;
-    qint64 lineEnds = 0;           // literal line ends in the value
-    const char* lastLineStart = b; // after the last of them
     auto flush = [&](const char* to) {
         if (m_utf8) {
             std::memcpy(out, run, size_t(to - run));
@@ -802,36 +945,17 @@ ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
         const char c = *p;
         flush(p);
         if (c == '&') {
-            // Most references are three decimal digits (line ends, accented letters),
-            // and most of those the two of a line end.
-            if (e - p >= 12 && std::memcmp(p, "&#013;&#010;", 12) == 0) {
-                *out++ = '\r';
-                *out++ = '\n';
-                p += 12;
-            } else if (e - p >= 6 && p[1] == '#' && p[5] == ';' && uchar(p[2] - '0') < 10 &&
-                       uchar(p[3] - '0') < 10 && uchar(p[4] - '0') < 10 &&
-                       (p[2] != '0' || p[3] != '0' || p[4] != '0')) {
-                out = encodeUtf8(uint((p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0')), out);
-                p += 6;
-            } else {
-                out = encodeUtf8(readReference(p, e), out);
-            }
+            out = encodeUtf8(readReference(p, e), out);
         } else if (c == '<') {
             fail(p, QStringLiteral("'<' not allowed in an attribute value"));
         } else if (c == '\t' || c == '\n') {
             *out++ = ' '; // attribute-value normalisation of literal blanks
             ++p;
-            if (c == '\n') {
-                ++lineEnds;
-                lastLineStart = p;
-            }
         } else if (c == '\r') {
             *out++ = ' ';
             ++p;
             if (p < e && *p == '\n')
                 ++p;
-            ++lineEnds;
-            lastLineStart = p;
         } else {
             fail(p, QStringLiteral("invalid character 0x%1")
                         .arg(int(uchar(c)), 2, 16, QLatin1Char('0')));
@@ -839,16 +963,7 @@ ValueSlice Parser::sliceValue(const char* b, const char* e, PacketStore& store)
         run = p;
     }
     flush(e);
-    const qsizetype size = out - outBegin;
-    if (m_writable && m_utf8) {
-        // Decoded UTF-8 is never longer than the value as written: it goes back in
-        // place, so the table holds no second copy of its texts.
-        m_changed.push_back(ChangedSpan{b, e, lineEnds, characterCount(lastLineStart, e)});
-        std::memcpy(m_writable + (b - m_begin), outBegin, size_t(size));
-        own.truncate(from);
-        return PacketStore::fileSlice(b - m_begin, size);
-    }
-    own.truncate(from + size);
+    own.truncate(from + (out - outBegin));
     return store.ownSlice(from);
 }
 
@@ -1223,6 +1338,16 @@ template <typename Sink> void Parser::parseRowData(DataPacket& packet, Span elem
             byName.insert(spelled, i);
     }
     const bool rowStateIsField = byName.contains(QByteArrayLiteral("RowState"));
+    // Names that a name scan reads whole: those are compared in place with the next
+    // fields' names, without a scan or a hash per attribute.
+    std::vector<char> plain(size_t(fieldCount), 0);
+    for (int i = 0; i < fieldCount; ++i) {
+        const QByteArray& n = names[size_t(i)];
+        bool ok = !n.isEmpty() && isNameStart(uchar(n.at(0)));
+        for (qsizetype k = 1; ok && k < n.size(); ++k)
+            ok = isNameChar(uchar(n.at(k)));
+        plain[size_t(i)] = ok;
+    }
 
     std::vector<qsizetype> seen(size_t(fieldCount), -1);
     qsizetype rowNumber = 0;
@@ -1261,19 +1386,34 @@ template <typename Sink> void Parser::parseRowData(DataPacket& packet, Span elem
             }
             if (m_p == before)
                 fail(m_p, QStringLiteral("blank expected between attributes"));
-            const Span an = readName("<ROW>");
+            Span an;
             int idx = -1;
-            // Rows usually list their attributes in field order: try the next field first.
-            if (expected < fieldCount) {
-                const QByteArray& n = names[size_t(expected)];
-                if (n.size() == an.size() &&
-                    std::memcmp(n.constData(), an.begin, size_t(an.size())) == 0)
-                    idx = expected;
+            // Rows usually list their attributes in field order, leaving out empty values:
+            // try the next few fields first.
+            for (int k = expected; k < fieldCount && k < expected + 3; ++k) {
+                const QByteArray& n = names[size_t(k)];
+                const qsizetype len = n.size();
+                if (!plain[size_t(k)] || m_end - m_p <= len)
+                    continue;
+                // Names are short: compared here, without a call.
+                const char* name = n.constData();
+                qsizetype same = 0;
+                while (same < len && name[same] == m_p[same])
+                    ++same;
+                if (same == len && !isNameChar(uchar(m_p[len]))) {
+                    an = Span{m_p, m_p + len};
+                    m_p += len;
+                    idx = k;
+                    break;
+                }
             }
-            if (idx < 0)
+            if (idx < 0) {
+                an = readName("<ROW>");
                 idx = byName.value(QByteArray::fromRawData(an.begin, an.size()), -1);
+            }
             const char* valueBegin = nullptr;
-            const Span v = readValueSpan(valueBegin);
+            const char* special = nullptr;
+            const Span v = readValueSpan(valueBegin, special);
             if (idx < 0) {
                 if (!rowStateIsField && an.is("RowState")) {
                     if (haveRowState)
@@ -1291,7 +1431,7 @@ template <typename Sink> void Parser::parseRowData(DataPacket& packet, Span elem
                 fail(an.begin, QStringLiteral("duplicate attribute \"%1\" in <ROW>").arg(text(an)));
             seen[size_t(idx)] = rowNumber;
             expected = idx + 1;
-            sink.setValue(idx, v.begin, v.end);
+            sink.setValue(idx, v.begin, v.end, special);
             present.push_back(idx);
         }
         if (!empty)
@@ -1331,7 +1471,7 @@ public:
         m_row = PacketRow();
         m_row.values.resize(m_fieldCount);
     }
-    void setValue(int idx, const char* b, const char* e)
+    void setValue(int idx, const char* b, const char* e, const char* /*special*/)
     {
         m_row.values[idx] = (m_parser.*m_decode)(b, e);
     }
@@ -1363,7 +1503,7 @@ class StoreRowSink
 {
 public:
     StoreRowSink(Parser& parser, PacketStore& store,
-                 ValueSlice (Parser::*slice)(const char*, const char*, PacketStore&))
+                 ValueSlice (Parser::*slice)(const char*, const char*, const char*, PacketStore&))
         : m_parser(parser), m_store(store), m_slice(slice), m_row(size_t(store.fieldCount()))
     {
     }
@@ -1372,9 +1512,9 @@ public:
         std::fill(m_row.begin(), m_row.end(), ValueSlice());
         m_content.clear();
     }
-    void setValue(int idx, const char* b, const char* e)
+    void setValue(int idx, const char* b, const char* e, const char* special)
     {
-        m_row[size_t(idx)] = (m_parser.*m_slice)(b, e, m_store);
+        m_row[size_t(idx)] = (m_parser.*m_slice)(b, e, special, m_store);
     }
     XmlFragment& content() { return m_content; }
     void mergeIntoLast(const std::vector<int>& present)
@@ -1398,7 +1538,7 @@ public:
 private:
     Parser& m_parser;
     PacketStore& m_store;
-    ValueSlice (Parser::*m_slice)(const char*, const char*, PacketStore&);
+    ValueSlice (Parser::*m_slice)(const char*, const char*, const char*, PacketStore&);
     std::vector<ValueSlice> m_row;
     XmlFragment m_content;
 };

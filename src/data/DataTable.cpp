@@ -13,6 +13,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <optional>
 
@@ -224,8 +225,19 @@ struct DataTable::Impl
             }
         }
         column.reserve(qsizetype(rowCount));
-        for (size_t r = 0; r < rowCount; ++r)
-            column.append(store.text(r, field));
+        // Keys repeat in runs (the rows of a topic follow each other): a value equal to the
+        // one before shares its text instead of being decoded again.
+        QByteArrayView previous;
+        for (size_t r = 0; r < rowCount; ++r) {
+            const ValueSlice slice = store.slice(r, field);
+            const QByteArrayView bytes = store.bytes(slice);
+            if (r > 0 && bytes.size() == previous.size() &&
+                std::memcmp(bytes.data(), previous.data(), size_t(bytes.size())) == 0)
+                column.append(column.constLast());
+            else
+                column.append(store.text(slice));
+            previous = bytes;
+        }
         return &column;
     }
 

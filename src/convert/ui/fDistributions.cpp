@@ -21,6 +21,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QGraphicsRectItem>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -602,6 +603,11 @@ void TfDistributions::RecomputeGroup()
         UpdateObservedPoints();
         UpdateShownView();
         FillTable();
+        // The chart lays out its axes for the new labels now rather than after it has
+        // been painted once, which would paint it a second time.
+        if (auto* view = qobject_cast<QChartView*>(tabViews->currentWidget());
+            view && view->chart()->layout())
+            view->chart()->layout()->activate();
     } catch (const VeltraError& error) {
         failure = error.message();
     } catch (const std::exception& error) {
@@ -614,7 +620,9 @@ void TfDistributions::RecomputeGroup()
         ClearGroupViews();
     } else {
         pnCdf->setCurrentWidget(tabViews);
-        lMessage->clear();
+        // Clearing a label lays its window out anew, even when it holds no text.
+        if (!lMessage->text().isEmpty())
+            lMessage->clear();
     }
     UpdateProfileHighlight();
 }
@@ -1062,9 +1070,19 @@ void TfDistributions::FillTable()
     const int deviationColumn = int(header.size()) - 1;
 
     const QSignalBlocker blocker(tbFits);
-    tbFits->clear();
-    tbFits->setColumnCount(int(header.size()));
-    tbFits->setHorizontalHeaderLabels(header);
+    // The same columns (the usual case from one age group to the next): the header stays.
+    bool sameHeader = tbFits->columnCount() == header.size();
+    for (int column = 0; sameHeader && column < header.size(); ++column) {
+        const QTableWidgetItem* item = tbFits->horizontalHeaderItem(column);
+        sameHeader = item && item->text() == header.at(column);
+    }
+    if (sameHeader) {
+        tbFits->clearContents();
+    } else {
+        tbFits->clear();
+        tbFits->setColumnCount(int(header.size()));
+        tbFits->setHorizontalHeaderLabels(header);
+    }
     tbFits->setRowCount(int(m_table.rows.size()));
     int selectRow = -1;
     for (int row = 0; row < m_table.rows.size(); ++row) {
