@@ -314,6 +314,9 @@ private:
     Span readName(const char* context);
     /// Reads the attributes of a start tag up to '>' or "/>"; true for an empty element.
     bool readAttributes(std::vector<Attribute>& attrs, Span element);
+    /// Reads '=' and the opening quote of a value; valueBegin is the value's first byte.
+    /// Returns the quote character.
+    char openValue(const char*& valueBegin);
     /// Reads '=' and a quoted value; returns the value span (without quotes).
     Span readValueSpan(const char*& valueBegin);
     /// Same, and sets special to the value's first byte that findValueSpecial stops at
@@ -673,7 +676,7 @@ Span Parser::readName(const char* context)
     return s;
 }
 
-Span Parser::readValueSpan(const char*& valueBegin)
+char Parser::openValue(const char*& valueBegin)
 {
     skipSpace();
     need(1, "an attribute");
@@ -687,6 +690,12 @@ Span Parser::readValueSpan(const char*& valueBegin)
         fail(m_p, QStringLiteral("quoted attribute value expected"));
     ++m_p;
     valueBegin = m_p;
+    return quote;
+}
+
+Span Parser::readValueSpan(const char*& valueBegin)
+{
+    const char quote = openValue(valueBegin);
     const char* close = static_cast<const char*>(std::memchr(m_p, quote, m_end - m_p));
     if (!close)
         fail(m_end, QStringLiteral("unexpected end of input in an attribute value"));
@@ -697,18 +706,7 @@ Span Parser::readValueSpan(const char*& valueBegin)
 
 Span Parser::readValueSpan(const char*& valueBegin, const char*& special)
 {
-    skipSpace();
-    need(1, "an attribute");
-    if (*m_p != '=')
-        fail(m_p, QStringLiteral("'=' expected after an attribute name"));
-    ++m_p;
-    skipSpace();
-    need(1, "an attribute");
-    const char quote = *m_p;
-    if (quote != '"' && quote != '\'')
-        fail(m_p, QStringLiteral("quoted attribute value expected"));
-    ++m_p;
-    valueBegin = m_p;
+    const char quote = openValue(valueBegin);
     // One scan finds the closing quote of a value that needs no decoding (most do).
     const char* close = findValueSpecial(m_p, m_end, !m_utf8, quote);
     if (close < m_end && *close == quote) {

@@ -1,7 +1,11 @@
 #include "widgets/FormControls.h"
 
+#include "tables/TableExport.h"
+#include "util/TextLines.h"
 #include "widgets/ViewFonts.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -40,6 +44,11 @@ QSpinBox* SpinEdit(const char* name, int min, int max, int value, QWidget* paren
     spin->setRange(min, max);
     spin->setValue(value);
     return spin;
+}
+
+void CopyViewToClipboard(const QPlainTextEdit& view)
+{
+    QGuiApplication::clipboard()->setText(ClipboardText(ViewLines(view.toPlainText())));
 }
 
 } // namespace veltra

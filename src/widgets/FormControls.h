@@ -18,5 +18,7 @@ QLabel* BoldLabel(const QString& text, QWidget* parent);
 QPlainTextEdit* FixedMemo(const char* name, QWidget* parent, bool readOnly = true);
 QPushButton* Button(const char* name, const QString& text, QWidget* parent);
 QSpinBox* SpinEdit(const char* name, int min, int max, int value, QWidget* parent);
+/// Puts the lines of a table view on the clipboard, joined by CR LF.
+void CopyViewToClipboard(const QPlainTextEdit& view);
 
 } // namespace veltra

@@ -57,6 +57,15 @@ QString column(const DataTable& t, const QString& name)
     return values.join(u',');
 }
 
+/// The first field of every visible row, in the table's order.
+QStringList FirstColumn(const DataTable& table)
+{
+    QStringList shown;
+    for (int row = 0; row < table.recordCount(); ++row)
+        shown << table.value(row, 0);
+    return shown;
+}
+
 QString errorOf(const std::function<void()>& action)
 {
     try {
@@ -1025,12 +1034,7 @@ void DataTableTest::takesFilterPassesFromTheCaller()
     for (const char* info : {"b", "a", "b"})
         table.append({QString::number(table.recordCount() + 1), QLatin1String(info)});
     table.setIndexFieldNames(QStringLiteral("Info"));
-    auto ids = [&table] {
-        QStringList shown;
-        for (int row = 0; row < table.recordCount(); ++row)
-            shown << table.value(row, 0);
-        return shown;
-    };
+    auto ids = [&table] { return FirstColumn(table); };
     const QString expression = QStringLiteral("Info = 'b'");
 
     // The rows the caller says pass, in the table's order, with the expression as filter.
@@ -1077,12 +1081,7 @@ void DataTableTest::sameFilterAgainFollowsChanges()
         {FieldDef::text(QStringLiteral("ID"), 4), FieldDef::text(QStringLiteral("PS"), 4)});
     for (const char* ps : {"a", "b", "a"})
         table.append({QString::number(table.recordCount() + 1), QLatin1String(ps)});
-    auto ids = [&table] {
-        QStringList shown;
-        for (int row = 0; row < table.recordCount(); ++row)
-            shown << table.value(row, 0);
-        return shown;
-    };
+    auto ids = [&table] { return FirstColumn(table); };
     const QString expression = QStringLiteral("PS = 'A'");
     table.setFilter(expression);
     table.setFiltered(true);
@@ -1117,12 +1116,7 @@ void DataTableTest::orderAgainFollowsChanges()
         {FieldDef::text(QStringLiteral("ID"), 4), FieldDef::text(QStringLiteral("PS"), 4)});
     for (const char* ps : {"c", "a", "b", "a"})
         table.append({QString::number(table.recordCount() + 1), QLatin1String(ps)});
-    auto ids = [&table] {
-        QStringList shown;
-        for (int row = 0; row < table.recordCount(); ++row)
-            shown << table.value(row, 0);
-        return shown;
-    };
+    auto ids = [&table] { return FirstColumn(table); };
     table.setIndexFieldNames(QStringLiteral("PS"));
     QCOMPARE(ids(), (QStringList{"2", "4", "3", "1"}));
     table.setIndexFieldNames(QStringLiteral("ID"));

@@ -102,6 +102,16 @@ bool ClickRow(veltra::DbGrid* grid, const QList<QPair<int, QString>>& cells)
     return false;
 }
 
+/// Clicks the headline, the topic and the parameter row of that sex and data source, as a
+/// user walks to a row; false when one of them is not shown.
+bool ClickParameterRow(const QWidget& form, const QString& headline, const QString& topic,
+                       const QString& sex, const QString& source)
+{
+    return ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}) &&
+           ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}) &&
+           ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}});
+}
+
 } // namespace
 
 class CliParityTest : public QObject
@@ -219,9 +229,7 @@ void CliParityTest::sameLines()
     m_errors.clear();
     m_beeps = 0;
 
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
+    QVERIFY(ClickParameterRow(form, headline, topic, sex, source));
     QCOMPARE(
         veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID")),
         id);
@@ -445,9 +453,7 @@ void CliParityTest::report()
     QFETCH(QString, id);
     TForm1& form = *m_form;
     m_errors.clear();
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
+    QVERIFY(ClickParameterRow(form, headline, topic, sex, source));
     QCOMPARE(
         veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID")),
         id);
@@ -629,9 +635,7 @@ void CliParityTest::fitsTable()
     QFETCH(int, group);
     TForm1& form = *m_form;
     m_errors.clear();
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgTopics"), {{0, headline}}));
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgParameter"), {{0, topic}}));
-    QVERIFY(ClickRow(Child<veltra::DbGrid>(form, "dbgSources"), {{3, sex}, {4, source}}));
+    QVERIFY(ClickParameterRow(form, headline, topic, sex, source));
     const QString id =
         veltra::ReferenceDatabase::CurrentText(form.Database().parameters(), QStringLiteral("ID"));
     Child<QAction>(form, "Distributions1")->trigger();

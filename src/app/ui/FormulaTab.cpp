@@ -3,17 +3,13 @@
 #include "data/DataSource.h"
 #include "data/DataTable.h"
 #include "tables/CommandTable.h"
-#include "tables/TableExport.h"
-#include "util/TextLines.h"
 #include "widgets/Dialogs.h"
 #include "widgets/FormControls.h"
 #include "widgets/GuardedHandler.h"
 #include "widgets/Named.h"
 
 #include <QCheckBox>
-#include <QClipboard>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -96,7 +92,7 @@ void FormulaTab::Clear()
 
 void FormulaTab::CopyToClipboard()
 {
-    QGuiApplication::clipboard()->setText(ClipboardText(ViewLines(mFormula->toPlainText())));
+    CopyViewToClipboard(*mFormula);
 }
 
 } // namespace veltra

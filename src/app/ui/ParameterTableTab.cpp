@@ -14,11 +14,9 @@
 #include "widgets/FormControls.h"
 #include "widgets/GuardedHandler.h"
 
-#include <QClipboard>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -177,7 +175,7 @@ void ParameterTableTab::BuildUserDefined()
 
 void ParameterTableTab::CopyToClipboard()
 {
-    QGuiApplication::clipboard()->setText(ClipboardText(ViewLines(mTableContent->toPlainText())));
+    CopyViewToClipboard(*mTableContent);
 }
 
 void ParameterTableTab::CopyForSpreadsheet()
