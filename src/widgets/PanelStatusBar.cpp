@@ -24,6 +24,10 @@ void PanelStatusBar::addPanel(int width, const QString& text, bool stretch)
         label->setFixedWidth(width);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
+    // A panel of fixed width is of fixed height too: a new text then repaints the panel
+    // alone, where otherwise the bar would be laid out and repainted whole on every change.
+    if (!stretch)
+        label->setFixedHeight(label->sizeHint().height());
     // Labels ignore presses, so a press on a panel reaches the bar.
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->setToolTip(text);

@@ -13,12 +13,15 @@
 #include "widgets/DbRichText.h"
 #include "widgets/ErrorGuard.h"
 #include "widgets/GuardedHandler.h"
+#include "widgets/LegendStrip.h"
 #include "widgets/ProtocolView.h"
+#include "widgets/TextLine.h"
 #include "widgets/ViewFonts.h"
 
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 using namespace veltra;
 
@@ -75,6 +78,7 @@ private Q_SLOTS:
     void guardReportsErrors();
     void guardedHandlers();
     void protocolViewFollowsTheLog();
+    void changingHeadingsKeepTheLayout();
 };
 
 void DbViewsTest::fieldViewsFollowTheRow()
@@ -299,6 +303,68 @@ void DbViewsTest::protocolViewFollowsTheLog()
     QCOMPARE(view.toPlainText(), QStringLiteral("first"));
     log.Clear();
     QCOMPARE(view.toPlainText(), QString());
+}
+
+// Counts the layout requests a window receives.
+class LayoutRequests : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::LayoutRequest;
+        return false;
+    }
+};
+
+void DbViewsTest::changingHeadingsKeepTheLayout()
+{
+    QWidget window;
+    auto* box = new QVBoxLayout(&window);
+    auto* heading = new TextLine(&window);
+    auto* legend = new LegendStrip(&window);
+    box->addWidget(heading);
+    box->addWidget(legend);
+    box->addStretch(1);
+    const QList<LegendStrip::Entry> two = {
+        {QStringLiteral("#"), Qt::red, QStringLiteral("first")},
+        {QStringLiteral("#"), QColor(), QStringLiteral("second")}};
+    legend->setEntries(two);
+    window.resize(legend->sizeHint().width() + 40, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const int lineHeight = legend->fontMetrics().lineSpacing();
+    QCOMPARE(legend->height(), lineHeight);
+    LayoutRequests requests;
+    window.installEventFilter(&requests);
+
+    // New texts of the same shape: repainted, no new layout.
+    heading->setText(QString(400, u'x'));
+    legend->setEntries({two.at(0), {QStringLiteral("#"), QColor(), QStringLiteral("secund")}});
+    QCoreApplication::processEvents();
+    QCOMPARE(requests.count, 0);
+    // A heading wider than its line is cut, and the tool tip shows it whole.
+    QCOMPARE(heading->height(), heading->fontMetrics().height());
+    QCOMPARE(heading->toolTip(), QString(400, u'x'));
+    heading->setText(QStringLiteral("short"));
+    QCOMPARE(heading->toolTip(), QString());
+
+    // Entries wrap between each other, never inside one; a second line is laid out.
+    const QString wide(20, u'w');
+    legend->setEntries({two.at(0), two.at(1), {QStringLiteral("#"), QColor(), wide}});
+    QCOMPARE(legend->lineCount(legend->width()), 2);
+    QCOMPARE(legend->lineCount(legend->sizeHint().width()), 1);
+    QCOMPARE(legend->lineCount(legend->sizeHint().width() - 1), 2);
+    QCOMPARE(legend->lineCount(1), 3);
+    QCoreApplication::processEvents();
+    QVERIFY(requests.count > 0);
+    QCOMPARE(legend->height(), 2 * lineHeight);
+    QCOMPARE(legend->text(), QStringLiteral("# first   # second   # ") + wide);
+
+    legend->setEntries({});
+    QCOMPARE(legend->lineCount(legend->width()), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(legend->height(), lineHeight);
 }
 
 QTEST_MAIN(DbViewsTest)

@@ -344,12 +344,18 @@ void DistributionsWindowTest::densityAndQqViewsDrawEveryFitWithALegend()
     s.startOnFits();
     TfDistributions& w = s.open();
     const QList<veltra::FitDistribution>& fits = w.CurrentGroup()->fits;
-    // Every fit's name is in the legend below the views, which wraps instead of cutting.
-    for (const QLineSeries* curve : std::as_const(w.Curves))
-        QVERIFY2(w.lLegend->text().contains(
-                     curve->name().toHtmlEscaped().replace(u' ', QStringLiteral("&nbsp;"))),
-                 qPrintable(w.lLegend->text()));
-    QVERIFY(w.lLegend->wordWrap());
+    // Every fit's name is in the legend below the views, in the fit's colour, and the
+    // legend wraps between entries instead of cutting them.
+    const QList<veltra::LegendStrip::Entry>& entries = w.lLegend->entries();
+    for (int i = 0; i < w.Curves.size(); ++i) {
+        const auto entry = std::find_if(
+            entries.cbegin(), entries.cend(),
+            [&](const veltra::LegendStrip::Entry& e) { return e.text == w.Curves.at(i)->name(); });
+        QVERIFY2(entry != entries.cend(), qPrintable(w.lLegend->text()));
+        QCOMPARE(entry->symbolColour, w.Curves.at(i)->pen().color());
+    }
+    QCOMPARE(w.lLegend->lineCount(w.lLegend->sizeHint().width()), 1);
+    QVERIFY(w.lLegend->lineCount(w.lLegend->sizeHint().width() / 2) > 1);
 
     w.tabViews->setCurrentWidget(w.cvDensity);
     QCOMPARE(w.DensityCurves.size(), fits.size());

@@ -167,7 +167,9 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
              QStringLiteral("CSV file [*.csv]|*.csv|All|*.*"), true};
 
     auto* box = new QVBoxLayout(this);
-    lGroup = Named(new QLabel(this), "lGroup");
+    // The heading changes with every age group; as a text line it does so without laying
+    // out the window, whose wrapped legend and charts would otherwise be measured again.
+    lGroup = Named(new TextLine(this), "lGroup");
     QFont bold = lGroup->font();
     bold.setBold(true);
     lGroup->setFont(bold);
@@ -195,9 +197,7 @@ TfDistributions::TfDistributions(const ErrorGuard& guard, DataSource& dataFileLi
     pnCdf->addWidget(tabViews);
     pnCdf->addWidget(lMessage);
     cdfBox->addWidget(pnCdf, 1);
-    lLegend = Named(new QLabel(cdfColumn), "lLegend");
-    lLegend->setWordWrap(true);
-    lLegend->setTextFormat(Qt::RichText);
+    lLegend = Named(new LegendStrip(cdfColumn), "lLegend");
     cdfBox->addWidget(lLegend);
     auto* cdfButtons = new QHBoxLayout;
     cbLogX = Named(new QCheckBox(QStringLiteral("log x"), cdfColumn), "cbLogX");
@@ -652,7 +652,7 @@ void TfDistributions::ClearGroupViews()
     m_table = {};
     m_currentPoint.reset();
     PlaceCurrentMarker();
-    lLegend->clear();
+    lLegend->setEntries({});
 }
 
 // --- chart of distribution functions -------------------------------------------------------
@@ -902,21 +902,19 @@ void TfDistributions::UpdateQq()
 
 void TfDistributions::UpdateLegend()
 {
-    // Entries are separated by breakable blanks: the legend wraps between entries.
-    QStringList entries;
+    // Two bars in the fit's colour for a curve; the entries wrap between each other.
+    QList<LegendStrip::Entry> entries;
+    const QString bars = QStringLiteral("\u25AC\u25AC");
     for (int i = 0; i < Curves.size(); ++i)
-        entries << QStringLiteral("<span style=\"color:%1\">&#9644;&#9644;</span>&nbsp;%2")
-                       .arg(FitColour(i).name(), Curves.at(i)->name().toHtmlEscaped().replace(
-                                                     u' ', QStringLiteral("&nbsp;")));
+        entries.append({bars, FitColour(i), Curves.at(i)->name()});
     if (tabViews->currentWidget() == cvCdf) {
-        entries << QStringLiteral("&#9679;&nbsp;observed")
-                << QStringLiteral("&#9675;&nbsp;observed, N too small");
+        entries.append({QStringLiteral("\u25CF"), QColor(), QStringLiteral("observed")});
+        entries.append(
+            {QStringLiteral("\u25CB"), QColor(), QStringLiteral("observed, N too small")});
     } else if (tabViews->currentWidget() == cvQq) {
-        entries << QStringLiteral("<span style=\"color:gray\">- - -</span>&nbsp;1:1");
+        entries.append({QStringLiteral("- - -"), QColor(0x80, 0x80, 0x80), QStringLiteral("1:1")});
     }
-    const QString text = entries.join(QStringLiteral(" &nbsp; "));
-    if (lLegend->text() != text)
-        lLegend->setText(text);
+    lLegend->setEntries(entries);
 }
 
 QString TfDistributions::CurveToolTip(int fit, double x) const

@@ -8,6 +8,8 @@
 #include "convert/FitTable.h"
 #include "widgets/Dialogs.h"
 #include "widgets/ErrorGuard.h"
+#include "widgets/LegendStrip.h"
+#include "widgets/TextLine.h"
 
 #include <QColor>
 #include <QList>
@@ -93,7 +95,7 @@ public:
     QStringList CsvLines() const;
 
     // --- controls -------------------------------------------------------------------------
-    QLabel* lGroup = nullptr;
+    TextLine* lGroup = nullptr;
     QStackedWidget* pnCdf = nullptr;
     /// The three views of the group: distribution functions, densities, Q-Q.
     QTabWidget* tabViews = nullptr;
@@ -104,7 +106,7 @@ public:
     QChartView* cvQq = nullptr;
     QChart* chQq = nullptr;
     /// The legend of the three views, below them: it wraps instead of cutting names.
-    QLabel* lLegend = nullptr;
+    LegendStrip* lLegend = nullptr;
     QLabel* lMessage = nullptr;
     QCheckBox* cbLogX = nullptr;
     QChartView* cvProfile = nullptr;

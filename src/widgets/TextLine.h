@@ -1,0 +1,37 @@
+// One line of text for a heading that changes with every selection: its size does not
+// follow its text, so a new text repaints the line without laying its window out again.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace veltra {
+
+/// Shows its text on one line, as a label with the same font and palette does. A text
+/// wider than the line is cut with an ellipsis and shown whole as the tool tip. The line
+/// is one text line high and takes the width its layout gives it; setText() with another
+/// text repaints it and asks for no new layout, which in a window full of wrapped labels
+/// and charts saves laying all of them out on every change.
+class TextLine : public QWidget
+{
+public:
+    explicit TextLine(QWidget* parent = nullptr);
+
+    QString text() const { return m_text; }
+    void setText(const QString& text);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateToolTip();
+
+    QString m_text;
+};
+
+} // namespace veltra
