@@ -6,6 +6,7 @@
 #include "util/NumberFormat.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
+#include "widgets/CachedPanelStyle.h"
 #include "widgets/DbEdit.h"
 #include "widgets/DbGrid.h"
 #include "widgets/DbMemo.h"
@@ -18,6 +19,7 @@
 #include "widgets/TextLine.h"
 #include "widgets/ViewFonts.h"
 
+#include <QLineEdit>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
@@ -79,6 +81,7 @@ private Q_SLOTS:
     void guardedHandlers();
     void protocolViewFollowsTheLog();
     void changingHeadingsKeepTheLayout();
+    void cachedPanelsLookLikeDrawnOnes();
 };
 
 void DbViewsTest::fieldViewsFollowTheRow()
@@ -365,6 +368,59 @@ void DbViewsTest::changingHeadingsKeepTheLayout()
     QCOMPARE(legend->lineCount(legend->width()), 1);
     QCoreApplication::processEvents();
     QCOMPARE(legend->height(), lineHeight);
+}
+
+// The largest difference of one colour channel between two images of the same size.
+int LargestDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    int largest = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row);
+            const QRgb q = y.pixel(column, row);
+            largest =
+                std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                          std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    }
+    return largest;
+}
+
+void DbViewsTest::cachedPanelsLookLikeDrawnOnes()
+{
+    QWidget window;
+    auto* drawn = new QLineEdit(QStringLiteral("=RiskPearson6(100, 100, 1)"), &window);
+    auto* copied = new QLineEdit(drawn->text(), &window);
+    copied->setStyle(CachedPanelStyle::Instance());
+    // Neither takes the focus, whose frame is of another colour.
+    drawn->setFocusPolicy(Qt::NoFocus);
+    copied->setFocusPolicy(Qt::NoFocus);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Each size and state has a panel of its own: a copy drawn for another would show.
+    struct Case
+    {
+        QSize size;
+        bool enabled;
+        bool readOnly;
+    };
+    for (const Case& c :
+         {Case{{200, 22}, true, true}, Case{{949, 22}, true, true}, Case{{200, 22}, false, true},
+          Case{{60, 30}, true, false}, Case{{200, 22}, true, true}}) {
+        for (QLineEdit* edit : {drawn, copied}) {
+            edit->resize(c.size);
+            edit->setEnabled(c.enabled);
+            edit->setReadOnly(c.readOnly);
+        }
+        const QImage plain = drawn->grab().toImage();
+        const QImage cached = copied->grab().toImage();
+        QCOMPARE(cached.size(), plain.size());
+        // Antialiased edges may round one step apart through the pixmap.
+        QVERIFY2(LargestDifference(plain, cached) <= 2,
+                 qPrintable(QStringLiteral("%1x%2").arg(c.size.width()).arg(c.size.height())));
+    }
 }
 
 QTEST_MAIN(DbViewsTest)

@@ -361,6 +361,7 @@ void DistributionsWindowTest::densityAndQqViewsDrawEveryFitWithALegend()
     QCOMPARE(w.DensityCurves.size(), fits.size());
     for (int i = 0; i < fits.size(); ++i) {
         const QList<QPointF> points = w.DensityCurves.at(i)->points();
+        QCOMPARE(w.DensityCurves.at(i)->name(), w.Curves.at(i)->name());
         QCOMPARE(points.size(), 200);
         QVERIFY(Near(points.at(57).y(), fits.at(i).density(points.at(57).x()), 1e-9));
     }
@@ -371,6 +372,7 @@ void DistributionsWindowTest::densityAndQqViewsDrawEveryFitWithALegend()
     const QList<veltra::ObservedQuantile>& observed = w.CurrentGroup()->observed;
     for (int i = 0; i < fits.size(); ++i) {
         const QList<QPointF> points = w.QqSeries.at(i)->points();
+        QCOMPARE(w.QqSeries.at(i)->name(), w.Curves.at(i)->name());
         QCOMPARE(points.size(), observed.size());
         for (const QPointF& point : points) {
             const auto match = std::find_if(

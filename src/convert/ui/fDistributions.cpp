@@ -9,6 +9,7 @@
 #include "util/SafeFile.h"
 #include "util/TextLines.h"
 #include "util/VeltraError.h"
+#include "widgets/CachedPanelStyle.h"
 #include "widgets/GuardedHandler.h"
 #include "widgets/Named.h"
 
@@ -421,6 +422,8 @@ QWidget* TfDistributions::buildFormulas()
         grid->addWidget(new QLabel(caption, panel), line, 0);
         edit = Named(new QLineEdit(panel), editName);
         edit->setReadOnly(true);
+        // The formulas change with every age group: their frames are copied, not drawn.
+        edit->setStyle(CachedPanelStyle::Instance());
         grid->addWidget(edit, line, 1);
         button = Button(panel, buttonName, QStringLiteral("Copy"));
         grid->addWidget(button, line, 2);
@@ -784,13 +787,11 @@ void TfDistributions::UpdateCurves()
         }
         QLineSeries* series = Curves.at(i);
         series->replace(points);
-        // Names and pens are set only when they change: each setting repaints the chart.
+        // Names and pens are set only when they change: each setting repaints the chart
+        // and lays it out again. The hidden views take the names when they are shown.
         const QString name = FitCurveName(fit.fit());
-        if (series->name() != name) {
+        if (series->name() != name)
             series->setName(name);
-            DensityCurves.at(i)->setName(name);
-            QqSeries.at(i)->setName(name);
-        }
         // The GF curve is drawn bold: it is the model the other fits are limits of.
         const bool gf = fit.fit().family == FitFamily::GeneralF;
         const QPen pen(FitColour(i), gf ? 3.5 : 1.8);
@@ -856,6 +857,8 @@ void TfDistributions::UpdateDensities()
             points[k] = QPointF(AxisX(x), f);
         }
         DensityCurves.at(i)->replace(points);
+        if (DensityCurves.at(i)->name() != Curves.at(i)->name())
+            DensityCurves.at(i)->setName(Curves.at(i)->name());
     }
     m_densityX->setTitleText(m_valueTitle);
     SetAxisTicks(m_densityX, m_low, m_high, logX);
@@ -879,6 +882,8 @@ void TfDistributions::UpdateQq()
             high = std::max({high, point.observed, point.fitted});
         }
         QqSeries.at(i)->replace(points);
+        if (QqSeries.at(i)->name() != Curves.at(i)->name())
+            QqSeries.at(i)->setName(Curves.at(i)->name());
     }
     if (!std::isfinite(low)) {
         low = logScale ? 1 : 0;
