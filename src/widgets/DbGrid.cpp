@@ -4,6 +4,7 @@
 #include "data/DataTable.h"
 #include "widgets/DataTableModel.h"
 #include "widgets/ErrorGuard.h"
+#include "widgets/TextCellDelegate.h"
 
 #include <QHeaderView>
 #include <QScopedValueRollback>
@@ -20,6 +21,8 @@ DbGrid::DbGrid(DataSource* source, const QStringList& columns, bool titles, cons
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAlternatingRowColors(false);
     setWordWrap(false);
+    // The cells hold text only: painted with one measurement of their text.
+    setItemDelegate(new TextCellDelegate(this));
     horizontalHeader()->setVisible(titles);
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setVisible(false);

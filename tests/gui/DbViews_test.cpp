@@ -16,10 +16,13 @@
 #include "widgets/GuardedHandler.h"
 #include "widgets/LegendStrip.h"
 #include "widgets/ProtocolView.h"
+#include "widgets/TextCellDelegate.h"
 #include "widgets/TextLine.h"
 #include "widgets/ViewFonts.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
@@ -82,6 +85,7 @@ private Q_SLOTS:
     void protocolViewFollowsTheLog();
     void changingHeadingsKeepTheLayout();
     void cachedPanelsLookLikeDrawnOnes();
+    void textCellsLookLikeStyledOnes();
 };
 
 void DbViewsTest::fieldViewsFollowTheRow()
@@ -420,6 +424,57 @@ void DbViewsTest::cachedPanelsLookLikeDrawnOnes()
         // Antialiased edges may round one step apart through the pixmap.
         QVERIFY2(LargestDifference(plain, cached) <= 2,
                  qPrintable(QStringLiteral("%1x%2").arg(c.size.width()).arg(c.size.height())));
+    }
+}
+
+void DbViewsTest::textCellsLookLikeStyledOnes()
+{
+    // The same table twice, one painted by the style's delegate, one by the text cells'.
+    auto fill = [](QTableWidget& table) {
+        table.setColumnCount(4);
+        table.setRowCount(4);
+        table.verticalHeader()->setVisible(false);
+        const Qt::Alignment aligns[] = {Qt::AlignLeft | Qt::AlignVCenter,
+                                        Qt::AlignRight | Qt::AlignVCenter, Qt::AlignCenter,
+                                        Qt::AlignLeft | Qt::AlignTop};
+        for (int row = 0; row < 4; ++row) {
+            for (int column = 0; column < 4; ++column) {
+                auto* item = new QTableWidgetItem(
+                    row == 3 ? QStringLiteral("a text far wider than its column of the table")
+                             : QStringLiteral("P%1 %2 %").arg(row * 10 + column).arg(-0.1 * row));
+                item->setTextAlignment(aligns[column]);
+                table.setItem(row, column, item);
+            }
+        }
+        table.item(1, 1)->setBackground(QColor(0xc6, 0xef, 0xce));
+        table.item(2, 0)->setForeground(QColor(0xd9, 0x5f, 0x02));
+        table.item(0, 2)->setText(QString());
+        for (int column = 0; column < 4; ++column)
+            table.setColumnWidth(column, 90);
+        table.resize(400, 150);
+    };
+    QTableWidget styled;
+    QTableWidget text;
+    fill(styled);
+    fill(text);
+    text.setItemDelegate(new TextCellDelegate(&text));
+    for (QTableWidget* table : {&styled, &text}) {
+        table->setFocusPolicy(Qt::NoFocus);
+        table->show();
+        QVERIFY(QTest::qWaitForWindowExposed(table));
+    }
+    // Word wrap on (a too wide text goes to the style) and off (it is cut), a selected row,
+    // a disabled table.
+    for (int step = 0; step < 4; ++step) {
+        for (QTableWidget* table : {&styled, &text}) {
+            table->setWordWrap(step != 1);
+            if (step == 2)
+                table->selectRow(1);
+            table->setEnabled(step != 3);
+        }
+        QCOMPARE(LargestDifference(styled.viewport()->grab().toImage(),
+                                   text.viewport()->grab().toImage()),
+                 0);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "widgets/CachedPanelStyle.h"
 #include "widgets/GuardedHandler.h"
 #include "widgets/Named.h"
+#include "widgets/TextCellDelegate.h"
 
 #include <QAreaSeries>
 #include <QBuffer>
@@ -113,10 +114,10 @@ QCategoryAxis* ValueAxis(const QString& title)
 
 // Paints a table cell with its own background also when its row is selected, and marks
 // the selected row with a frame: the deviation colour stays readable.
-class FrameSelectionDelegate : public QStyledItemDelegate
+class FrameSelectionDelegate : public TextCellDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using TextCellDelegate::TextCellDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
@@ -124,7 +125,7 @@ public:
         QStyleOptionViewItem plain(option);
         const bool selected = option.state.testFlag(QStyle::State_Selected);
         plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
-        QStyledItemDelegate::paint(painter, plain, index);
+        TextCellDelegate::paint(painter, plain, index);
         if (!selected)
             return;
         painter->save();
