@@ -368,6 +368,12 @@ void DbViewsTest::changingHeadingsKeepTheLayout()
     QCOMPARE(legend->height(), 2 * lineHeight);
     QCOMPARE(legend->text(), QStringLiteral("# first   # second   # ") + wide);
 
+    // A narrower window: the strip takes the lines its entries need at the new width.
+    window.resize(legend->sizeHint().width() / 3, 200);
+    QCoreApplication::processEvents();
+    QVERIFY(legend->lineCount(legend->width()) > 2);
+    QCOMPARE(legend->height(), legend->lineCount(legend->width()) * lineHeight);
+
     legend->setEntries({});
     QCOMPARE(legend->lineCount(legend->width()), 1);
     QCoreApplication::processEvents();
