@@ -1,7 +1,9 @@
 #include "widgets/PanelStatusBar.h"
 
-#include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <algorithm>
 
 namespace veltra {
 
@@ -16,23 +18,15 @@ PanelStatusBar::PanelStatusBar(QWidget* parent) : QStatusBar(parent)
 
 void PanelStatusBar::addPanel(int width, const QString& text, bool stretch)
 {
-    auto* label = new QLabel(text, this);
-    label->setObjectName(QStringLiteral("panel%1").arg(m_panels.size()));
+    auto* panel = new StatusPanel(this);
+    panel->setObjectName(QStringLiteral("panel%1").arg(m_panels.size()));
+    panel->setText(text);
     if (stretch)
-        label->setMinimumWidth(width);
+        panel->setMinimumWidth(width);
     else
-        label->setFixedWidth(width);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setTextFormat(Qt::PlainText);
-    // A panel of fixed width is of fixed height too: a new text then repaints the panel
-    // alone, where otherwise the bar would be laid out and repainted whole on every change.
-    if (!stretch)
-        label->setFixedHeight(label->sizeHint().height());
-    // Labels ignore presses, so a press on a panel reaches the bar.
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label->setToolTip(text);
-    addWidget(label, stretch ? 1 : 0);
-    m_panels.append(label);
+        panel->setFixedWidth(width);
+    addWidget(panel, stretch ? 1 : 0);
+    m_panels.append(panel);
 }
 
 QString PanelStatusBar::panelText(int panel) const
@@ -42,10 +36,55 @@ QString PanelStatusBar::panelText(int panel) const
 
 void PanelStatusBar::setPanelText(int panel, const QString& text)
 {
-    if (panel >= 0 && panel < m_panels.size()) {
+    if (panel >= 0 && panel < m_panels.size())
         m_panels.at(panel)->setText(text);
-        m_panels.at(panel)->setToolTip(text);
-    }
+}
+
+// --- one panel ------------------------------------------------------------------------------
+
+StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Presses go through to the bar.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void StatusPanel::setText(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    setToolTip(text);
+    update();
+}
+
+QSize StatusPanel::sizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    return {std::max(minimumWidth(), fontMetrics().horizontalAdvance(m_text) + indent() + frame),
+            fontMetrics().height() + frame};
+}
+
+QSize StatusPanel::minimumSizeHint() const
+{
+    return {0, fontMetrics().height() + 2 * frameWidth()};
+}
+
+int StatusPanel::indent() const
+{
+    // Half an "x" between the frame and the text, as a framed label keeps.
+    return fontMetrics().horizontalAdvance(u'x') / 2;
+}
+
+void StatusPanel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    QRect room = contentsRect();
+    room.setLeft(room.left() + indent());
+    style()->drawItemText(&painter, room,
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextForceLeftToRight, palette(),
+                          isEnabled(), m_text, foregroundRole());
 }
 
 void PanelStatusBar::mousePressEvent(QMouseEvent* event)

@@ -15,6 +15,7 @@
 #include "widgets/ErrorGuard.h"
 #include "widgets/GuardedHandler.h"
 #include "widgets/LegendStrip.h"
+#include "widgets/PanelStatusBar.h"
 #include "widgets/ProtocolView.h"
 #include "widgets/TextCellDelegate.h"
 #include "widgets/TextLine.h"
@@ -378,6 +379,26 @@ void DbViewsTest::changingHeadingsKeepTheLayout()
     QCOMPARE(legend->lineCount(legend->width()), 1);
     QCoreApplication::processEvents();
     QCOMPARE(legend->height(), lineHeight);
+
+    // The status bar's panels, fixed and stretching, take new texts the same way.
+    PanelStatusBar bar;
+    bar.addPanel(60, QStringLiteral("Top:"));
+    bar.addPanel(100, QStringLiteral("Content:"), true);
+    bar.resize(300, bar.sizeHint().height());
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    LayoutRequests barRequests;
+    bar.installEventFilter(&barRequests);
+    const QString wideText = QStringLiteral("Top:") + QString(60, u'W');
+    bar.setPanelText(0, wideText);
+    bar.setPanelText(1, QStringLiteral("Content: body weight"));
+    QCoreApplication::processEvents();
+    QCOMPARE(barRequests.count, 0);
+    QCOMPARE(bar.panelText(0), wideText);
+    auto* cut = bar.findChild<QWidget*>(QStringLiteral("panel0"));
+    QVERIFY(cut);
+    QCOMPARE(cut->width(), 60);
+    QCOMPARE(cut->toolTip(), wideText); // cut in the panel, whole as its tool tip
 }
 
 // The largest difference of one colour channel between two images of the same size.
