@@ -44,12 +44,12 @@ public:
     ParsedPacketFile(ParsedPacketFile&&) noexcept;
     ParsedPacketFile& operator=(ParsedPacketFile&&) noexcept;
 
-    /// Reads the file at path and parses it, keeping failures instead of throwing. Only a regular
-    /// file of at most kMaxPacketFileSize bytes that stays the same while it is read is taken: for
-    /// any other (missing, not a regular file, too large, unreadable, written to
-    /// meanwhile), or when stop is set before the parse, nothing is kept and isRead() is
-    /// false, so that loadFromFile reads it again and says what is wrong. A packet the
-    /// reader refuses is kept as the reader's error, which loadParsed throws.
+    /// Reads the file at path and parses it, keeping failures instead of throwing. Only
+    /// a regular file of at most kMaxPacketFileSize bytes that stays the same while it is
+    /// read is taken: for any other (missing, not a regular file, too large, unreadable,
+    /// written to meanwhile), or when stop is set before the parse, nothing is kept and
+    /// isRead() is false, so that loadFromFile reads it again and says what is wrong. A
+    /// packet the reader refuses is kept as the reader's error, which loadParsed throws.
     static ParsedPacketFile read(const QString& path, const std::atomic<bool>* stop = nullptr);
 
     bool isRead() const;
