@@ -12,12 +12,17 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace veltra {
 
@@ -129,6 +134,68 @@ QByteArray readPacketFile(const QString& path)
     }
     data.truncate(got);
     return data;
+}
+
+/// What stat says of a file that changes when the file is replaced or written to.
+struct FileStamp
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    explicit FileStamp(const struct stat& st = {})
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim),
+          changed(st.st_ctim)
+    {
+    }
+    bool operator==(const FileStamp& o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+/// The bytes of the regular file at path (at most kMaxPacketFileSize) and its stamp,
+/// read with system calls alone, so that a thread without an event loop may call it;
+/// nothing when the file is not such a file, cannot be read whole, or changed while it
+/// was read. The reasons are not kept: readPacketFile finds and words them.
+std::optional<std::pair<QByteArray, FileStamp>> readRegularFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    // A FIFO or device is refused before it is opened: opening one could block.
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    const struct Closer
+    {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPacketFileSize)
+        return std::nullopt;
+    const FileStamp stamp(st);
+    const qint64 size = st.st_size;
+    QByteArray data;
+    data.resize(size);
+    adviseHugePages(data.data(), size);
+    qint64 got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, data.data() + got, size_t(size - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::nullopt;
+        got += n;
+    }
+    if (::fstat(fd, &st) != 0 || !(FileStamp(st) == stamp))
+        return std::nullopt;
+    return std::make_pair(std::move(data), stamp);
 }
 
 QStringList splitIndexNames(const QString& names)
@@ -548,6 +615,20 @@ struct DataTable::Impl
             notifyClosed();
     }
 
+    /// Installs a packet read from the file (or data) called name: as install, running
+    /// out of memory reported naming it.
+    void installFile(DataPacket&& loaded, PacketStore&& loadedStore, const QString& name)
+    {
+        fileName = name;
+        try {
+            install(std::move(loaded), std::move(loadedStore));
+        } catch (const std::bad_alloc&) {
+            clearAfterFailure();
+            throw VeltraError(
+                QStringLiteral("\"%1\": not enough memory to read the file").arg(name));
+        }
+    }
+
     /// Installs a packet whose rows are in loadedStore (the packet's own rows, when it
     /// has any, are taken into the store).
     void install(DataPacket&& loaded, PacketStore&& loadedStore)
@@ -621,13 +702,81 @@ void DataTable::loadBytes(QByteArray data, const QString& name)
         d->clearAfterFailure();
         throw;
     }
-    d->fileName = name;
+    d->installFile(std::move(packet), std::move(store), name);
+}
+
+// --- a file read apart from the table -----------------------------------------------------
+
+struct ParsedPacketFile::Impl
+{
+    QString path;
+    bool read = false;
+    FileStamp stamp;
+    DataPacket packet;
+    PacketStore store;
+    std::exception_ptr error; // the reader's, thrown by DataTable::loadParsed
+};
+
+ParsedPacketFile::ParsedPacketFile() = default;
+ParsedPacketFile::~ParsedPacketFile() = default;
+ParsedPacketFile::ParsedPacketFile(ParsedPacketFile&&) noexcept = default;
+ParsedPacketFile& ParsedPacketFile::operator=(ParsedPacketFile&&) noexcept = default;
+
+ParsedPacketFile ParsedPacketFile::read(const QString& path, const std::atomic<bool>* stop)
+{
+    ParsedPacketFile result;
     try {
-        d->install(std::move(packet), std::move(store));
-    } catch (const std::bad_alloc&) {
-        d->clearAfterFailure();
-        throw VeltraError(QStringLiteral("\"%1\": not enough memory to read the file").arg(name));
+        result.d = std::make_unique<Impl>();
+        result.d->path = path;
+        auto file = readRegularFile(path);
+        if (!file || (stop && stop->load()))
+            return result;
+        result.d->stamp = file->second;
+        result.d->read = true;
+        try {
+            result.d->packet =
+                DataPacketReader::readInto(std::move(file->first), path, result.d->store);
+        } catch (...) {
+            result.d->error = std::current_exception();
+        }
+    } catch (...) {
+        // Out of memory before the parse: nothing is kept; the table reads the file
+        // itself and reports what goes wrong then.
+        result.d.reset();
     }
+    return result;
+}
+
+bool ParsedPacketFile::isRead() const
+{
+    return d && d->read;
+}
+
+const QString& ParsedPacketFile::path() const
+{
+    static const QString none;
+    return d ? d->path : none;
+}
+
+bool ParsedPacketFile::isCurrent() const
+{
+    struct stat st;
+    return isRead() && ::stat(QFile::encodeName(d->path).constData(), &st) == 0 &&
+           FileStamp(st) == d->stamp;
+}
+
+void DataTable::loadParsed(ParsedPacketFile&& parsed)
+{
+    if (!parsed.isRead()) {
+        loadFromFile(parsed.path());
+        return;
+    }
+    ParsedPacketFile::Impl& p = *parsed.d;
+    if (p.error) {
+        d->clearAfterFailure();
+        std::rethrow_exception(p.error);
+    }
+    d->installFile(std::move(p.packet), std::move(p.store), p.path);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,37 @@ enum class PacketForm
 /// is some tens of megabytes; the cap stops a wrong file (or a growing one) from taking
 /// all memory before the reader can say what is wrong.
 constexpr qint64 kMaxPacketFileSize = qint64(1) << 30;
+
+/// A packet file read and parsed apart from any table: what loadFromFile does before
+/// the table changes. Reading it creates no QObject and touches no table, so any thread
+/// may make one; the table's own thread installs it with DataTable::loadParsed.
+class ParsedPacketFile
+{
+public:
+    ParsedPacketFile();
+    ~ParsedPacketFile();
+    ParsedPacketFile(ParsedPacketFile&&) noexcept;
+    ParsedPacketFile& operator=(ParsedPacketFile&&) noexcept;
+
+    /// Reads the file at path and parses it, keeping failures instead of throwing. Only
+    /// a regular file of at most kMaxPacketFileSize bytes that stays the same while it is
+    /// read is taken: for any other (missing, not a regular file, too large, unreadable,
+    /// written to meanwhile), or when stop is set before the parse, nothing is kept and
+    /// isRead() is false, so that loadFromFile reads it again and says what is wrong. A
+    /// packet the reader refuses is kept as the reader's error, which loadParsed throws.
+    static ParsedPacketFile read(const QString& path, const std::atomic<bool>* stop = nullptr);
+
+    bool isRead() const;
+    const QString& path() const;
+    /// True when path() still names the file that was read, unchanged: the same device
+    /// and inode with the same size and the same modification and status change times.
+    bool isCurrent() const;
+
+private:
+    friend class DataTable;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
 
 struct FilterOptions
 {
@@ -64,6 +96,11 @@ public:
     void loadFromFile(const QString& path);
     /// Same as loadFromFile, from bytes already in memory; name is used in messages.
     void loadFromData(const QByteArray& data, const QString& name);
+    /// Finishes loadFromFile(parsed.path()) with what ParsedPacketFile::read read and
+    /// parsed: installs the rows, or closes the table and throws the reader's error, as
+    /// loadFromFile would for the same bytes. When parsed holds no file (not isRead()),
+    /// this is loadFromFile(parsed.path()).
+    void loadParsed(ParsedPacketFile&& parsed);
     /// Writes every row (unfiltered, in file order) atomically: a failed save leaves the
     /// old file whole. Changes not merged are written as a change log (RowState). What
     /// the file held beyond fields and rows (nested fields, detail rows, unknown

@@ -2,6 +2,7 @@
 
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "data/PacketPrefetch.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 #include "util/uString.h"
@@ -78,11 +79,13 @@ QString ReferenceDatabase::hierarchyPath(const QString& fileName) const
     return m_hierarchyDir.isEmpty() ? fileName : QDir(m_hierarchyDir).filePath(fileName);
 }
 
-void ReferenceDatabase::LoadHierarchyFile(DataTable& table, const QString& fileName)
+void ReferenceDatabase::LoadHierarchyFile(DataTable& table, const QString& fileName,
+                                          PacketPrefetch* prefetch)
 {
     const QString path = hierarchyPath(fileName);
     try {
-        table.loadFromFile(path);
+        if (!prefetch || prefetch->path() != path || !prefetch->takeInto(table))
+            table.loadFromFile(path);
     } catch (const VeltraError& error) {
         // A plain name is looked up in the current folder: the message says which one.
         if (QFileInfo(path).isAbsolute())
@@ -92,8 +95,16 @@ void ReferenceDatabase::LoadHierarchyFile(DataTable& table, const QString& fileN
     }
 }
 
+void ReferenceDatabase::PrefetchParameterTable()
+{
+    m_prefetch.reset(); // a prefetch not taken is not taken later
+    m_prefetch = std::make_unique<PacketPrefetch>(hierarchyPath(ParameterFile));
+}
+
 void ReferenceDatabase::LoadHierarchyTables(ProtocolLog& log)
 {
+    // Used up by this load whatever happens: one that fails earlier discards it.
+    const std::unique_ptr<PacketPrefetch> prefetch = std::move(m_prefetch);
     LoadHierarchyFile(*m_head, HeadlineFile);
     log.AddLine(QStringLiteral("HeadLines loaded / records: ") +
                 QString::number(m_head->recordCount()));
@@ -101,7 +112,7 @@ void ReferenceDatabase::LoadHierarchyTables(ProtocolLog& log)
     m_topics->setIndexFieldNames(m_topicOrder);
     log.AddLine(QStringLiteral("Topics loaded / records: ") +
                 QString::number(m_topics->recordCount()));
-    LoadHierarchyFile(*m_data, ParameterFile);
+    LoadHierarchyFile(*m_data, ParameterFile, prefetch.get());
     log.AddLine(QStringLiteral("Parameter loaded / records: ") +
                 QString::number(m_data->recordCount()));
     m_head->first();
@@ -109,7 +120,8 @@ void ReferenceDatabase::LoadHierarchyTables(ProtocolLog& log)
 
 void ReferenceDatabase::LoadParameterTable()
 {
-    LoadHierarchyFile(*m_data, ParameterFile);
+    const std::unique_ptr<PacketPrefetch> prefetch = std::move(m_prefetch);
+    LoadHierarchyFile(*m_data, ParameterFile, prefetch.get());
 }
 
 void ReferenceDatabase::CloseTables()

@@ -13,6 +13,7 @@ namespace veltra {
 
 class DataSource;
 class DataTable;
+class PacketPrefetch;
 class ProtocolLog;
 
 /// What ConnectDataFile did.
@@ -101,6 +102,14 @@ public:
     void LoadHierarchyTables(ProtocolLog& log);
     /// Loads the parameter table alone, unfiltered (for looking rows up by ID).
     void LoadParameterTable();
+    /// Starts reading and parsing the parameter table (at hierarchyPath(ParameterFile))
+    /// on a worker thread, so that the window can build its controls meanwhile. The next
+    /// LoadHierarchyTables or LoadParameterTable uses it up: it takes what the worker read
+    /// when the path is the same and the file has not changed since, and reads the file
+    /// itself otherwise; its log lines and errors are the same either way. A load that
+    /// fails before it reaches the parameter table, and the database's end, discard the
+    /// prefetch, waiting for the worker.
+    void PrefetchParameterTable();
     /// Closes the data file, parameter, topic and headline tables, in this order, and
     /// forgets the connected file, so the next row change connects its file again.
     void CloseTables();
@@ -157,7 +166,10 @@ public:
     const QString& lastLoadError() const { return m_lastLoadError; }
 
 private:
-    void LoadHierarchyFile(DataTable& table, const QString& fileName);
+    /// Loads a hierarchy file into table; the parameter table takes prefetch when it
+    /// fits (see PrefetchParameterTable).
+    void LoadHierarchyFile(DataTable& table, const QString& fileName,
+                           PacketPrefetch* prefetch = nullptr);
 
     QString m_runDir;
     QString m_dataFileName;
@@ -174,6 +186,8 @@ private:
     // row shown again by a new filter or order within one action is not retried.
     QString m_failedDataFile;
     QStringList m_failedRow;
+    // Last, so its worker is waited for before anything else goes.
+    std::unique_ptr<PacketPrefetch> m_prefetch;
 };
 
 /// Connects the data file that the current parameter row (ID `id`) names, as the viewer

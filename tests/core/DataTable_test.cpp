@@ -785,6 +785,14 @@ void DataTableTest::loadsRegularFilesOnly()
     QCOMPARE(errorOf([&] { t.loadFromFile(path); }), error.arg(path));
     QVERIFY(!t.isOpen());
     QCOMPARE(t.fieldCount(), 0);
+
+    // Read apart from the table (as a worker thread reads), such a file is not taken and
+    // a FIFO does not block; installing what was read reads the file and fails alike.
+    ParsedPacketFile parsed = ParsedPacketFile::read(path);
+    QVERIFY(!parsed.isRead());
+    load(t);
+    QCOMPARE(errorOf([&] { t.loadParsed(std::move(parsed)); }), error.arg(path));
+    QVERIFY(!t.isOpen());
 }
 
 void DataTableTest::readsValuesAsThePacketReader_data()

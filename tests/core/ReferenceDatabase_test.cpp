@@ -4,10 +4,13 @@
 
 #include "data/DataSource.h"
 #include "data/DataTable.h"
+#include "data/PacketPrefetch.h"
 #include "data/ReferenceDatabase.h"
 #include "util/ProtocolLog.h"
 #include "util/VeltraError.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QTemporaryDir>
 #include <optional>
 
@@ -43,6 +46,45 @@ struct Browser
     }
 };
 
+/// Makes dir the current folder while it lives (none: leaves it).
+struct CurrentFolder
+{
+    const QString old = QDir::currentPath();
+    explicit CurrentFolder(const QString& dir)
+    {
+        if (!dir.isEmpty())
+            QDir::setCurrent(dir);
+    }
+    ~CurrentFolder() { QDir::setCurrent(old); }
+};
+
+/// What a hierarchy load leaves: the log, the parameter table whole (as saved) and the
+/// rows the chain shows.
+QStringList Loaded(const Browser& b)
+{
+    const DataTable& para = b.db.parameters();
+    QStringList shown = b.log.lines();
+    shown << QString::fromUtf8(para.saveToData(PacketForm::Utf8)) << para.fileName()
+          << para.filter() << QString::number(para.recordCount());
+    for (int field = 0; field < para.fieldCount(); ++field)
+        shown << para.currentValue(field);
+    return shown;
+}
+
+/// The log lines, the error and whether the parameter table is open after a hierarchy
+/// load that must fail.
+QStringList Failure(Browser& b)
+{
+    QStringList failure;
+    try {
+        b.db.LoadHierarchyTables(b.log);
+        failure << QStringLiteral("no error");
+    } catch (const VeltraError& error) {
+        failure << b.log.lines() << error.message();
+    }
+    return failure << (b.db.parameters().isOpen() ? "open" : "closed");
+}
+
 } // namespace
 
 class ReferenceDatabaseTest : public QObject
@@ -50,6 +92,13 @@ class ReferenceDatabaseTest : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void hierarchyLoadRunsTheChain();
+    void prefetchedLoadMatchesPlainLoad_data();
+    void prefetchedLoadMatchesPlainLoad();
+    void prefetchIsTakenOnlyForTheUnchangedFile_data();
+    void prefetchIsTakenOnlyForTheUnchangedFile();
+    void prefetchedLoadFailsAlike_data();
+    void prefetchedLoadFailsAlike();
+    void prefetchNotTakenIsDiscarded();
     void filterTexts_data();
     void filterTexts();
     void orderItems_data();
@@ -86,6 +135,174 @@ void ReferenceDatabaseTest::hierarchyLoadRunsTheChain()
                  qPrintable(error.message()));
     }
     QVERIFY(b.db.headlines().isOpen());
+}
+
+void ReferenceDatabaseTest::prefetchedLoadMatchesPlainLoad_data()
+{
+    QTest::addColumn<bool>("relative");
+    QTest::newRow("database folder") << false;
+    QTest::newRow("current folder") << true; // as the viewer opens them
+}
+
+void ReferenceDatabaseTest::prefetchedLoadMatchesPlainLoad()
+{
+    QFETCH(bool, relative);
+    Browser b;
+    const CurrentFolder current(relative ? b.dir.path() : QString());
+    if (relative)
+        b.db.setHierarchyDir(QString());
+    b.db.LoadHierarchyTables(b.log);
+    const QStringList plain = Loaded(b);
+    QCOMPARE(plain.value(2), QStringLiteral("Parameter loaded / records: 8"));
+
+    b.db.CloseTables();
+    b.log.Clear();
+    b.db.PrefetchParameterTable();
+    b.db.LoadHierarchyTables(b.log);
+    QCOMPARE(Loaded(b), plain);
+}
+
+void ReferenceDatabaseTest::prefetchIsTakenOnlyForTheUnchangedFile_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("unchanged") << "" << true;
+    QTest::newRow("rewritten in place") << "rewrite" << false;
+    QTest::newRow("replaced by a copy") << "replace" << false;  // same bytes, another file
+    QTest::newRow("modification time set") << "touch" << false; // same bytes, same file
+    QTest::newRow("removed") << "remove" << false;
+}
+
+void ReferenceDatabaseTest::prefetchIsTakenOnlyForTheUnchangedFile()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, taken);
+    Browser b;
+    const QString path = b.path(QStringLiteral("daten1a.xml"));
+    DataTable plain;
+    plain.loadFromFile(path);
+
+    PacketPrefetch prefetch(path);
+    prefetch.wait(); // the worker has read the file before it changes
+    if (change == QLatin1String("rewrite")) {
+        fixture::WriteFile(path, fixture::Packet({{"PS", "string"}}, {{"B1"}}));
+    } else if (change == QLatin1String("replace")) {
+        const QString copy = b.path(QStringLiteral("copy.xml"));
+        QVERIFY(QFile::copy(path, copy));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::rename(copy, path));
+    } else if (change == QLatin1String("touch")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+    } else if (change == QLatin1String("remove")) {
+        QVERIFY(QFile::remove(path));
+    }
+
+    DataTable table;
+    QCOMPARE(prefetch.takeInto(table), taken);
+    QCOMPARE(table.isOpen(), taken); // a prefetch not taken leaves the table alone
+    if (taken) {
+        QCOMPARE(table.saveToData(PacketForm::Utf8), plain.saveToData(PacketForm::Utf8));
+        QCOMPARE(table.fileName(), path);
+    }
+    QVERIFY(!prefetch.takeInto(table)); // used up
+}
+
+void ReferenceDatabaseTest::prefetchedLoadFailsAlike_data()
+{
+    QTest::addColumn<QString>("content"); // "missing", "folder" or the file's text
+    QTest::addColumn<bool>("relative");
+    QTest::addColumn<QString>("reason");
+    const QString broken = QStringLiteral(
+        "<?xml version=\"1.0\"?>\n<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>\n"
+        "<FIELD attrname=\"PS\" fieldtype=\"string\" WIDTH=\"8\"/></FIELDS></METADATA>"
+        "<ROWDATA>\n<ROW PS=\"B1\"/><ROW PS=B2/></ROWDATA></DATAPACKET>\n");
+    QTest::newRow("broken packet")
+        << broken << false << "daten1a.xml\": line 4, column 23: quoted attribute value expected";
+    QTest::newRow("broken packet, current folder")
+        << broken << true << "daten1a.xml\": line 4, column 23: quoted attribute value expected";
+    QTest::newRow("missing") << "missing" << false << "cannot open";
+    QTest::newRow("missing, current folder") << "missing" << true << "(looked for in the folder";
+    QTest::newRow("a folder") << "folder" << false << "it is not a regular file";
+}
+
+void ReferenceDatabaseTest::prefetchedLoadFailsAlike()
+{
+    QFETCH(QString, content);
+    QFETCH(bool, relative);
+    QFETCH(QString, reason);
+    Browser b;
+    const CurrentFolder current(relative ? b.dir.path() : QString());
+    if (relative)
+        b.db.setHierarchyDir(QString());
+    const QString path = b.path(QStringLiteral("daten1a.xml"));
+    QFile good(path);
+    QVERIFY(good.open(QIODevice::ReadOnly));
+    const QByteArray goodBytes = good.readAll();
+    // Each attempt starts from a loaded, open table: the failed load closes it.
+    auto attempt = [&](bool prefetch) {
+        QDir().rmdir(path);
+        fixture::WriteFile(path, goodBytes);
+        b.db.LoadHierarchyTables(b.log);
+        b.log.Clear();
+        QFile::remove(path);
+        if (content == QLatin1String("folder"))
+            QDir().mkdir(path);
+        else if (content != QLatin1String("missing"))
+            fixture::WriteFile(path, content.toUtf8());
+        if (prefetch)
+            b.db.PrefetchParameterTable();
+        return Failure(b);
+    };
+
+    const QStringList plain = attempt(false);
+    QCOMPARE(plain.mid(0, 2),
+             QStringList({"HeadLines loaded / records: 3", "Topics loaded / records: 2"}));
+    QVERIFY2(plain.value(2).contains(reason), qPrintable(plain.value(2)));
+    QCOMPARE(plain.value(3), QStringLiteral("closed"));
+    QCOMPARE(attempt(true), plain);
+}
+
+void ReferenceDatabaseTest::prefetchNotTakenIsDiscarded()
+{
+    Browser b;
+    // A load that fails at the headline file discards the prefetch; the next load reads
+    // the parameter table as it is then.
+    const QString headlines = b.path(QStringLiteral("topics.xml"));
+    QVERIFY(QFile::rename(headlines, headlines + QStringLiteral(".away")));
+    b.db.PrefetchParameterTable();
+    QVERIFY2(Failure(b).value(0).contains(QStringLiteral("topics.xml")),
+             qPrintable(Failure(b).join(u'|')));
+    QVERIFY(QFile::rename(headlines + QStringLiteral(".away"), headlines));
+    fixture::WriteFile(
+        b.path(QStringLiteral("daten1a.xml")),
+        fixture::Packet({{"PS", "string"}, {"Variable", "string"}, {"RSTRC", "string"}},
+                        {{"B1", "XW", "A"}}));
+    b.log.Clear();
+    b.db.LoadHierarchyTables(b.log);
+    QCOMPARE(b.log.lines().value(2), QStringLiteral("Parameter loaded / records: 1"));
+    QCOMPARE(ReferenceDatabase::CurrentText(b.db.parameters(), QStringLiteral("Variable")),
+             QStringLiteral("XW"));
+
+    // Databases destroyed while their workers read or parse a larger table wait for them:
+    // a worker left running would abort the test (a thread not joined) or touch freed
+    // memory. The next database loads the same rows.
+    QList<QStringList> rows;
+    for (int i = 0; i < 20000; ++i)
+        rows.append({QStringLiteral("B1"), QStringLiteral("V%1").arg(i), QStringLiteral("A")});
+    fixture::WriteFile(
+        b.path(QStringLiteral("daten1a.xml")),
+        fixture::Packet({{"PS", "string"}, {"Variable", "string"}, {"RSTRC", "string"}}, rows));
+    for (int i = 0; i < 3; ++i) {
+        ReferenceDatabase db(b.dir.path(), b.dir.path());
+        db.PrefetchParameterTable();
+    }
+    ReferenceDatabase db(b.dir.path(), b.dir.path());
+    db.PrefetchParameterTable();
+    db.LoadParameterTable();
+    QCOMPARE(db.parameters().recordCount(), 20000);
 }
 
 void ReferenceDatabaseTest::filterTexts_data()

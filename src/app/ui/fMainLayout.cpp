@@ -42,6 +42,9 @@ TForm1::TForm1(const QString& exePath, const QString& databaseDir, QWidget* pare
             runDir.chop(1);
     }
     m_state.db.setRunDir(runDir);
+    // The parameter table, the largest file of the start, is read and parsed while the
+    // controls are built; FormCreate's load takes it.
+    m_state.db.PrefetchParameterTable();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
