@@ -80,6 +80,11 @@ public:
     const GfFit& fit() const { return m_fit; }
     /// P(X <= x); 0 at and below q.
     double cdf(double x) const;
+    /// cdf(x) for drawing a curve: computed in double arithmetic, several times faster and
+    /// within a billionth of cdf(x) relative (about 1e-15 for most fits, 6e-14 for large
+    /// GF shapes, 6e-11 at a million degrees of freedom). Values that are printed or exported come
+    /// from cdf.
+    double drawnCdf(double x) const;
     /// The u-quantile for 0 <= u <= 1: q at 0, infinity at 1.
     double quantile(double u) const;
     /// The density at x; 0 below q.

@@ -784,7 +784,7 @@ void TfDistributions::UpdateCurves()
         for (int k = 0; k < CurvePoints; ++k) {
             const double t = double(k) / (CurvePoints - 1);
             const double x = logX ? low * std::pow(high / low, t) : low + (high - low) * t;
-            points[k] = QPointF(AxisX(x), fit.cdf(x));
+            points[k] = QPointF(AxisX(x), fit.drawnCdf(x));
         }
         QLineSeries* series = Curves.at(i);
         series->replace(points);
