@@ -1,9 +1,8 @@
 #include "widgets/PanelStatusBar.h"
 
+#include "widgets/TextLine.h"
+
 #include <QMouseEvent>
-#include <QPainter>
-#include <QStyle>
-#include <algorithm>
 
 namespace veltra {
 
@@ -18,8 +17,17 @@ PanelStatusBar::PanelStatusBar(QWidget* parent) : QStatusBar(parent)
 
 void PanelStatusBar::addPanel(int width, const QString& text, bool stretch)
 {
-    auto* panel = new StatusPanel(this);
+    // A panel's size does not follow its text: a new text repaints the panel alone, where
+    // a label would have the bar laid out and repainted whole, and the viewer sets several
+    // panels on every row change.
+    auto* panel = new TextLine(this);
     panel->setObjectName(QStringLiteral("panel%1").arg(m_panels.size()));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // The bar's layout needs the width hint: it places a panel that ignores it over its
+    // neighbours.
+    panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Presses go through to the bar.
+    panel->setAttribute(Qt::WA_TransparentForMouseEvents);
     panel->setText(text);
     if (stretch)
         panel->setMinimumWidth(width);
@@ -38,53 +46,6 @@ void PanelStatusBar::setPanelText(int panel, const QString& text)
 {
     if (panel >= 0 && panel < m_panels.size())
         m_panels.at(panel)->setText(text);
-}
-
-// --- one panel ------------------------------------------------------------------------------
-
-StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent)
-{
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // Presses go through to the bar.
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void StatusPanel::setText(const QString& text)
-{
-    if (text == m_text)
-        return;
-    m_text = text;
-    setToolTip(text);
-    update();
-}
-
-QSize StatusPanel::sizeHint() const
-{
-    const int frame = 2 * frameWidth();
-    return {std::max(minimumWidth(), fontMetrics().horizontalAdvance(m_text) + indent() + frame),
-            fontMetrics().height() + frame};
-}
-
-QSize StatusPanel::minimumSizeHint() const
-{
-    return {0, fontMetrics().height() + 2 * frameWidth()};
-}
-
-int StatusPanel::indent() const
-{
-    // Half an "x" between the frame and the text, as a framed label keeps.
-    return fontMetrics().horizontalAdvance(u'x') / 2;
-}
-
-void StatusPanel::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    drawFrame(&painter);
-    QRect room = contentsRect();
-    room.setLeft(room.left() + indent());
-    style()->drawItemText(&painter, room,
-                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextForceLeftToRight, palette(),
-                          isEnabled(), m_text, foregroundRole());
 }
 
 void PanelStatusBar::mousePressEvent(QMouseEvent* event)

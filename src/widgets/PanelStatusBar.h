@@ -1,40 +1,17 @@
 // A status bar made of fixed-width text panels that reports mouse presses.
 #pragma once
 
-#include <QFrame>
 #include <QList>
 #include <QStatusBar>
 #include <QString>
 
 namespace veltra {
 
-/// One sunken panel of the bar showing a line of text, cut at its right edge, with the
-/// whole text as tool tip. Its size does not follow its text: a new text repaints the
-/// panel alone, where a label would have the bar laid out and repainted whole, and the
-/// viewer sets several panels on every row change.
-class StatusPanel : public QFrame
-{
-public:
-    explicit StatusPanel(QWidget* parent = nullptr);
-
-    QString text() const { return m_text; }
-    void setText(const QString& text);
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    int indent() const;
-
-    QString m_text;
-};
+class TextLine;
 
 /// Panels are added left to right with a width and an initial text; a text wider than its
-/// panel is cut and shown whole as the panel's tool tip. A press of any mouse button
-/// anywhere on the bar emits pressed().
+/// panel is cut with an ellipsis and shown whole as the panel's tool tip. A press of any mouse
+/// button anywhere on the bar emits pressed().
 class PanelStatusBar : public QStatusBar
 {
     Q_OBJECT
@@ -54,7 +31,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    QList<StatusPanel*> m_panels;
+    QList<TextLine*> m_panels;
 };
 
 } // namespace veltra

@@ -6,7 +6,7 @@
 
 namespace veltra {
 
-TextLine::TextLine(QWidget* parent) : QWidget(parent)
+TextLine::TextLine(QWidget* parent) : QFrame(parent)
 {
     // Any width the layout gives, one line high.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -21,33 +21,46 @@ void TextLine::setText(const QString& text)
     update();
 }
 
+QRect TextLine::textRoom() const
+{
+    QRect room = contentsRect();
+    if (frameWidth() > 0)
+        room.setLeft(room.left() + fontMetrics().horizontalAdvance(u'x') / 2);
+    return room;
+}
+
 QSize TextLine::sizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(m_text), fontMetrics().height()};
+    const int frame = 2 * frameWidth();
+    const int indent = frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0;
+    return {fontMetrics().horizontalAdvance(m_text) + indent + frame,
+            fontMetrics().height() + frame};
 }
 
 QSize TextLine::minimumSizeHint() const
 {
-    return {0, fontMetrics().height()};
+    return {0, fontMetrics().height() + 2 * frameWidth()};
 }
 
 void TextLine::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QString shown = fontMetrics().elidedText(m_text, Qt::ElideRight, width());
-    style()->drawItemText(&painter, rect(), Qt::AlignLeft | Qt::AlignVCenter, palette(),
-                          isEnabled(), shown, foregroundRole());
+    drawFrame(&painter);
+    const QRect room = textRoom();
+    const QString shown = fontMetrics().elidedText(m_text, Qt::ElideRight, room.width());
+    style()->drawItemText(&painter, room, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                          shown, foregroundRole());
 }
 
 void TextLine::resizeEvent(QResizeEvent* event)
 {
-    QWidget::resizeEvent(event);
+    QFrame::resizeEvent(event);
     updateToolTip();
 }
 
 void TextLine::changeEvent(QEvent* event)
 {
-    QWidget::changeEvent(event);
+    QFrame::changeEvent(event);
     // Another font changes the line's height: that one change does ask for a new layout.
     if (event->type() == QEvent::FontChange) {
         updateGeometry();
@@ -58,7 +71,7 @@ void TextLine::changeEvent(QEvent* event)
 void TextLine::updateToolTip()
 {
     // The whole text as tool tip only where the line cuts it.
-    setToolTip(fontMetrics().horizontalAdvance(m_text) > width() ? m_text : QString());
+    setToolTip(fontMetrics().horizontalAdvance(m_text) > textRoom().width() ? m_text : QString());
 }
 
 } // namespace veltra

@@ -1,18 +1,20 @@
-// One line of text for a heading that changes with every selection: its size does not
-// follow its text, so a new text repaints the line without laying its window out again.
+// One line of text that changes often (a window's heading, a status-bar panel): its size
+// does not follow its text, so a new text repaints the line without laying its window out
+// again.
 #pragma once
 
+#include <QFrame>
 #include <QString>
-#include <QWidget>
 
 namespace veltra {
 
-/// Shows its text on one line, as a label with the same font and palette does. A text
-/// wider than the line is cut with an ellipsis and shown whole as the tool tip. The line
-/// is one text line high and takes the width its layout gives it; setText() with another
-/// text repaints it and asks for no new layout, which in a window full of wrapped labels
-/// and charts saves laying all of them out on every change.
-class TextLine : public QWidget
+/// Shows its text on one line, as a label with the same font, palette and frame does: a
+/// framed line keeps half an "x" between its frame and its text. A text wider than the
+/// line is cut with an ellipsis and shown whole as the tool tip. The line is one text line
+/// high and takes the width its layout gives it; setText() with another text repaints it
+/// and asks for no new layout, which in a window full of wrapped labels and charts saves
+/// laying all of them out on every change.
+class TextLine : public QFrame
 {
 public:
     explicit TextLine(QWidget* parent = nullptr);
@@ -29,6 +31,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    /// Where the text goes: inside the frame, indented when there is one.
+    QRect textRoom() const;
     void updateToolTip();
 
     QString m_text;

@@ -398,6 +398,11 @@ void DbViewsTest::changingHeadingsKeepTheLayout()
     auto* cut = bar.findChild<QWidget*>(QStringLiteral("panel0"));
     QVERIFY(cut);
     QCOMPARE(cut->width(), 60);
+    // Side by side: the stretching panel takes the room right of the fixed one.
+    auto* rest = bar.findChild<QWidget*>(QStringLiteral("panel1"));
+    QVERIFY(rest);
+    QVERIFY2(rest->x() > cut->geometry().right() && rest->geometry().right() > 250,
+             qPrintable(QStringLiteral("%1 + %2").arg(rest->x()).arg(rest->width())));
     QCOMPARE(cut->toolTip(), wideText); // cut in the panel, whole as its tool tip
 }
 
