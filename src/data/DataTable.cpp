@@ -12,17 +12,14 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace veltra {
 
@@ -158,44 +155,14 @@ struct FileStamp
     }
 };
 
-/// The bytes of the regular file at path (at most kMaxPacketFileSize) and its stamp,
-/// read with system calls alone, so that a thread without an event loop may call it;
-/// nothing when the file is not such a file, cannot be read whole, or changed while it
-/// was read. The reasons are not kept: readPacketFile finds and words them.
-std::optional<std::pair<QByteArray, FileStamp>> readRegularFile(const QString& path)
+/// The stamp of the regular file at path; nothing when there is none. A FIFO or device
+/// is refused here, before anything opens it: opening one could block.
+std::optional<FileStamp> regularFileStamp(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
     struct stat st;
-    // A FIFO or device is refused before it is opened: opening one could block.
-    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
-    const struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPacketFileSize)
-        return std::nullopt;
-    const FileStamp stamp(st);
-    const qint64 size = st.st_size;
-    QByteArray data;
-    data.resize(size);
-    adviseHugePages(data.data(), size);
-    qint64 got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, data.data() + got, size_t(size - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return std::nullopt;
-        got += n;
-    }
-    if (::fstat(fd, &st) != 0 || !(FileStamp(st) == stamp))
-        return std::nullopt;
-    return std::make_pair(std::move(data), stamp);
+    return FileStamp(st);
 }
 
 QStringList splitIndexNames(const QString& names)
@@ -728,14 +695,22 @@ ParsedPacketFile ParsedPacketFile::read(const QString& path, const std::atomic<b
     try {
         result.d = std::make_unique<Impl>();
         result.d->path = path;
-        auto file = readRegularFile(path);
-        if (!file || (stop && stop->load()))
+        // Only a regular file that is the same after the read as before it is kept.
+        const std::optional<FileStamp> before = regularFileStamp(path);
+        if (!before)
             return result;
-        result.d->stamp = file->second;
+        QByteArray data;
+        try {
+            data = readPacketFile(path);
+        } catch (const VeltraError&) {
+            return result; // the table reads the file itself and words the reason
+        }
+        if (regularFileStamp(path) != before || (stop && stop->load()))
+            return result;
+        result.d->stamp = *before;
         result.d->read = true;
         try {
-            result.d->packet =
-                DataPacketReader::readInto(std::move(file->first), path, result.d->store);
+            result.d->packet = DataPacketReader::readInto(std::move(data), path, result.d->store);
         } catch (...) {
             result.d->error = std::current_exception();
         }
@@ -760,9 +735,7 @@ const QString& ParsedPacketFile::path() const
 
 bool ParsedPacketFile::isCurrent() const
 {
-    struct stat st;
-    return isRead() && ::stat(QFile::encodeName(d->path).constData(), &st) == 0 &&
-           FileStamp(st) == d->stamp;
+    return isRead() && regularFileStamp(d->path) == d->stamp;
 }
 
 void DataTable::loadParsed(ParsedPacketFile&& parsed)

@@ -34,8 +34,9 @@ enum class PacketForm
 constexpr qint64 kMaxPacketFileSize = qint64(1) << 30;
 
 /// A packet file read and parsed apart from any table: what loadFromFile does before
-/// the table changes. Reading it creates no QObject and touches no table, so any thread
-/// may make one; the table's own thread installs it with DataTable::loadParsed.
+/// the table changes, with the same file reading. Reading it touches no table and needs
+/// no event loop, so any thread may make one; the table's own thread installs it with
+/// DataTable::loadParsed.
 class ParsedPacketFile
 {
 public:

@@ -11,7 +11,7 @@
 namespace veltra {
 
 /// Starts reading and parsing one packet file on its own thread when it is made
-/// (ParsedPacketFile::read). The worker creates no QObject and touches no table; the
+/// (ParsedPacketFile::read). The worker touches no table and needs no event loop; the
 /// table is filled on the caller's thread by takeInto. Destroying the prefetch stops the
 /// worker before its parse when it can and always waits for it, so no thread outlives it.
 class PacketPrefetch

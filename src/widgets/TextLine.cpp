@@ -21,19 +21,20 @@ void TextLine::setText(const QString& text)
     update();
 }
 
+int TextLine::indent() const
+{
+    return frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0;
+}
+
 QRect TextLine::textRoom() const
 {
-    QRect room = contentsRect();
-    if (frameWidth() > 0)
-        room.setLeft(room.left() + fontMetrics().horizontalAdvance(u'x') / 2);
-    return room;
+    return contentsRect().adjusted(indent(), 0, 0, 0);
 }
 
 QSize TextLine::sizeHint() const
 {
     const int frame = 2 * frameWidth();
-    const int indent = frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0;
-    return {fontMetrics().horizontalAdvance(m_text) + indent + frame,
+    return {fontMetrics().horizontalAdvance(m_text) + indent() + frame,
             fontMetrics().height() + frame};
 }
 

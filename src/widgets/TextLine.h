@@ -31,6 +31,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    /// Half an "x" when the line has a frame, as a framed label keeps; else none.
+    int indent() const;
     /// Where the text goes: inside the frame, indented when there is one.
     QRect textRoom() const;
     void updateToolTip();
